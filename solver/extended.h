@@ -19,11 +19,20 @@ using Extended = long double;
 static_assert(std::numeric_limits<Extended>::digits == 64,
     "the calculation needs a 64-bit-mantissa long double (x87 extended)");
 
-inline Extended Ln(Extended x) { return std::log(x); }
-inline Extended Exp(Extended x) { return std::exp(x); }
+inline Extended Ln(Extended x)
+{
+    return std::log(x);
+}
+inline Extended Exp(Extended x)
+{
+    return std::exp(x);
+}
 
 // A real power, always through the logarithm: a non-positive base is an invalid operation.
-inline Extended RealPower(Extended base, Extended exponent) { return Exp(exponent * Ln(base)); }
+inline Extended RealPower(Extended base, Extended exponent)
+{
+    return Exp(exponent * Ln(base));
+}
 
 // pi and pi/12 as the extended constants the formulas were written with.
 inline constexpr Extended Pi = 3.14159265358979323851L;

@@ -8,7 +8,7 @@
 namespace karrow {
 
 namespace {
-constexpr int FaultFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
+    constexpr int FaultFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
 }
 
 void PrepareFloatingPoint()
@@ -22,7 +22,10 @@ void PrepareFloatingPoint()
     std::feclearexcept(FE_ALL_EXCEPT);
 }
 
-void ClearFloatingPointFaults() { std::feclearexcept(FaultFlags); }
+void ClearFloatingPointFaults()
+{
+    std::feclearexcept(FaultFlags);
+}
 
 void CheckFloatingPoint(const char* stage)
 {

@@ -31,8 +31,8 @@ private:
     void Check(int i) const
     {
         if (i < 1 || i > Count())
-            throw IndexFault("internal error: increment index " + std::to_string(i)
-                + " outside 1.." + std::to_string(Count()));
+            throw IndexFault("internal error: increment index " + std::to_string(i) + " outside 1.."
+                + std::to_string(Count()));
     }
 
     std::vector<double> values_;

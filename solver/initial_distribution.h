@@ -1,0 +1,20 @@
+#pragma once
+
+#include "extended.h"
+#include "run_state.h"
+
+namespace karrow {
+
+// b^e: 1 for e = 0, 0 for b = 0 and e > 0, repeated multiplication (binary powering, 1/result
+// for a negative power) for a whole-numbered e, Exp(e Ln b) otherwise.
+Extended Power(Extended base, Extended exponent);
+
+// First split of the flow over the transfer increments 1..K: each increment keeps the ratio of
+// land flow to channel flow that one pressure difference over a pitch would give.
+void DistributeTransferFlows(RunState& st);
+
+// First estimate of the outlet zone, K+1..N_eff, from the pressures that the slit paths to the
+// outlet imply; then the channel flow is made not to rise along the channel.
+void DistributeOutletZoneFlows(RunState& st);
+
+} // namespace karrow
