@@ -1,0 +1,41 @@
+#include "window_look.h"
+
+#include <QPalette>
+#include <QStringList>
+#include <QWidget>
+
+namespace karrow {
+
+QFont KarrowFont(int pixelSize)
+{
+    // The face the window was designed with comes first. fontconfig has no alias for it, so
+    // the closest proportional Gothic faces that a Linux desktop ships are named after it.
+    static const QStringList families {
+        QStringLiteral(u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF"),
+        QStringLiteral("VL PGothic"),
+        QStringLiteral("IPAPGothic"),
+        QStringLiteral("Noto Sans CJK JP"),
+    };
+    QFont font;
+    font.setFamilies(families);
+    font.setPixelSize(pixelSize);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+void SetTextColour(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+void UseButtonFaceBackground(QWidget* window)
+{
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::Button));
+    window->setPalette(palette);
+    window->setAutoFillBackground(true);
+}
+
+} // namespace karrow

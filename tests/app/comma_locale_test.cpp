@@ -1,0 +1,45 @@
+// Under regional settings whose decimal separator is a comma: the window shows its default
+// reals with it, so a run with the defaults parses and writes numbers with the comma.
+
+#include "regional_settings.h"
+#include "tform1.h"
+#include "window_under_test.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace karrow;
+using namespace karrow::test;
+
+class CommaLocaleTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void defaultsRunWithTheRegionalSeparator();
+};
+
+void CommaLocaleTest::defaultsRunWithTheRegionalSeparator()
+{
+    const char separator = RegionalDecimalSeparator();
+    QCOMPARE(separator, ',');
+    WindowUnderTest window(separator);
+    QVERIFY(window.IsValid());
+    TForm1* form = window.Form();
+    QCOMPARE(form->Edit(1)->text(), QStringLiteral("4"));
+    QCOMPARE(form->Edit(2)->text(), QStringLiteral("12,38"));
+    QCOMPARE(form->Edit(6)->text(), QStringLiteral("0,69"));
+    QCOMPARE(form->Edit(15)->text(), QStringLiteral("result.txt"));
+    ModalDialogCloser closer(form);
+
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+
+    QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
+    const QByteArray report = Contents(window.PathOf("result.txt"));
+    QCOMPARE(report.count("\r\n"), 29 + 34);
+    QVERIFY(report.contains("0,690"));
+    QVERIFY(!report.contains("0.690"));
+}
+
+QTEST_MAIN(CommaLocaleTest)
+#include "comma_locale_test.moc"

@@ -1,0 +1,171 @@
+// The output folder chooser: what its three lists show, and that the process's current
+// directory always follows the folder open in it.
+
+#include "folder_chooser.h"
+#include "tform1.h"
+#include "window_under_test.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QListWidget>
+#include <QStorageInfo>
+#include <QTest>
+#include <memory>
+
+using namespace karrow;
+using namespace karrow::test;
+
+namespace {
+
+// Opens a folder list entry the way a user does: a click, then a double-click on it.
+void DoubleClick(QListWidget* list, const QString& text)
+{
+    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+    if (found.isEmpty())
+        return;
+    list->scrollToItem(found.last());
+    const QPoint centre = list->visualItemRect(found.last()).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+}
+
+QStringList PathEntries(const QString& folder)
+{
+    return QStringList { "/" } + folder.split('/', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class FolderChooserTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void listsPathSubfoldersAndFiles();
+    void openingAFolderMovesTheCurrentDirectory();
+    void folderThatCannotBeEnteredChangesNothing();
+    void drivesStartWithTheRoot();
+    void driveRemembersItsFolder();
+
+private:
+    std::unique_ptr<WindowUnderTest> window_;
+};
+
+void FolderChooserTest::init()
+{
+    window_ = std::make_unique<WindowUnderTest>();
+    QVERIFY(window_->IsValid());
+    QDir folder(window_->Folder());
+    for (const char* name : { "beta", "Alpha", ".hidden-folder", "beta/inner" })
+        QVERIFY(folder.mkdir(name));
+    for (const char* name : { "b.txt", "A.txt", "c.TXT", ".hidden", "beta/deep.txt" })
+        window_->Write(name, "x");
+    QVERIFY(window_->Form()->Chooser().OpenFolder(window_->Folder()));
+}
+
+void FolderChooserTest::cleanup()
+{
+    window_.reset();
+}
+
+void FolderChooserTest::listsPathSubfoldersAndFiles()
+{
+    const TForm1* form = window_->Form();
+    const QListWidget* folders = form->DirectoryListBox1;
+    const QStringList path = PathEntries(window_->Folder());
+
+    QCOMPARE(Items(folders), path + QStringList({ "Alpha", "beta" }));
+    QCOMPARE(folders->currentRow(), path.size() - 1);
+    for (int row = 0; row < folders->count(); ++row)
+        QCOMPARE(folders->item(row)->data(FolderChooser::LevelRole).toInt(),
+            std::min(row, static_cast<int>(path.size())));
+    QCOMPARE(folders->item(path.size())->data(FolderChooser::PathRole).toString(),
+        window_->PathOf("Alpha"));
+    QCOMPARE(Items(form->FileListBox1), (QStringList { "A.txt", "b.txt", "c.TXT" }));
+    QCOMPARE(QDir::currentPath(), window_->Folder());
+}
+
+void FolderChooserTest::openingAFolderMovesTheCurrentDirectory()
+{
+    TForm1* form = window_->Form();
+
+    DoubleClick(form->DirectoryListBox1, "beta");
+
+    QCOMPARE(QDir::currentPath(), window_->PathOf("beta"));
+    QCOMPARE(form->Chooser().OpenedFolder(), window_->PathOf("beta"));
+    QCOMPARE(Items(form->DirectoryListBox1),
+        PathEntries(window_->PathOf("beta")) + QStringList({ "inner" }));
+    QCOMPARE(Items(form->FileListBox1), QStringList { "deep.txt" });
+
+    // Back up through the path part of the list.
+    DoubleClick(form->DirectoryListBox1, QDir(window_->Folder()).dirName());
+    QCOMPARE(QDir::currentPath(), window_->Folder());
+    QCOMPARE(Items(form->FileListBox1), (QStringList { "A.txt", "b.txt", "c.TXT" }));
+}
+
+void FolderChooserTest::folderThatCannotBeEnteredChangesNothing()
+{
+    TForm1* form = window_->Form();
+    QVERIFY(QDir(window_->Folder()).mkdir("gone"));
+    form->Chooser().OpenFolder(window_->Folder());
+    QVERIFY(QDir(window_->Folder()).rmdir("gone"));
+    const QStringList foldersBefore = Items(form->DirectoryListBox1);
+    const QStringList filesBefore = Items(form->FileListBox1);
+    ModalDialogCloser closer(form);
+
+    DoubleClick(form->DirectoryListBox1, "gone");
+
+    QCOMPARE(closer.SeenNames(), QStringList { "ErrorBox" });
+    QCOMPARE(closer.Seen()[0].Title, QStringLiteral("Karrow"));
+    QVERIFY2(
+        closer.Seen()[0].Text.contains(window_->PathOf("gone")), qPrintable(closer.Seen()[0].Text));
+    QCOMPARE(QDir::currentPath(), window_->Folder());
+    QCOMPARE(form->Chooser().OpenedFolder(), window_->Folder());
+    QCOMPARE(Items(form->DirectoryListBox1), foldersBefore);
+    QCOMPARE(Items(form->FileListBox1), filesBefore);
+}
+
+void FolderChooserTest::drivesStartWithTheRoot()
+{
+    const QComboBox* drives = window_->Form()->DriveComboBox1;
+    QStringList roots;
+    for (int index = 0; index < drives->count(); ++index)
+        roots.append(drives->itemData(index).toString());
+
+    QVERIFY(!roots.isEmpty());
+    QCOMPARE(roots.first(), QStringLiteral("/"));
+    QStringList sorted = roots;
+    sorted.sort();
+    QCOMPARE(roots, sorted);
+    QCOMPARE(roots.removeDuplicates(), 0);
+    QCOMPARE(drives->currentData().toString(), QStorageInfo(window_->Folder()).rootPath());
+}
+
+void FolderChooserTest::driveRemembersItsFolder()
+{
+    TForm1* form = window_->Form();
+    QComboBox* drives = form->DriveComboBox1;
+    const int home = drives->currentIndex();
+    int other = -1;
+    for (int index = 0; index < drives->count() && other < 0; ++index)
+        if (index != home && QFileInfo(drives->itemData(index).toString()).isExecutable())
+            other = index;
+    if (other < 0)
+        QSKIP("only one enterable file system is mounted");
+    const QString otherRoot = drives->itemData(other).toString();
+
+    drives->setCurrentIndex(other);
+    emit drives->activated(other);
+    QCOMPARE(QDir::currentPath(), otherRoot);
+    QCOMPARE(Items(form->DirectoryListBox1).first(), QStringLiteral("/"));
+
+    drives->setCurrentIndex(home);
+    emit drives->activated(home);
+    QCOMPARE(QDir::currentPath(), window_->Folder());
+    QCOMPARE(Items(form->FileListBox1), (QStringList { "A.txt", "b.txt", "c.TXT" }));
+}
+
+QTEST_MAIN(FolderChooserTest)
+#include "folder_chooser_test.moc"

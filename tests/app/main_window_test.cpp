@@ -1,0 +1,225 @@
+// The main window as a user meets it: its fields, keyboard, resources, and the ways to close it.
+
+#include "calc_finished.h"
+#include "tform1.h"
+#include "window_under_test.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+#include <memory>
+
+using namespace karrow;
+using namespace karrow::test;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void freshWindowShowsDefaults_data();
+    void freshWindowShowsDefaults();
+    void rheologyRowsCannotBeChanged();
+    void tabVisitsEnabledInputsInRowOrder();
+    void enterInAFieldRunsLikeOk();
+    void resourcesAndFontAreThere();
+    void panelFollowsTheClientArea();
+    void closingEndsTheProgramAndWritesNothing_data();
+    void closingEndsTheProgramAndWritesNothing();
+
+private:
+    std::unique_ptr<WindowUnderTest> window_;
+};
+
+void MainWindowTest::init()
+{
+    window_ = std::make_unique<WindowUnderTest>();
+    QVERIFY(window_->IsValid());
+}
+
+void MainWindowTest::cleanup()
+{
+    window_.reset();
+}
+
+void MainWindowTest::freshWindowShowsDefaults_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("Edit1") << 1 << "Number of Channels (-)"
+                           << "4" << true;
+    QTest::newRow("Edit2") << 2 << "Spiral Height (cm)"
+                           << "12.38" << true;
+    QTest::newRow("Edit3") << 3 << "Lip Height (cm)"
+                           << "1.0" << true;
+    QTest::newRow("Edit4") << 4 << "Die Radius (cm)"
+                           << "11.25" << true;
+    QTest::newRow("Edit5") << 5 << "Flow Rate / Channel (cm3/sec)"
+                           << "4.12" << true;
+    QTest::newRow("Edit6") << 6 << "Power Law Parameter <n> (-)"
+                           << "0.69" << false;
+    QTest::newRow("Edit7") << 7 << "Standard Viscosity (gf.sec/cm2)"
+                           << "11.0" << false;
+    QTest::newRow("Edit8") << 8 << "Standard Shear Rate (1/sec)"
+                           << "100.0" << false;
+    QTest::newRow("Edit9") << 9 << "Inlet Slit Height (cm)"
+                           << "0.01" << true;
+    QTest::newRow("Edit10") << 10 << "Outlet Slit Height (cm)"
+                            << "0.165" << true;
+    QTest::newRow("Edit11") << 11 << "Inlet Channel Depth* (cm)"
+                            << "1.0" << true;
+    QTest::newRow("Edit12") << 12 << "Outlet Channel Depth* (cm)"
+                            << "0.165" << true;
+    QTest::newRow("Edit13") << 13 << "Channel Width (cm)"
+                            << "1.2" << true;
+    QTest::newRow("Edit14") << 14
+                            << QString::fromUtf8(
+                                   "Total Increments <15 deg.=\u03C0/12 rad each> (-)")
+                            << "39" << true;
+    QTest::newRow("Edit15")
+        << 15 << "* Channel depth is the distance from channel bottom to body surface."
+        << "result.txt" << true;
+}
+
+void MainWindowTest::freshWindowShowsDefaults()
+{
+    QFETCH(int, field);
+    QFETCH(QString, label);
+    QFETCH(QString, text);
+    QFETCH(bool, enabled);
+
+    const TForm1* form = window_->Form();
+    const auto* edit = form->findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(field));
+    const auto* labelControl = form->findChild<QLabel*>(QStringLiteral("Label%1").arg(field));
+    QVERIFY(edit);
+    QVERIFY(labelControl);
+    QCOMPARE(labelControl->text(), label);
+    QCOMPARE(edit->text(), text);
+    QCOMPARE(edit->isEnabled(), enabled);
+    QCOMPARE(form->windowTitle(), QStringLiteral("Karrow"));
+}
+
+void MainWindowTest::rheologyRowsCannotBeChanged()
+{
+    TForm1* form = window_->Form();
+    for (int field : { 6, 7, 8 }) {
+        QLineEdit* edit = form->Edit(field);
+        const QString before = edit->text();
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QTest::keyClicks(edit, "99");
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), before);
+        QVERIFY(!edit->hasFocus());
+    }
+}
+
+void MainWindowTest::tabVisitsEnabledInputsInRowOrder()
+{
+    TForm1* form = window_->Form();
+    QCOMPARE(QApplication::focusWidget(), form->Edit(1));
+
+    QStringList visited;
+    for (int step = 0; step < 11; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.append(QApplication::focusWidget()->objectName());
+    }
+    // The rheology rows, Edit15, the chooser and the buttons are left out, and Tab wraps.
+    const QStringList expected { "Edit2", "Edit3", "Edit4", "Edit5", "Edit9", "Edit10", "Edit11",
+        "Edit12", "Edit13", "Edit14", "Edit1" };
+    QCOMPARE(visited, expected);
+}
+
+void MainWindowTest::enterInAFieldRunsLikeOk()
+{
+    TForm1* form = window_->Form();
+    QSignalSpy okClicks(form->BitBtn1, &QPushButton::clicked);
+    ModalDialogCloser closer(form);
+
+    QTest::keyClick(form->Edit(1), Qt::Key_Return);
+
+    QCOMPARE(okClicks.count(), 1);
+    QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
+    QVERIFY(Exists(window_->PathOf("result.txt")));
+}
+
+void MainWindowTest::resourcesAndFontAreThere()
+{
+    const TForm1* form = window_->Form();
+    const QPixmap picture = form->Image1->pixmap();
+    QVERIFY(!picture.isNull());
+    QCOMPARE(picture.size(), QSize(226, 280));
+    QVERIFY(!form->windowIcon().isNull());
+    QVERIFY(!form->FinishForm()->windowIcon().isNull());
+
+    // The requested face or one of the Gothic faces named after it, never a generic default.
+    const QFontInfo used(form->Edit(1)->font());
+    const QStringList gothic { QStringLiteral(u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF"),
+        "VL PGothic", "IPAPGothic", "Noto Sans CJK JP" };
+    QVERIFY2(gothic.contains(used.family()), qPrintable(used.family()));
+    QCOMPARE(used.pixelSize(), 12);
+    QCOMPARE(QFontInfo(form->BitBtn1->font()).pixelSize(), 15);
+}
+
+void MainWindowTest::panelFollowsTheClientArea()
+{
+    TForm1* form = window_->Form();
+    QCOMPARE(form->Panel1->geometry(), QRect(0, 0, 635, 440));
+    const QRect okBefore = form->BitBtn1->geometry();
+
+    form->resize(800, 600);
+    QTRY_COMPARE(form->Panel1->size(), QSize(800, 600));
+    QCOMPARE(form->BitBtn1->geometry(), okBefore);
+    QCOMPARE(form->FileListBox1->geometry(), QRect(512, 296, 120, 136));
+}
+
+void MainWindowTest::closingEndsTheProgramAndWritesNothing_data()
+{
+    QTest::addColumn<int>("way");
+    QTest::newRow("Close button") << 0;
+    QTest::newRow("Alt+C") << 1;
+    QTest::newRow("title bar") << 2;
+}
+
+void MainWindowTest::closingEndsTheProgramAndWritesNothing()
+{
+    QFETCH(int, way);
+    QPointer<TForm1> form = window_->Form();
+    QPointer<TFinishForm> finishForm = form->FinishForm();
+
+    QTimer::singleShot(0, form, [form, way] {
+        if (way == 0)
+            QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+        else if (way == 1)
+            QTest::keyClick(form, Qt::Key_C, Qt::AltModifier);
+        else
+            form->windowHandle()->close();
+    });
+    // Should the window survive, this ends the loop instead of the window.
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    connect(&fallback, &QTimer::timeout, [] { QApplication::exit(1); });
+    fallback.start(10000);
+    const int status = QApplication::exec();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    QCOMPARE(status, 0);
+    QVERIFY(form.isNull());
+    QVERIFY(finishForm.isNull());
+    QCOMPARE(
+        QDir(window_->Folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,243 @@
+// Runs started from the window: what each way a run can end shows, writes and lists.
+
+#include "calc_finished.h"
+#include "folder_chooser.h"
+#include "tform1.h"
+#include "window_under_test.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+#include <memory>
+
+using namespace karrow;
+using namespace karrow::test;
+
+namespace {
+const QString InputMessage = QStringLiteral("Input data is not proper, change and try again!");
+const QString NotConvergedMessage =
+    QStringLiteral("This case does not congerge, power law parameter <n> may be too small.");
+const QString FinishedText = QStringLiteral("Calculation is successfully finished !");
+} // namespace
+
+class RunTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void goodRunWritesIntoTheOpenedFolder();
+    void finishDialogIsModalAndShowsItsTexts();
+    void badFieldKeepsAnExistingReport_data();
+    void badFieldKeepsAnExistingReport();
+    void nonConvergenceRemovesTheReport();
+    void faultShowsErrorBoxAndKeepsWhatWasWritten();
+    void reportThatCannotBeCreated_data();
+    void reportThatCannotBeCreated();
+    void fullPathIsWrittenWhateverTheChooserShows();
+
+private:
+    std::unique_ptr<WindowUnderTest> window_;
+};
+
+void RunTest::init()
+{
+    window_ = std::make_unique<WindowUnderTest>();
+    QVERIFY(window_->IsValid());
+}
+
+void RunTest::cleanup()
+{
+    window_.reset();
+}
+
+void RunTest::goodRunWritesIntoTheOpenedFolder()
+{
+    TForm1* form = window_->Form();
+    QVERIFY(QDir(window_->Folder()).mkdir("out"));
+    QVERIFY(form->Chooser().OpenFolder(window_->PathOf("out")));
+    ModalDialogCloser closer(form);
+
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+
+    QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
+    QCOMPARE(closer.Seen()[0].FilesListedMeanwhile, QStringList());
+    const QByteArray report = Contents(window_->PathOf("out/result.txt"));
+    QCOMPARE(report.count("\r\n"), 29 + 34);
+    QVERIFY(!Exists(window_->PathOf("result.txt")));
+    QCOMPARE(Items(form->FileListBox1), QStringList { "result.txt" });
+    QCOMPARE(QDir::currentPath(), window_->PathOf("out"));
+}
+
+void RunTest::finishDialogIsModalAndShowsItsTexts()
+{
+    TForm1* form = window_->Form();
+    TFinishForm* finishForm = form->FinishForm();
+    QSignalSpy okClicks(form->BitBtn1, &QPushButton::clicked);
+    ModalDialogCloser closer(form);
+    const QPoint okInWindow = form->BitBtn1->mapTo(form, form->BitBtn1->rect().center());
+    bool modal = false;
+    QString date;
+    int okClicksWhileOpen = -1;
+    bool closedByEnter = false;
+    closer.WhileOpen([&](QWidget* dialog) {
+        if (dialog != finishForm)
+            return;
+        modal = finishForm->isModal();
+        date = finishForm->Label2->text();
+        // A click that reaches the main window would start a second run.
+        QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, okInWindow);
+        okClicksWhileOpen = static_cast<int>(okClicks.count());
+        QTest::keyClick(finishForm, Qt::Key_Return);
+        closedByEnter = !finishForm->isVisible();
+    });
+
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+
+    QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
+    QCOMPARE(closer.Seen()[0].Title, QStringLiteral("Finsh"));
+    QCOMPARE(closer.Seen()[0].Text, FinishedText);
+    QCOMPARE(date, QStringLiteral("2008.8.6"));
+    QVERIFY(modal);
+    QCOMPARE(okClicksWhileOpen, 0);
+    QVERIFY(closedByEnter);
+    QVERIFY(!finishForm->isVisible());
+    QVERIFY(!finishForm->isSizeGripEnabled());
+    QCOMPARE(finishForm->size(), QSize(305, 179));
+
+    // The same click with no dialog open does reach the button, and the dialog is shown again.
+    QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, okInWindow);
+    QCOMPARE(okClicks.count(), 2);
+    QCOMPARE(closer.SeenNames(), (QStringList { "FinishForm", "FinishForm" }));
+}
+
+void RunTest::badFieldKeepsAnExistingReport_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("channels with a decimal") << 1 << "4.0"
+                                             << "Number of Channels (-)";
+    QTest::newRow("lip height not a number") << 3 << "abc"
+                                             << "Lip Height (cm)";
+    QTest::newRow("comma under a full stop") << 9 << "0,01"
+                                             << "Inlet Slit Height (cm)";
+    QTest::newRow("empty increments") << 14 << ""
+                                      << "Total Increments";
+}
+
+void RunTest::badFieldKeepsAnExistingReport()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    QFETCH(QString, label);
+    TForm1* form = window_->Form();
+    const QByteArray older("an older report\r\n");
+    window_->Write("result.txt", older);
+    form->Chooser().Reread();
+    // Listed only if the file list is read again, which a rejected run must not do.
+    window_->Write("later.txt", "x");
+    form->Edit(field)->setText(text);
+    ModalDialogCloser closer(form);
+
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+
+    QCOMPARE(closer.SeenNames(), QStringList { "MessageBox" });
+    const QStringList lines = closer.Seen()[0].Text.split('\n');
+    QCOMPARE(lines.value(0), InputMessage);
+    QVERIFY2(lines.value(1).contains(label), qPrintable(closer.Seen()[0].Text));
+    QCOMPARE(closer.Seen()[0].ButtonCount, 1);
+    QCOMPARE(Contents(window_->PathOf("result.txt")), older);
+    QCOMPARE(Items(form->FileListBox1), QStringList { "result.txt" });
+}
+
+void RunTest::nonConvergenceRemovesTheReport()
+{
+    TForm1* form = window_->Form();
+    window_->Write("other.txt", "x");
+    form->Edit(6)->setText("0.2");
+    ModalDialogCloser closer(form);
+    bool begunWhileMessageOpen = false;
+    closer.WhileOpen(
+        [&](QWidget*) { begunWhileMessageOpen = Exists(window_->PathOf("result.txt")); });
+
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+
+    QCOMPARE(closer.SeenNames(), QStringList { "MessageBox" });
+    QCOMPARE(closer.Seen()[0].Text, NotConvergedMessage);
+    QVERIFY(begunWhileMessageOpen);
+    // Deleted, and the list read again: it shows the other file but not the report.
+    QVERIFY(!Exists(window_->PathOf("result.txt")));
+    QCOMPARE(Items(form->FileListBox1), QStringList { "other.txt" });
+}
+
+void RunTest::faultShowsErrorBoxAndKeepsWhatWasWritten()
+{
+    TForm1* form = window_->Form();
+    form->Edit(2)->setText("0");
+    ModalDialogCloser closer(form);
+
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+
+    QCOMPARE(closer.SeenNames(), QStringList { "ErrorBox" });
+    QCOMPARE(closer.Seen()[0].Title, QStringLiteral("Karrow"));
+    QVERIFY2(closer.Seen()[0].Text.contains("geometry"), qPrintable(closer.Seen()[0].Text));
+    QCOMPARE(closer.Seen()[0].ButtonCount, 1);
+    // The input section stays; the file list is not read again.
+    const QByteArray partial = Contents(window_->PathOf("result.txt"));
+    QVERIFY(partial.count("\r\n") >= 10);
+    QVERIFY(partial.count("\r\n") < 29 + 34);
+    QCOMPARE(Items(form->FileListBox1), QStringList());
+
+    // The window stays usable.
+    form->Edit(2)->setText("12.38");
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QCOMPARE(closer.SeenNames(), (QStringList { "ErrorBox", "FinishForm" }));
+    QCOMPARE(Contents(window_->PathOf("result.txt")).count("\r\n"), 29 + 34);
+    QCOMPARE(Items(form->FileListBox1), QStringList { "result.txt" });
+}
+
+void RunTest::reportThatCannotBeCreated_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("missing folder") << "missing/result.txt";
+    QTest::newRow("empty name") << "";
+}
+
+void RunTest::reportThatCannotBeCreated()
+{
+    QFETCH(QString, name);
+    TForm1* form = window_->Form();
+    form->Edit(15)->setText(name);
+    ModalDialogCloser closer(form);
+
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+
+    QCOMPARE(closer.SeenNames(), QStringList { "MessageBox" });
+    QCOMPARE(closer.Seen()[0].Text, QStringLiteral("File can not open!"));
+    QCOMPARE(
+        QDir(window_->Folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+void RunTest::fullPathIsWrittenWhateverTheChooserShows()
+{
+    TForm1* form = window_->Form();
+    QVERIFY(QDir(window_->Folder()).mkdir("elsewhere"));
+    form->Edit(15)->setText(window_->PathOf("elsewhere/named.txt"));
+    ModalDialogCloser closer(form);
+
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+
+    QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
+    QCOMPARE(Contents(window_->PathOf("elsewhere/named.txt")).count("\r\n"), 29 + 34);
+    QCOMPARE(form->Chooser().OpenedFolder(), window_->Folder());
+    QCOMPARE(Items(form->FileListBox1), QStringList());
+}
+
+QTEST_MAIN(RunTest)
+#include "run_test.moc"
