@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
@@ -178,6 +179,14 @@ void TForm1::CreateInputRows()
     note->setFont(KarrowFont(12));
     SetTextColour(note, NoteGreen);
     note->setGeometry(8, 295, 358, 12);
+    // The note was sized for the original face, which is narrower than the Gothic faces found
+    // on Linux; rather than cut the sentence short, condense the font until it fits.
+    const int noteWidth = QFontMetrics(note->font()).horizontalAdvance(note->text());
+    if (noteWidth > note->width()) {
+        QFont condensed = note->font();
+        condensed.setStretch(100 * note->width() / noteWidth);
+        note->setFont(condensed);
+    }
     labels_[14] = note;
 
     QLineEdit* previous = nullptr;
