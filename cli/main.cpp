@@ -76,6 +76,19 @@ private:
     std::array<std::string, 15> texts_;
 };
 
+// The field of an argument "--option=TEXT", if it names one.
+std::optional<int> FieldOfAssignment(const std::string& argument)
+{
+    const std::size_t equals = argument.find('=');
+    if (!argument.starts_with("--") || equals == std::string::npos)
+        return std::nullopt;
+    const std::string name = argument.substr(2, equals - 2);
+    for (int field = 1; field <= karrow::SaveFileNameField; ++field)
+        if (name == karrow::Field(field).OptionName)
+            return field;
+    return std::nullopt;
+}
+
 int ExitStatusOf(karrow::RunEnd end)
 {
     switch (end) {
@@ -113,8 +126,19 @@ int main(int argc, char** argv)
                given[static_cast<std::size_t>(field - 1)], description)
             ->option_text("TEXT");
     }
+    // CLI11 refuses "--option=" with an empty text, which a user can type into a field; take every
+    // "--option=TEXT" of a field verbatim and hand the rest to CLI11.
+    std::vector<std::string> rest;
+    for (int i = argc - 1; i >= 1; --i) {
+        const std::string argument = argv[i];
+        const auto field = FieldOfAssignment(argument);
+        if (field && !given[static_cast<std::size_t>(*field - 1)])
+            given[static_cast<std::size_t>(*field - 1)] = argument.substr(argument.find('=') + 1);
+        else if (!field)
+            rest.push_back(argument);
+    }
     try {
-        app.parse(argc, argv);
+        app.parse(rest);
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {

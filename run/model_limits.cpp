@@ -68,28 +68,30 @@ namespace {
         return std::nullopt;
     }
 
+    // The geometry fills its arrays before it checks for faults, so slit heights and groove depths
+    // can be judged even when a later formula of the same step faulted on them.
     std::optional<std::string> CheckIncrements(RunState& s)
     {
+        bool faulted = false;
         try {
             ComputeGeometry(s);
         } catch (const ArithmeticFault&) {
-            return std::nullopt;
+            faulted = true;
         }
+        const int n = s.EffectiveIncrements;
         if (auto problem = FirstFailing({
+                [&] { return FirstNotPositive(s.SlitHeight, 1, n, "The slit height"); },
                 [&] {
                     return FirstNotPositive(
-                        s.SlitHeight, 1, s.EffectiveIncrements, "The slit height");
-                },
-                [&] {
-                    return FirstNotPositive(s.GrooveDepth, 1, s.EffectiveIncrements,
-                        "The groove depth (channel depth less slit height)");
-                },
-                [&] {
-                    return FirstNotPositive(s.LandWidth, 1, s.TransferIncrements,
-                        "The land width between channel turns (the channel is too wide for the "
-                        "spiral height and the number of channels)");
+                        s.GrooveDepth, 1, n, "The groove depth (channel depth less slit height)");
                 },
             }))
+            return problem;
+        if (faulted)
+            return std::nullopt;
+        if (auto problem = FirstNotPositive(s.LandWidth, 1, s.TransferIncrements,
+                "The land width between channel turns (the channel is too wide for the spiral "
+                "height and the number of channels)"))
             return problem;
         try {
             ComputeLandPaths(s);
@@ -99,16 +101,16 @@ namespace {
         }
         return FirstFailing({
             [&] {
-                return FirstNotPositive(s.LandWidth, s.TransferIncrements + 1,
-                    s.EffectiveIncrements, "The outlet taper length (from the channel to the lip)");
+                return FirstNotPositive(s.LandWidth, s.TransferIncrements + 1, n,
+                    "The outlet taper length (from the channel to the lip)");
             },
             [&] {
-                return FirstNotPositive(s.SlitStartHeight, 1, s.EffectiveIncrements,
-                    "The slit height at the channel edge");
+                return FirstNotPositive(
+                    s.SlitStartHeight, 1, n, "The slit height at the channel edge");
             },
             [&] {
-                return FirstNotPositive(s.SlitEndHeight, 1, s.EffectiveIncrements,
-                    "The slit height at the end of the slit path");
+                return FirstNotPositive(
+                    s.SlitEndHeight, 1, n, "The slit height at the end of the slit path");
             },
         });
     }

@@ -20,28 +20,6 @@ namespace {
         return 24 / channels;
     }
 
-    // Channel section of increment i: a circular segment while the groove is shallower than the
-    // radius of its round bottom, otherwise a half circle with a rectangle on top; the strip of
-    // slit above the opening belongs to the channel.
-    void ComputeChannelSection(RunState& st, int i)
-    {
-        const double r = X(st.ChannelWidth) / 2;
-        const double g = st.GrooveDepth[i];
-        if (0.5L * st.ChannelWidth > g) {
-            st.ChannelOpeningWidth[i] = 2 * std::sqrt(X(r) * r - (X(r) - g) * (X(r) - g));
-            const double w = st.ChannelOpeningWidth[i];
-            const double a = std::atan((X(w) / 2) / (X(r) - g));
-            st.ChannelArea[i] =
-                X(r) * r * (2 * X(a)) / 2 - (X(r) - g) * (X(w) / 2) + X(w) * st.SlitHeight[i];
-            st.EquivalentChannelDepth[i] = X(st.ChannelArea[i]) / w;
-        } else {
-            st.ChannelOpeningWidth[i] = st.ChannelWidth;
-            st.ChannelArea[i] =
-                X(r) * Pi * r * 0.5L + (X(g) - r + st.SlitHeight[i]) * st.ChannelWidth;
-            st.EquivalentChannelDepth[i] = X(st.ChannelArea[i]) / st.ChannelWidth;
-        }
-    }
-
 } // namespace
 
 std::int32_t EffectiveIncrementsAt(Extended crossing)
@@ -63,6 +41,27 @@ EffectivePartCrossing CrossingOf(const RunState& st)
 {
     return { X(st.InletChannelDepth) - 2 * X(st.InletSlitHeight),
         2 * X(st.SlitHeightStep) - st.ChannelDepthStep };
+}
+
+// Channel section of increment i: a circular segment while the groove is shallower than the
+// radius of its round bottom, otherwise a half circle with a rectangle on top; the strip of
+// slit above the opening belongs to the channel.
+void ComputeChannelSection(RunState& st, int i)
+{
+    const double r = X(st.ChannelWidth) / 2;
+    const double g = st.GrooveDepth[i];
+    if (0.5L * st.ChannelWidth > g) {
+        st.ChannelOpeningWidth[i] = 2 * std::sqrt(X(r) * r - (X(r) - g) * (X(r) - g));
+        const double w = st.ChannelOpeningWidth[i];
+        const double a = std::atan((X(w) / 2) / (X(r) - g));
+        st.ChannelArea[i] =
+            X(r) * r * (2 * X(a)) / 2 - (X(r) - g) * (X(w) / 2) + X(w) * st.SlitHeight[i];
+        st.EquivalentChannelDepth[i] = X(st.ChannelArea[i]) / w;
+    } else {
+        st.ChannelOpeningWidth[i] = st.ChannelWidth;
+        st.ChannelArea[i] = X(r) * Pi * r * 0.5L + (X(g) - r + st.SlitHeight[i]) * st.ChannelWidth;
+        st.EquivalentChannelDepth[i] = X(st.ChannelArea[i]) / st.ChannelWidth;
+    }
 }
 
 void ComputeGeometry(RunState& st)

@@ -14,6 +14,9 @@ void ComputeSpiralSteps(RunState& st);
 // the "Modified Condition" section is written). Sizes the run's arrays.
 void ComputeGeometry(RunState& st);
 
+// Channel section of increment i from its groove depth, slit height and the channel width.
+void ComputeChannelSection(RunState& st, int i);
+
 // Slit paths over the lands, increments 1..K: slit heights at both channel edges.
 void ComputeLandPaths(RunState& st);
 

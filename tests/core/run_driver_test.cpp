@@ -1,0 +1,184 @@
+#include "run/run_driver.h"
+#include "solver/fault.h"
+#include "test_support.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace karrow {
+namespace {
+
+    namespace fs = std::filesystem;
+
+    constexpr const char* InputMessage = "Input data is not proper, change and try again!";
+
+    class RunDriver : public testing::Test {
+    protected:
+        test::ScratchFolder folder;
+        test::RecordingInterface ui;
+    };
+
+    TEST_F(RunDriver, DefaultInputsFinishWithTheGoldenReport)
+    {
+        EXPECT_EQ(RunCalculation(ui, '.'), RunEnd::Finished);
+        EXPECT_TRUE(ui.messages.empty());
+        EXPECT_EQ(ui.finishDialogs, 1);
+        EXPECT_EQ(ui.rereads, 1);
+        const std::string report = test::ReadFile("result.txt");
+        EXPECT_EQ(test::CrLfLines(report).size(), 29U + 34U);
+        EXPECT_EQ(report, test::ReadFile(fs::path(KARROW_TEST_DATA) / "default_report.txt"));
+    }
+
+    TEST_F(RunDriver, CommaSeparatorRunsAndPrintsCommas)
+    {
+        for (int field = 1; field <= InputFieldCount; ++field)
+            ui.Set(field, DefaultFieldText(field, ','));
+        ASSERT_EQ(RunCalculation(ui, ','), RunEnd::Finished);
+        std::string expected = test::ReadFile(fs::path(KARROW_TEST_DATA) / "default_report.txt");
+        for (std::size_t at = 0; (at = expected.find('.', at)) != std::string::npos; ++at)
+            if (at > 0 && std::isdigit(static_cast<unsigned char>(expected[at - 1])))
+                expected[at] = ',';
+        EXPECT_EQ(test::ReadFile("result.txt"), expected);
+    }
+
+    TEST_F(RunDriver, BadFieldShowsTheMessageOnceAndTouchesNoFile)
+    {
+        test::WriteFile("result.txt", "an older report");
+        ui.Set(3, "1..0");
+        EXPECT_EQ(RunCalculation(ui, '.'), RunEnd::InputsRejected);
+        ASSERT_EQ(ui.messages.size(), 1U);
+        EXPECT_EQ(ui.messages[0],
+            std::string(InputMessage) + "\n\"Lip Height (cm)\" must be a number, such as 1.0.");
+        EXPECT_EQ(test::ReadFile("result.txt"), "an older report");
+        EXPECT_EQ(ui.rereads, 0);
+        EXPECT_EQ(ui.finishDialogs, 0);
+    }
+
+    struct LimitCase {
+        const char* Name;
+        std::vector<std::pair<int, const char*>> Fields;
+        const char* Reason; // a part of the second line of the message
+    };
+
+    class ModelLimits : public testing::TestWithParam<LimitCase> { };
+
+    TEST_P(ModelLimits, AreRejectedBeforeTheReportIsTouched)
+    {
+        test::ScratchFolder folder;
+        test::RecordingInterface ui;
+        test::WriteFile("result.txt", "an older report");
+        for (const auto& [field, text] : GetParam().Fields)
+            ui.Set(field, text);
+        EXPECT_EQ(RunCalculation(ui, '.'), RunEnd::InputsRejected);
+        ASSERT_EQ(ui.messages.size(), 1U);
+        EXPECT_EQ(ui.messages[0].rfind(std::string(InputMessage) + "\n", 0), 0U) << ui.messages[0];
+        EXPECT_NE(ui.messages[0].find(GetParam().Reason), std::string::npos) << ui.messages[0];
+        EXPECT_EQ(test::ReadFile("result.txt"), "an older report");
+        EXPECT_EQ(ui.rereads, 0);
+    }
+
+    INSTANTIATE_TEST_SUITE_P(Inputs, ModelLimits,
+        testing::Values(LimitCase { "ZeroChannels", { { 1, "0" } }, "must be from 1 to 24" },
+            LimitCase { "TwentyFiveChannels", { { 1, "25" } }, "must be from 1 to 24" },
+            LimitCase { "NegativeChannels", { { 1, "$FFFFFFFF" } }, "must be from 1 to 24" },
+            LimitCase { "ZeroIncrements", { { 14, "0" } }, "must be at least 1" },
+            LimitCase { "NoCrossing", { { 9, "0.01" }, { 10, "0.01" }, { 11, "1" }, { 12, "1" } },
+                "never becomes as shallow" },
+            LimitCase { "TooFewEffectiveIncrements", { { 1, "1" } }, "it needs at least 48" },
+            LimitCase { "TooManyEffectiveIncrements", { { 14, "2000" } }, "more than 1000" },
+            LimitCase { "ChannelTooWideForItsLand", { { 1, "8" } }, "land width" },
+            LimitCase { "NegativeGroove",
+                { { 1, "24" }, { 9, "0.01" }, { 10, "0.01" }, { 11, "2.04" }, { 12, "-1.96" },
+                    { 14, "2" } },
+                "groove depth (channel depth less slit height) is not positive at increment 2" },
+            LimitCase { "NegativeSlit", { { 9, "-0.01" } }, "slit height" },
+            LimitCase { "SpiralExtrapolatedPastTheLip", { { 12, "0.5" } }, "outlet taper length" }),
+        [](const testing::TestParamInfo<LimitCase>& row) { return row.param.Name; });
+
+    TEST_F(RunDriver, NonConvergenceDeletesTheBegunReport)
+    {
+        ui.Set(1, "5").Set(13, "0.6").Set(2, "6");
+        EXPECT_EQ(RunCalculation(ui, '.'), RunEnd::NotConverged);
+        ASSERT_EQ(ui.messages.size(), 1U);
+        EXPECT_EQ(ui.messages[0],
+            "This case does not congerge, power law parameter <n> may be too small.");
+        EXPECT_FALSE(fs::exists("result.txt"));
+        EXPECT_EQ(ui.rereads, 1);
+        EXPECT_EQ(ui.finishDialogs, 0);
+    }
+
+    TEST_F(RunDriver, ArithmeticFaultInTheGeometryLeavesTheInputSection)
+    {
+        ui.Set(2, "0");
+        EXPECT_THROW(RunCalculation(ui, '.'), ArithmeticFault);
+        const auto lines = test::CrLfLines(test::ReadFile("result.txt"));
+        EXPECT_EQ(lines.size(), 16U);
+        EXPECT_EQ(ui.rereads, 0);
+        EXPECT_EQ(ui.finishDialogs, 0);
+    }
+
+    TEST_F(RunDriver, ArithmeticFaultInTheSolverLeavesBothFirstSections)
+    {
+        ui.Set(1, "2").Set(10, "0.25");
+        try {
+            RunCalculation(ui, '.');
+            FAIL() << "the run should have stopped on an arithmetic fault";
+        } catch (const ArithmeticFault& fault) {
+            EXPECT_NE(std::string(fault.what()).find("invalid floating-point operation"),
+                std::string::npos);
+        }
+        EXPECT_EQ(test::CrLfLines(test::ReadFile("result.txt")).size(), 23U);
+        EXPECT_EQ(ui.rereads, 0);
+    }
+
+    TEST_F(RunDriver, ZeroPowerLawIndexIsADivisionByZero)
+    {
+        ui.Set(6, "0");
+        EXPECT_THROW(RunCalculation(ui, '.'), ArithmeticFault);
+        EXPECT_EQ(test::CrLfLines(test::ReadFile("result.txt")).size(), 23U);
+    }
+
+    TEST_F(RunDriver, OneCorrectionCaseReportsThePressuresOfItsFinalFlows)
+    {
+        ui.Set(1, "3").Set(13, "0.8").Set(2, "14").Set(4, "15");
+        EXPECT_EQ(RunCalculation(ui, '.'), RunEnd::Finished);
+        const auto lines = test::CrLfLines(test::ReadFile("result.txt"));
+        ASSERT_EQ(lines.size(), 29U + 34U);
+        EXPECT_EQ(lines.back(), "      *: Last 8 slit flows correspond to outlet flows");
+    }
+
+    TEST_F(RunDriver, EmptyOrMissingFolderNameCannotBeOpened)
+    {
+        for (const char* name : { "", "no-such-folder/result.txt" }) {
+            test::RecordingInterface run;
+            run.Set(SaveFileNameField, name);
+            EXPECT_EQ(RunCalculation(run, '.'), RunEnd::ReportNotCreated);
+            ASSERT_EQ(run.messages.size(), 1U);
+            EXPECT_EQ(run.messages[0], "File can not open!");
+            EXPECT_EQ(run.rereads, 0);
+        }
+        EXPECT_TRUE(fs::is_empty(folder.Path()));
+    }
+
+    TEST_F(RunDriver, ExistingReportIsReplacedNotAppended)
+    {
+        test::WriteFile("result.txt", std::string(10000, 'x'));
+        ASSERT_EQ(RunCalculation(ui, '.'), RunEnd::Finished);
+        EXPECT_EQ(test::ReadFile("result.txt"),
+            test::ReadFile(fs::path(KARROW_TEST_DATA) / "default_report.txt"));
+    }
+
+    TEST(ResultFileName, IsCutToTwoHundredFiftyFiveCharactersOnACharacterBoundary)
+    {
+        EXPECT_EQ(ResultFileNameFrom("result.txt"), "result.txt");
+        EXPECT_EQ(ResultFileNameFrom(std::string(300, 'a')), std::string(255, 'a'));
+        std::string greek;
+        for (int i = 0; i < 300; ++i)
+            greek += "\xCF\x80"; // pi, two bytes
+        EXPECT_EQ(ResultFileNameFrom(greek), greek.substr(0, 510));
+        const std::string mixed = std::string(254, 'a') + "\xE2\x82\xAC" + "tail";
+        EXPECT_EQ(ResultFileNameFrom(mixed), std::string(254, 'a') + "\xE2\x82\xAC");
+    }
+
+} // namespace
+} // namespace karrow

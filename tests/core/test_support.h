@@ -1,0 +1,93 @@
+#pragma once
+
+#include "run/fields.h"
+#include "run/user_interface.h"
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace karrow::test {
+
+// A user interface that answers with the window's default texts unless told otherwise and
+// records everything the run shows.
+class RecordingInterface : public UserInterface {
+public:
+    RecordingInterface()
+    {
+        for (int field = 1; field <= SaveFileNameField; ++field)
+            texts[static_cast<std::size_t>(field - 1)] = DefaultFieldText(field, '.');
+    }
+    RecordingInterface& Set(int field, std::string text)
+    {
+        texts[static_cast<std::size_t>(field - 1)] = std::move(text);
+        return *this;
+    }
+    std::string FieldText(int field) const override
+    {
+        return texts[static_cast<std::size_t>(field - 1)];
+    }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowFinishDialog() override { ++finishDialogs; }
+    void RereadFileList() override { ++rereads; }
+
+    std::array<std::string, 15> texts;
+    std::vector<std::string> messages;
+    int finishDialogs = 0;
+    int rereads = 0;
+};
+
+// A fresh folder that is the current directory for the life of the object.
+class ScratchFolder {
+public:
+    ScratchFolder()
+        : previous_(std::filesystem::current_path())
+    {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "karrow-test-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+        std::filesystem::current_path(path_);
+    }
+    ~ScratchFolder()
+    {
+        std::filesystem::current_path(previous_);
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+inline std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& content)
+{
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+// The lines of a CR LF text, without their line ends.
+inline std::vector<std::string> CrLfLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+} // namespace karrow::test
