@@ -69,7 +69,7 @@ namespace {
     // The outer iteration: flow-balance steps, with a pressure correction whenever a step hands
     // the outlet zone over, until the flows balance, ten corrections have run, or the step limit
     // is passed. Returns the number of corrections.
-    int BalanceUntilSettled(RunState& st, UserInterface& ui)
+    int BalanceUntilSettled(RunState& st, MessageSink& ui)
     {
         st.BalanceStepCount = 0;
         int correctionRunCount = 0;
@@ -119,6 +119,16 @@ std::string ResultFileNameFrom(const std::string& saveFileName)
     return saveFileName.substr(0, at);
 }
 
+bool SolveFlows(RunState& st, MessageSink& messages)
+{
+    ComputeConductances(st);
+    DistributeOutletZoneFlows(st);
+    const int corrections = BalanceUntilSettled(st, messages);
+    if (st.SolverOk && corrections >= 1)
+        ComputeFinalPressures(st);
+    return st.SolverOk;
+}
+
 RunEnd RunCalculation(UserInterface& frontEnd, char separator)
 {
     PrepareFloatingPoint();
@@ -136,13 +146,8 @@ RunEnd RunCalculation(UserInterface& frontEnd, char separator)
     if (!st.FileOk)
         return DeleteAndStop(file, ui, RunEnd::ModifiedConditionNotAppended);
 
-    ComputeConductances(st);
-    DistributeOutletZoneFlows(st);
-    const int corrections = BalanceUntilSettled(st, ui);
-    if (!st.SolverOk)
+    if (!SolveFlows(st, ui))
         return DeleteAndStop(file, ui, RunEnd::NotConverged);
-    if (corrections >= 1)
-        ComputeFinalPressures(st);
 
     AppendFlowTable(st, file, ui);
     if (!st.FileOk)

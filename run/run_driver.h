@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../solver/run_state.h"
 #include "user_interface.h"
 
 #include <string>
@@ -20,6 +21,11 @@ enum class RunEnd {
 // The report file name a run uses: the "Save File Name" text cut to its first 255 characters,
 // never inside a multi-byte (UTF-8) character.
 std::string ResultFileNameFrom(const std::string& saveFileName);
+
+// The flow solution of a run whose geometry is computed: conductances, initial distribution, the
+// outer iteration and, after a pressure correction, the final pressures. Shows the
+// non-convergence message through `messages`; returns SolverOk.
+bool SolveFlows(RunState& st, MessageSink& messages);
 
 // One calculation, as the OK button runs it. `decimalSeparator` is the regional one read at
 // start-up. Throws karrow::Fault for an error that no step handles.
