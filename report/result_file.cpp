@@ -30,20 +30,23 @@ namespace {
         return Line(field + "=  " + value);
     }
 
-    std::string Number(double value, int precision, int digits, char separator)
+    // A report never shows "NAN" or "INF": a value that is not finite is a fault of the run.
+    double Finite(double value)
     {
         if (!std::isfinite(value))
             throw ArithmeticFault("The calculation produced a value that is not a finite number; "
                                   "the report was not completed.");
-        return FormatFixed(value, precision, digits, separator);
+        return value;
+    }
+
+    std::string Number(double value, int precision, int digits, char separator)
+    {
+        return FormatFixed(Finite(value), precision, digits, separator);
     }
 
     std::string Column(double value, int width, int digits, char separator)
     {
-        if (!std::isfinite(value))
-            throw ArithmeticFault("The calculation produced a value that is not a finite number; "
-                                  "the report was not completed.");
-        return FormatFixedWidth(value, width, digits, separator);
+        return FormatFixedWidth(Finite(value), width, digits, separator);
     }
 
     // A descriptor that is always closed; Close() reports a failed close, the destructor does not.

@@ -11,8 +11,7 @@ namespace {
 
     RunState DefaultGeometry(test::RecordingInterface ui = {})
     {
-        RunState st;
-        ReadInputs(st, ui, '.');
+        RunState st = test::InputsFrom(ui);
         EXPECT_TRUE(st.InputOk);
         ComputeGeometry(st);
         ComputeLandPaths(st);

@@ -51,8 +51,7 @@ namespace {
     // A run's state after the conductance stage and the initial distribution.
     RunState Initialised(test::RecordingInterface ui = {})
     {
-        RunState st;
-        ReadInputs(st, ui, '.');
+        RunState st = test::InputsFrom(ui);
         EXPECT_TRUE(st.InputOk);
         ComputeGeometry(st);
         ComputeConductances(st);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "run/fields.h"
+#include "run/input_reading.h"
 #include "run/user_interface.h"
 
 #include <array>
@@ -40,6 +41,14 @@ public:
     int finishDialogs = 0;
     int rereads = 0;
 };
+
+// The run state after reading the fields of `ui`.
+inline RunState InputsFrom(RecordingInterface& ui)
+{
+    RunState st;
+    ReadInputs(st, ui, '.');
+    return st;
+}
 
 // A fresh folder that is the current directory for the life of the object.
 class ScratchFolder {
