@@ -1,0 +1,317 @@
+// Whole runs of the calculation from arbitrary field texts, each in a scratch folder that holds
+// an older report, an unrelated file and a subfolder. Every run must end in one of the driver's
+// end states (or with an arithmetic fault), show exactly the messages of that end, and leave on
+// disk exactly what that end promises: nothing touched, no report, the report's first sections,
+// or a complete report of 29 + N_eff CR LF lines without a non-finite number in it.
+//
+// Input layout: byte 0 is the mode ("N": fourteen numbers drawn from the bytes that follow;
+// anything else: the bytes that follow are the field texts, one per line; a field whose line is
+// empty or missing keeps its default); byte 1 chooses the decimal separator ("," or else "."); byte
+// 2 the report name (see ReportNames); a line end after these three bytes is skipped.
+
+#include "report/result_file.h"
+#include "run/fields.h"
+#include "run/input_reading.h"
+#include "run/run_driver.h"
+#include "solver/fault.h"
+#include "solver/flow_balance.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <fuzzer/FuzzedDataProvider.h>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* OlderReport = "older.txt";
+constexpr const char* OlderReportText = "an older report\r\n";
+constexpr const char* Unrelated = "notes.txt";
+constexpr const char* Subfolder = "sub";
+
+// Report names inside the scratch folder: a new file, the older report (replaced by the
+// run), the subfolder, an empty name, a folder that does not exist, a file inside the subfolder.
+const std::array<std::string, 6> ReportNames { "result.txt", OlderReport, Subfolder, "",
+    "missing/result.txt", "sub/result.txt" };
+
+// The field texts and outcome of the run being checked, printed with a failure.
+std::string CurrentRun;
+
+[[noreturn]] void Fail(const std::string& what)
+{
+    std::fprintf(stderr, "whole run: %s\n%s\n", what.c_str(), CurrentRun.c_str());
+    std::abort();
+}
+
+void Expect(bool condition, const std::string& what)
+{
+    if (!condition)
+        Fail(what);
+}
+
+class ScriptedInterface : public karrow::UserInterface {
+public:
+    std::array<std::string, karrow::SaveFileNameField> Texts;
+    std::vector<std::string> Messages;
+    int FinishDialogs = 0;
+    int FileListRereads = 0;
+    int RereadsBeforeDialog = 0;
+
+    std::string FieldText(int field) const override
+    {
+        return Texts.at(static_cast<std::size_t>(field - 1));
+    }
+    void ShowMessage(const std::string& text) override { Messages.push_back(text); }
+    void ShowFinishDialog() override
+    {
+        ++FinishDialogs;
+        RereadsBeforeDialog = FileListRereads;
+    }
+    void RereadFileList() override { ++FileListRereads; }
+};
+
+// The scratch folder, made once per process, reset before every run and removed at exit.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "karrow-fuzz-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            Fail("cannot make a scratch folder");
+        path_ = pattern;
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const fs::path& Path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+const fs::path& Folder()
+{
+    static const ScratchFolder folder;
+    return folder.Path();
+}
+
+void WriteFile(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void ResetFolder()
+{
+    for (const auto& entry : fs::directory_iterator(Folder()))
+        fs::remove_all(entry.path());
+    WriteFile(Folder() / OlderReport, OlderReportText);
+    WriteFile(Folder() / Unrelated, "not a report\n");
+    fs::create_directory(Folder() / Subfolder);
+}
+
+// Every entry below the folder with its kind and, for a file, its content.
+std::map<std::string, std::string> Snapshot()
+{
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(Folder())) {
+        const std::string name = fs::relative(entry.path(), Folder()).string();
+        entries[name] = entry.is_regular_file() ? "file:" + ReadFile(entry.path())
+                                                : (entry.is_directory() ? "folder" : "other");
+    }
+    return entries;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = text.find("\r\n", at);
+        Expect(end != std::string::npos, "report does not end with CR LF");
+        lines.push_back(text.substr(at, end - at));
+        Expect(lines.back().find_first_of("\r\n") == std::string::npos, "bare CR or LF in report");
+        at = end + 2;
+    }
+    return lines;
+}
+
+void ExpectFiniteNumbers(const std::string& report)
+{
+    std::string upper = report;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+        [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    Expect(upper.find("NAN") == std::string::npos && upper.find("INF") == std::string::npos,
+        "non-finite number in report:\n" + report);
+}
+
+// The report of a run that ended with an arithmetic fault: the input section, and the
+// modified-condition section when the fault came after the geometry.
+void ExpectPartialReport(const std::string& report)
+{
+    const auto lines = Lines(report);
+    Expect(lines.size() == 16 || lines.size() == 23,
+        "faulted run left " + std::to_string(lines.size()) + " lines");
+    ExpectFiniteNumbers(report);
+}
+
+void ExpectCompleteReport(const std::string& report)
+{
+    const auto lines = Lines(report);
+    Expect(lines.size() >= 29, "finished report too short");
+    const std::string& effective = lines[22];
+    Expect(effective.starts_with("    Total Increments"), "line 23 is not the effective part");
+    const int increments = std::atoi(effective.substr(51).c_str());
+    Expect(increments >= 1 && lines.size() == 29 + static_cast<std::size_t>(increments),
+        "finished report has " + std::to_string(lines.size()) + " lines for N_eff "
+            + std::to_string(increments));
+    Expect(lines.back().starts_with("      *: Last "), "report footer missing");
+    ExpectFiniteNumbers(report);
+}
+
+void FillFromText(ScriptedInterface& ui, FuzzedDataProvider& data)
+{
+    std::istringstream lines(data.ConsumeRemainingBytesAsString());
+    std::string line;
+    for (int field = 1; field <= karrow::InputFieldCount && std::getline(lines, line); ++field)
+        if (!line.empty())
+            ui.Texts[static_cast<std::size_t>(field - 1)] = line;
+}
+
+// Fourteen numbers around the default geometry: each field keeps its default, takes a scaled
+// default (1/16 to 16 times), or an extreme (0, negative, tiny, huge), written in plain or
+// exponent form.
+void FillFromNumbers(ScriptedInterface& ui, FuzzedDataProvider& data, char separator)
+{
+    for (int field = 1; field <= karrow::InputFieldCount; ++field) {
+        std::string& text = ui.Texts[static_cast<std::size_t>(field - 1)];
+        const std::uint8_t choice = data.ConsumeIntegral<std::uint8_t>();
+        if (karrow::Field(field).Kind == karrow::FieldKind::Integer) {
+            const int value = choice < 200 ? choice % 80 - 2 : data.ConsumeIntegral<int>();
+            text = std::to_string(value);
+            continue;
+        }
+        if (choice < 32)
+            continue;
+        const double base = std::strtod(karrow::Field(field).DefaultText, nullptr);
+        double value = base * std::exp2(data.ConsumeFloatingPointInRange(-4.0, 4.0));
+        if (choice >= 240)
+            value = std::array { 0.0, -base, 1e-300, 1e300, -1e-12, 5e-324 }[choice % 6];
+        std::array<char, 64> buffer {};
+        std::snprintf(buffer.data(), buffer.size(), choice % 2 != 0 ? "%.17g" : "%.6e", value);
+        text = buffer.data();
+        std::replace(text.begin(), text.end(), '.', separator);
+    }
+}
+
+// Runs the calculation with the report named `reportName` inside the scratch folder.
+void CheckRun(ScriptedInterface& ui, char separator, const std::string& reportName)
+{
+    ui.Texts[karrow::SaveFileNameField - 1] =
+        reportName.empty() ? "" : (Folder() / reportName).string();
+    const auto before = Snapshot();
+    auto expected = before; // what the folder must hold afterwards, report aside
+    const bool reportWasFile = before.contains(reportName) && before.at(reportName) != "folder";
+    expected.erase(reportName);
+
+    CurrentRun = "separator '" + std::string(1, separator) + "', fields:";
+    for (const std::string& text : ui.Texts)
+        CurrentRun += " [" + text + "]";
+    std::string fault;
+    karrow::RunEnd end {};
+    try {
+        end = karrow::RunCalculation(ui, separator);
+        CurrentRun += "\nend state " + std::to_string(static_cast<int>(end));
+    } catch (const karrow::ArithmeticFault& e) {
+        fault = e.what();
+        CurrentRun += std::string("\narithmetic fault: ") + e.what();
+    } catch (const std::exception& e) {
+        Fail(std::string("unexpected exception: ") + e.what());
+    }
+    auto after = Snapshot();
+    const bool reportIsFile = !reportName.empty() && after.contains(reportName)
+        && after.at(reportName).starts_with("file:");
+    const std::string content = reportIsFile ? after.at(reportName).substr(5) : "";
+    const auto messagesAre = [&](std::initializer_list<std::string> texts) {
+        return std::equal(ui.Messages.begin(), ui.Messages.end(), texts.begin(), texts.end(),
+            [](const std::string& shown, const std::string& text) {
+                return shown.starts_with(text);
+            });
+    };
+
+    if (!fault.empty()) {
+        Expect(reportIsFile, "faulted run left no report: " + fault);
+        ExpectPartialReport(content);
+        Expect(ui.Messages.empty() && ui.FileListRereads == 0 && ui.FinishDialogs == 0,
+            "faulted run went on");
+    } else if (end == karrow::RunEnd::InputsRejected || end == karrow::RunEnd::ReportNotCreated) {
+        Expect(after == before, "a run that stopped before its report changed the folder");
+        Expect(messagesAre({ end == karrow::RunEnd::InputsRejected ? karrow::InputErrorMessage
+                                                                   : karrow::CannotOpenMessage }),
+            "wrong message for a stop before the report");
+        Expect(ui.FileListRereads == 0 && ui.FinishDialogs == 0, "file list re-read");
+        if (end == karrow::RunEnd::ReportNotCreated)
+            Expect(reportName.empty() || !reportWasFile, "report could not replace a file");
+    } else if (end == karrow::RunEnd::NotConverged) {
+        Expect(!reportIsFile, "report of a run that did not converge was not deleted");
+        Expect(messagesAre({ karrow::NonConvergenceMessage }), "no non-convergence message");
+        Expect(ui.FileListRereads == 1 && ui.FinishDialogs == 0, "file list not re-read once");
+    } else if (end == karrow::RunEnd::Finished) {
+        Expect(reportIsFile, "finished run left no report");
+        ExpectCompleteReport(content);
+        Expect(ui.Messages.empty() && ui.FinishDialogs == 1 && ui.RereadsBeforeDialog == 0
+                && ui.FileListRereads == 1,
+            "finish dialog, then one re-read of the file list");
+    } else {
+        Fail("end state " + std::to_string(static_cast<int>(end))
+            + " with nothing removed between the sections");
+    }
+    after.erase(reportName);
+    Expect(after == expected, "a file other than the report was changed");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
+{
+    if (size < 3)
+        return 0;
+    const char mode = static_cast<char>(bytes[0]);
+    const char separator = bytes[1] == ',' ? ',' : '.';
+    const std::string& reportName = ReportNames[bytes[2] % ReportNames.size()];
+    const std::size_t header = size > 3 && bytes[3] == '\n' ? 4 : 3;
+    FuzzedDataProvider data(bytes + header, size - header);
+
+    ScriptedInterface ui;
+    for (int field = 1; field <= karrow::SaveFileNameField; ++field)
+        ui.Texts[static_cast<std::size_t>(field - 1)] = karrow::DefaultFieldText(field, separator);
+    if (mode == 'N')
+        FillFromNumbers(ui, data, separator);
+    else
+        FillFromText(ui, data);
+
+    ResetFolder();
+    CheckRun(ui, separator, reportName);
+    return 0;
+}
