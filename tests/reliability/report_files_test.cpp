@@ -1,0 +1,565 @@
+// The report when its file or folder misbehaves: every case ends as the run driver says, shows
+// the message of that end, and leaves every other entry of the folder exactly as it was (kind,
+// size, permissions, modification time and content). Only the run's own regular report file may
+// appear, change or go, and only as the end state says.
+//
+// Permission cases run in a child process that has given up root (uid and gid 65534), since root
+// writes through read-only permission bits. Cases that act between two sections of the report
+// call the report steps as the driver calls them, with the action in between.
+
+#include "report/result_file.h"
+#include "run/input_reading.h"
+#include "run/run_driver.h"
+#include "solver/fault.h"
+#include "solver/flow_balance.h"
+#include "solver/geometry.h"
+#include "test_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace karrow {
+namespace {
+
+    namespace fs = std::filesystem;
+
+    constexpr uid_t NobodyId = 65534;
+    constexpr const char* NotConvergingChannels = "5";
+    constexpr const char* NotConvergingSpiralHeight = "6";
+    constexpr const char* NotConvergingChannelWidth = "0.6";
+    constexpr const char* OlderReport = "an older report\r\n";
+
+    // What lstat and the content say about one entry; equal snapshots mean untouched entries.
+    struct Entry {
+        mode_t Mode = 0; // kind and permission bits
+        uid_t Owner = 0;
+        off_t Size = 0;
+        timespec Modified {};
+        std::string Content; // of a regular file; the target of a link
+        bool operator==(const Entry& other) const
+        {
+            return Mode == other.Mode && Owner == other.Owner && Size == other.Size
+                && Modified.tv_sec == other.Modified.tv_sec
+                && Modified.tv_nsec == other.Modified.tv_nsec && Content == other.Content;
+        }
+    };
+    using Snapshot = std::map<std::string, Entry>;
+
+    Entry EntryOf(const fs::path& path)
+    {
+        struct stat info { };
+        if (::lstat(path.c_str(), &info) != 0)
+            ADD_FAILURE() << "cannot lstat " << path;
+        Entry entry { info.st_mode, info.st_uid, info.st_size, info.st_mtim, "" };
+        if (S_ISREG(info.st_mode))
+            entry.Content = test::ReadFile(path);
+        else if (S_ISLNK(info.st_mode))
+            entry.Content = fs::read_symlink(path).string();
+        return entry;
+    }
+
+    Snapshot SnapshotOf(const fs::path& folder)
+    {
+        Snapshot entries;
+        for (const auto& item : fs::recursive_directory_iterator(folder))
+            entries[fs::relative(item.path(), folder).string()] = EntryOf(item.path());
+        return entries;
+    }
+
+    // How a run ended, as text, with the messages it showed; passed back from a child process.
+    struct Outcome {
+        std::string End;
+        std::vector<std::string> Messages;
+        int FinishDialogs = 0;
+    };
+
+    std::string EndName(RunEnd end)
+    {
+        switch (end) {
+        case RunEnd::InputsRejected:
+            return "InputsRejected";
+        case RunEnd::ReportNotCreated:
+            return "ReportNotCreated";
+        case RunEnd::ModifiedConditionNotAppended:
+            return "ModifiedConditionNotAppended";
+        case RunEnd::NotConverged:
+            return "NotConverged";
+        case RunEnd::TableNotAppended:
+            return "TableNotAppended";
+        case RunEnd::Finished:
+            return "Finished";
+        }
+        return "?";
+    }
+
+    // Runs `scenario`, catching the faults a run may throw, and names the end.
+    Outcome Capture(const std::function<std::string(test::RecordingInterface&)>& scenario)
+    {
+        test::RecordingInterface ui;
+        Outcome outcome;
+        try {
+            outcome.End = scenario(ui);
+        } catch (const ArithmeticFault&) {
+            outcome.End = "ArithmeticFault";
+        } catch (const IoFault&) {
+            outcome.End = "IoFault";
+        } catch (const std::exception& e) {
+            outcome.End = std::string("unexpected exception: ") + e.what();
+        }
+        outcome.Messages = ui.messages;
+        outcome.FinishDialogs = ui.finishDialogs;
+        return outcome;
+    }
+
+    std::string Encode(const Outcome& outcome)
+    {
+        std::string text = outcome.End + "\n" + std::to_string(outcome.FinishDialogs) + "\n";
+        for (std::string message : outcome.Messages) {
+            std::replace(message.begin(), message.end(), '\n', '\t');
+            text += message + "\n";
+        }
+        return text;
+    }
+
+    Outcome Decode(const std::string& text)
+    {
+        std::istringstream lines(text);
+        Outcome outcome;
+        std::string line;
+        std::getline(lines, outcome.End);
+        std::getline(lines, line);
+        outcome.FinishDialogs = std::atoi(line.c_str());
+        while (std::getline(lines, line)) {
+            std::replace(line.begin(), line.end(), '\t', '\n');
+            outcome.Messages.push_back(line);
+        }
+        return outcome;
+    }
+
+    bool DropRoot()
+    {
+        return ::setgroups(0, nullptr) == 0 && ::setresgid(NobodyId, NobodyId, NobodyId) == 0
+            && ::setresuid(NobodyId, NobodyId, NobodyId) == 0 && ::geteuid() == NobodyId;
+    }
+
+    // Runs the scenario in a child process without root's privileges. Nothing when the child
+    // could not give them up.
+    std::optional<Outcome> CaptureUnprivileged(
+        const std::function<std::string(test::RecordingInterface&)>& scenario)
+    {
+        int channel[2];
+        if (::pipe(channel) != 0)
+            return std::nullopt;
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(channel[0]);
+            const std::string text = DropRoot() ? Encode(Capture(scenario)) : "";
+            const ssize_t written = ::write(channel[1], text.data(), text.size());
+            ::_exit(written == static_cast<ssize_t>(text.size()) ? 0 : 1);
+        }
+        ::close(channel[1]);
+        std::string text;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+            text.append(buffer, static_cast<std::size_t>(n));
+        ::close(channel[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (child < 0 || text.empty() || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            return std::nullopt;
+        return Decode(text);
+    }
+
+    // ---------------------------------------------------------------------------------------
+    // Whole runs through the driver.
+
+    enum class ReportAfter {
+        Absent, // no entry of the report's name
+        Unchanged, // the entry of that name is as it was
+        Complete, // a finished report: 29 + N_eff lines
+        TwoSections, // the input and modified-condition sections: 23 lines
+        Replacement, // the file that took the report's name between two sections
+    };
+
+    enum class Privilege { Root, Nobody };
+
+    constexpr const char* Replacement = "a file that is not the report\r\n";
+
+    struct DriverCase {
+        const char* Name;
+        std::string ReportName; // the "Save File Name" text, relative to the folder
+        std::string ReportEntry; // the folder entry it denotes ("" when none)
+        std::function<void(const fs::path&)> Prepare; // runs as root, before the snapshot
+        std::vector<std::pair<int, std::string>> Fields; // texts other than the defaults
+        Privilege RunAs;
+        std::string End;
+        std::vector<std::string> Messages;
+        ReportAfter Report;
+    };
+
+    void PutOlderReport(const fs::path& folder)
+    {
+        test::WriteFile(folder / "result.txt", OlderReport);
+    }
+
+    void GiveFolderToNobody(const fs::path& folder)
+    {
+        ASSERT_EQ(::chown(folder.c_str(), NobodyId, NobodyId), 0);
+    }
+
+    const std::vector<std::pair<int, std::string>> NotConverging { { 1, NotConvergingChannels },
+        { 2, NotConvergingSpiralHeight }, { 13, NotConvergingChannelWidth } };
+
+    std::vector<DriverCase> DriverCases()
+    {
+        const std::string name255(255, 'a');
+        std::string twoByte255;
+        for (int i = 0; i < 255; ++i)
+            twoByte255 += "\xC3\xA9"; // 255 characters, 510 bytes: more than a name may have
+        const auto noSetup = [](const fs::path&) {};
+        return {
+            { "DefaultRunWritesItsReport", "result.txt", "result.txt", noSetup, {}, Privilege::Root,
+                "Finished", {}, ReportAfter::Complete },
+            { "OlderReportIsReplaced", "result.txt", "result.txt", PutOlderReport, {},
+                Privilege::Root, "Finished", {}, ReportAfter::Complete },
+            { "RejectedInputsLeaveOlderReport", "result.txt", "result.txt", PutOlderReport,
+                { { 3, "1,0" } }, Privilege::Root, "InputsRejected", { InputErrorMessage },
+                ReportAfter::Unchanged },
+            { "NotConvergingRunDeletesItsReport", "result.txt", "result.txt", PutOlderReport,
+                NotConverging, Privilege::Root, "NotConverged", { NonConvergenceMessage },
+                ReportAfter::Absent },
+            { "ArithmeticFaultLeavesTwoSections", "result.txt", "result.txt", PutOlderReport,
+                { { 1, "2" }, { 10, "0.25" } }, Privilege::Root, "ArithmeticFault", {},
+                ReportAfter::TwoSections },
+            { "MissingFolder", "missing/result.txt", "", noSetup, {}, Privilege::Root,
+                "ReportNotCreated", { CannotOpenMessage }, ReportAfter::Absent },
+            { "EmptyName", "", "", noSetup, {}, Privilege::Root, "ReportNotCreated",
+                { CannotOpenMessage }, ReportAfter::Absent },
+            { "NameIsAFolder", "sub", "sub",
+                [](const fs::path& folder) { fs::create_directory(folder / "sub"); }, {},
+                Privilege::Root, "ReportNotCreated", { CannotOpenMessage },
+                ReportAfter::Unchanged },
+            { "NameIsAFifoWithoutReader", "pipe", "pipe",
+                [](const fs::path& folder) {
+                    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0644), 0);
+                },
+                {}, Privilege::Root, "ReportNotCreated", { CannotOpenMessage },
+                ReportAfter::Unchanged },
+            { "NameIsDevNull", "/dev/null", "", noSetup, {}, Privilege::Root, "Finished", {},
+                ReportAfter::Absent },
+            { "WriteFailsAfterOpening", "/dev/full", "", noSetup, {}, Privilege::Root, "IoFault",
+                {}, ReportAfter::Absent },
+            { "NotConvergingRunKeepsDevNull", "/dev/null", "", noSetup, NotConverging,
+                Privilege::Root, "NotConverged", { NonConvergenceMessage }, ReportAfter::Absent },
+            { "NameOf255Characters", name255, name255, noSetup, {}, Privilege::Root, "Finished", {},
+                ReportAfter::Complete },
+            { "LongerNameIsCutTo255Characters", name255 + "bcd", name255, noSetup, {},
+                Privilege::Root, "Finished", {}, ReportAfter::Complete },
+            { "NameOf255TwoByteCharacters", twoByte255, "", noSetup, {}, Privilege::Root,
+                "ReportNotCreated", { CannotOpenMessage }, ReportAfter::Absent },
+            { "ReadOnlyFolder", "result.txt", "result.txt",
+                [](const fs::path& folder) { fs::permissions(folder, fs::perms(0755)); }, {},
+                Privilege::Nobody, "ReportNotCreated", { CannotOpenMessage }, ReportAfter::Absent },
+            { "ReadOnlyFile", "result.txt", "result.txt",
+                [](const fs::path& folder) {
+                    GiveFolderToNobody(folder);
+                    PutOlderReport(folder);
+                    ASSERT_EQ(::chown((folder / "result.txt").c_str(), NobodyId, NobodyId), 0);
+                    fs::permissions(folder / "result.txt", fs::perms(0444));
+                },
+                {}, Privilege::Nobody, "ReportNotCreated", { CannotOpenMessage },
+                ReportAfter::Unchanged },
+            { "WritableFolderAsNobody", "result.txt", "result.txt", GiveFolderToNobody, {},
+                Privilege::Nobody, "Finished", {}, ReportAfter::Complete },
+        };
+    }
+
+    class ScratchFolder {
+    public:
+        ScratchFolder()
+        {
+            std::string pattern = (fs::temp_directory_path() / "karrow-files-XXXXXX").string();
+            if (::mkdtemp(pattern.data()) != nullptr)
+                path_ = pattern;
+            fs::permissions(path_, fs::perms(0755));
+        }
+        ~ScratchFolder()
+        {
+            std::error_code ignored;
+            fs::remove_all(path_, ignored);
+        }
+        ScratchFolder(const ScratchFolder&) = delete;
+        ScratchFolder& operator=(const ScratchFolder&) = delete;
+        const fs::path& Path() const { return path_; }
+
+    private:
+        fs::path path_;
+    };
+
+    // The current directory for the life of the object, as the folder chooser keeps it.
+    class CurrentDirectory {
+    public:
+        explicit CurrentDirectory(const fs::path& folder)
+            : previous_(fs::current_path())
+        {
+            fs::current_path(folder);
+        }
+        ~CurrentDirectory() { fs::current_path(previous_); }
+        CurrentDirectory(const CurrentDirectory&) = delete;
+        CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+    private:
+        fs::path previous_;
+    };
+
+    std::optional<Outcome> RunScenario(
+        Privilege privilege, const std::function<std::string(test::RecordingInterface&)>& scenario)
+    {
+        if (privilege == Privilege::Root)
+            return Capture(scenario);
+        return CaptureUnprivileged(scenario);
+    }
+
+    // The folder after a case: the report entry as `report` says, every other entry untouched.
+    void ExpectFolder(const Snapshot& before, const Snapshot& after, const std::string& reportEntry,
+        ReportAfter report)
+    {
+        for (const auto& [name, entry] : after) {
+            if (name == reportEntry)
+                continue;
+            EXPECT_TRUE(before.contains(name) && before.at(name) == entry)
+                << "entry \"" << name << "\" was created or changed";
+        }
+        for (const auto& [name, entry] : before) {
+            if (name == reportEntry)
+                continue;
+            EXPECT_TRUE(after.contains(name)) << "entry \"" << name << "\" was deleted";
+        }
+        if (reportEntry.empty())
+            return;
+        const bool present = after.contains(reportEntry);
+        switch (report) {
+        case ReportAfter::Absent:
+            EXPECT_FALSE(present) << "the report was left behind";
+            break;
+        case ReportAfter::Replacement:
+            EXPECT_TRUE(present && after.at(reportEntry).Content == Replacement)
+                << "the file that replaced the report was changed or deleted";
+            break;
+        case ReportAfter::Unchanged:
+            EXPECT_TRUE(present && before.contains(reportEntry)
+                && after.at(reportEntry) == before.at(reportEntry))
+                << "the entry of the report's name was changed";
+            break;
+        case ReportAfter::Complete:
+        case ReportAfter::TwoSections: {
+            ASSERT_TRUE(present && S_ISREG(after.at(reportEntry).Mode)) << "no report file";
+            const auto lines = test::CrLfLines(after.at(reportEntry).Content);
+            if (report == ReportAfter::TwoSections) {
+                EXPECT_EQ(lines.size(), 23U);
+                break;
+            }
+            ASSERT_GE(lines.size(), 23U);
+            EXPECT_EQ(lines.size(), 29U + std::stoul(lines[22].substr(51)));
+            break;
+        }
+        }
+    }
+
+    // A device's identity: what it is must not change whatever a run does with it.
+    std::pair<mode_t, dev_t> DeviceOf(const char* path)
+    {
+        struct stat info { };
+        ::lstat(path, &info);
+        return { info.st_mode, info.st_rdev };
+    }
+
+    class ThroughTheDriver : public testing::TestWithParam<DriverCase> { };
+
+    TEST_P(ThroughTheDriver, EndsAsTheDriverSaysAndTouchesNothingElse)
+    {
+        const DriverCase& row = GetParam();
+        const ScratchFolder folder;
+        row.Prepare(folder.Path());
+        if (HasFatalFailure())
+            return;
+        const auto devices = std::pair { DeviceOf("/dev/null"), DeviceOf("/dev/full") };
+        const Snapshot before = SnapshotOf(folder.Path());
+
+        const auto outcome = RunScenario(row.RunAs, [&](test::RecordingInterface& ui) {
+            for (const auto& [field, text] : row.Fields)
+                ui.Set(field, text);
+            ui.Set(SaveFileNameField, row.ReportName);
+            const CurrentDirectory inFolder(folder.Path());
+            return EndName(RunCalculation(ui, '.'));
+        });
+        if (!outcome)
+            GTEST_SKIP() << "cannot run as uid " << NobodyId
+                         << " (no CAP_SETUID or no fork), and root ignores permission bits";
+
+        EXPECT_EQ(outcome->End, row.End);
+        ASSERT_EQ(outcome->Messages.size(), row.Messages.size());
+        for (std::size_t i = 0; i < row.Messages.size(); ++i)
+            EXPECT_TRUE(outcome->Messages[i].starts_with(row.Messages[i])) << outcome->Messages[i];
+        EXPECT_EQ(outcome->FinishDialogs, row.End == "Finished" ? 1 : 0);
+        ExpectFolder(before, SnapshotOf(folder.Path()), row.ReportEntry, row.Report);
+        EXPECT_EQ(devices, (std::pair { DeviceOf("/dev/null"), DeviceOf("/dev/full") }));
+    }
+
+    INSTANTIATE_TEST_SUITE_P(Files, ThroughTheDriver, testing::ValuesIn(DriverCases()),
+        [](const testing::TestParamInfo<DriverCase>& row) { return row.param.Name; });
+
+    // A link named like the report, pointing at a file in another folder: a failing run writes
+    // through the link but deletes neither the link nor the file it points at.
+    TEST(ReportThroughALink, FailingRunDeletesNeitherLinkNorTarget)
+    {
+        const ScratchFolder folder;
+        const ScratchFolder elsewhere;
+        test::WriteFile(elsewhere.Path() / "target.txt", OlderReport);
+        fs::create_symlink(elsewhere.Path() / "target.txt", folder.Path() / "result.txt");
+        const Snapshot before = SnapshotOf(folder.Path());
+
+        const Outcome outcome = Capture([&](test::RecordingInterface& ui) {
+            for (const auto& [field, text] : NotConverging)
+                ui.Set(field, text);
+            ui.Set(SaveFileNameField, "result.txt");
+            const CurrentDirectory inFolder(folder.Path());
+            return EndName(RunCalculation(ui, '.'));
+        });
+
+        EXPECT_EQ(outcome.End, "NotConverged");
+        EXPECT_EQ(SnapshotOf(folder.Path()), before);
+        const auto target = SnapshotOf(elsewhere.Path());
+        ASSERT_TRUE(target.contains("target.txt"));
+        EXPECT_EQ(test::CrLfLines(target.at("target.txt").Content).size(), 23U);
+    }
+
+    // ---------------------------------------------------------------------------------------
+    // Actions between the sections of the report, with the report steps called as the driver
+    // calls them.
+
+    enum class Action {
+        Remove, // the file is deleted
+        MakeReadOnly, // its permission bits become r--r--r--
+        ReplaceByReadOnly, // another, read-only file takes its name
+    };
+
+    struct SectionCase {
+        const char* Name;
+        int ActAfterSection; // 1 or 2
+        Action Act;
+        Privilege RunAs;
+        std::string End;
+        std::string Message;
+        ReportAfter Report;
+    };
+
+    void Act(Action action, const fs::path& report)
+    {
+        switch (action) {
+        case Action::Remove:
+            fs::remove(report);
+            break;
+        case Action::MakeReadOnly:
+            fs::permissions(report, fs::perms(0444));
+            break;
+        case Action::ReplaceByReadOnly: {
+            const fs::path other = report.parent_path() / "other.tmp";
+            test::WriteFile(other, Replacement);
+            fs::permissions(other, fs::perms(0444));
+            fs::rename(other, report);
+            break;
+        }
+        }
+    }
+
+    // The inputs of the default window, read and discretised as the driver does before the
+    // sections are written. The table is written from the initial flows, which is all the
+    // report step needs.
+    RunState PreparedRun()
+    {
+        test::RecordingInterface ui;
+        RunState st;
+        ReadInputs(st, ui, '.');
+        ComputeGeometry(st);
+        return st;
+    }
+
+    std::string RunSections(const SectionCase& row, const fs::path& folder, MessageSink& ui)
+    {
+        RunState st = PreparedRun();
+        ReportFile file { (folder / "result.txt").string(), '.' };
+        WriteInputSection(st, file, ui);
+        if (!st.FileOk)
+            return "ReportNotCreated";
+        if (row.ActAfterSection == 1)
+            Act(row.Act, file.ResultFileName);
+        AppendModifiedCondition(st, file, ui);
+        if (!st.FileOk) {
+            DeleteReport(file);
+            return "ModifiedConditionNotAppended";
+        }
+        if (row.ActAfterSection == 2)
+            Act(row.Act, file.ResultFileName);
+        AppendFlowTable(st, file, ui);
+        if (!st.FileOk) {
+            DeleteReport(file);
+            return "TableNotAppended";
+        }
+        return "Finished";
+    }
+
+    class BetweenSections : public testing::TestWithParam<SectionCase> { };
+
+    TEST_P(BetweenSections, FailedAppendEndsTheRunAndDeletesOnlyItsOwnReport)
+    {
+        const SectionCase& row = GetParam();
+        const ScratchFolder folder;
+        GiveFolderToNobody(folder.Path());
+        test::WriteFile(folder.Path() / "notes.txt", "not a report\n");
+        const Snapshot before = SnapshotOf(folder.Path());
+
+        const auto outcome = RunScenario(row.RunAs,
+            [&](test::RecordingInterface& ui) { return RunSections(row, folder.Path(), ui); });
+        if (!outcome)
+            GTEST_SKIP() << "cannot run as uid " << NobodyId
+                         << " (no CAP_SETUID or no fork), and root ignores permission bits";
+
+        EXPECT_EQ(outcome->End, row.End);
+        EXPECT_EQ(outcome->Messages, std::vector<std::string> { row.Message });
+        ExpectFolder(before, SnapshotOf(folder.Path()), "result.txt", row.Report);
+    }
+
+    INSTANTIATE_TEST_SUITE_P(Files, BetweenSections,
+        testing::Values(
+            SectionCase { "RemovedAfterInputSection", 1, Action::Remove, Privilege::Root,
+                "ModifiedConditionNotAppended", CannotOpenMessage, ReportAfter::Absent },
+            SectionCase { "RemovedAfterModifiedCondition", 2, Action::Remove, Privilege::Root,
+                "TableNotAppended", CannotWriteResultsMessage, ReportAfter::Absent },
+            SectionCase { "MadeReadOnlyAfterInputSection", 1, Action::MakeReadOnly,
+                Privilege::Nobody, "ModifiedConditionNotAppended", CannotOpenMessage,
+                ReportAfter::Absent },
+            SectionCase { "MadeReadOnlyAfterModifiedCondition", 2, Action::MakeReadOnly,
+                Privilege::Nobody, "TableNotAppended", CannotWriteResultsMessage,
+                ReportAfter::Absent },
+            SectionCase { "ReplacedAfterInputSection", 1, Action::ReplaceByReadOnly,
+                Privilege::Nobody, "ModifiedConditionNotAppended", CannotOpenMessage,
+                ReportAfter::Replacement },
+            SectionCase { "ReplacedAfterModifiedCondition", 2, Action::ReplaceByReadOnly,
+                Privilege::Nobody, "TableNotAppended", CannotWriteResultsMessage,
+                ReportAfter::Replacement }),
+        [](const testing::TestParamInfo<SectionCase>& row) { return row.param.Name; });
+
+} // namespace
+} // namespace karrow
