@@ -40,9 +40,10 @@ namespace {
         if (!(at < MaxEffectiveIncrements))
             return effective + "more than " + std::to_string(MaxEffectiveIncrements)
                 + " increments, the most that can be calculated.";
-        const std::int32_t n = EffectiveIncrementsAt(at);
+        // A crossing before the inlet leaves no effective part at all.
+        const std::int32_t n = at > -1 ? EffectiveIncrementsAt(at) : 0;
         if (n < 2 * m)
-            return effective + std::to_string(n < 0 ? 0 : n) + " increments; with "
+            return effective + std::to_string(n) + " increments; with "
                 + std::to_string(scratch.NumberOfChannels) + " channels it needs at least "
                 + std::to_string(2 * m) + ".";
         return std::nullopt;
