@@ -208,6 +208,11 @@ namespace {
         ReportAfter Report;
     };
 
+    void PrintTo(const DriverCase& row, std::ostream* out)
+    {
+        *out << row.Name;
+    }
+
     void PutOlderReport(const fs::path& folder)
     {
         test::WriteFile(folder / "result.txt", OlderReport);
@@ -464,6 +469,11 @@ namespace {
         std::string Message;
         ReportAfter Report;
     };
+
+    void PrintTo(const SectionCase& row, std::ostream* out)
+    {
+        *out << row.Name;
+    }
 
     void Act(Action action, const fs::path& report)
     {
