@@ -17,7 +17,4 @@ endif()
 
 if(KARROW_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
-  # The bounded fuzz runs are ctest tests, also in a build without the other tests; ctest looks
-  # for them from the top of the build tree.
-  enable_testing()
 endif()
