@@ -32,14 +32,18 @@ void CheckFloatingPoint(const char* stage)
     const int raised = std::fetestexcept(FaultFlags);
     if (raised == 0)
         return;
+    // The flags do not tell which fault came first; name every one that was raised.
     std::string what;
+    const auto add = [&what](const char* fault) {
+        what += (what.empty() ? "" : " and ") + std::string(fault);
+    };
+    if (raised & FE_DIVBYZERO)
+        add("a floating-point division by zero (or the logarithm of zero)");
+    if (raised & FE_OVERFLOW)
+        add("a floating-point overflow (a value too large for a double)");
     if (raised & FE_INVALID)
-        what = "an invalid floating-point operation (such as the logarithm or root of a "
-               "negative number, or 0/0)";
-    else if (raised & FE_DIVBYZERO)
-        what = "a floating-point division by zero (or the logarithm of zero)";
-    else
-        what = "a floating-point overflow (a value too large for a double)";
+        add("an invalid floating-point operation (such as the logarithm or root of a negative "
+            "number, or 0/0)");
     ClearFloatingPointFaults();
     throw ArithmeticFault("The calculation stopped in the " + std::string(stage) + ": " + what
         + " occurred. Check the input values.");

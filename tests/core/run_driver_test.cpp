@@ -134,12 +134,41 @@ namespace {
         EXPECT_EQ(ui.rereads, 0);
     }
 
-    TEST_F(RunDriver, ZeroPowerLawIndexIsADivisionByZero)
+    // Each kind of floating-point fault ends the run after the sections written so far.
+    struct FaultCase {
+        const char* Name;
+        int Field;
+        const char* Text;
+        const char* Kind;
+    };
+
+    class ArithmeticFaults : public testing::TestWithParam<FaultCase> { };
+
+    TEST_P(ArithmeticFaults, EndTheRunAfterTheModifiedCondition)
     {
-        ui.Set(6, "0");
-        EXPECT_THROW(RunCalculation(ui, '.'), ArithmeticFault);
-        EXPECT_EQ(test::CrLfLines(test::ReadFile("result.txt")).size(), 23U);
+        test::ScratchFolder folder;
+        test::RecordingInterface ui;
+        ui.Set(GetParam().Field, GetParam().Text);
+        try {
+            RunCalculation(ui, '.');
+            FAIL() << "the run should have stopped on an arithmetic fault";
+        } catch (const ArithmeticFault& fault) {
+            EXPECT_NE(std::string(fault.what()).find(GetParam().Kind), std::string::npos)
+                << fault.what();
+        }
+        const std::string report = test::ReadFile("result.txt");
+        EXPECT_EQ(test::CrLfLines(report).size(), 23U);
+        EXPECT_EQ(report.find("NAN"), std::string::npos);
+        EXPECT_EQ(report.find("INF"), std::string::npos);
+        EXPECT_TRUE(ui.messages.empty());
+        EXPECT_EQ(ui.rereads, 0);
     }
+
+    INSTANTIATE_TEST_SUITE_P(Kinds, ArithmeticFaults,
+        testing::Values(FaultCase { "ZeroPowerLawIndex", 6, "0", "division by zero" },
+            FaultCase { "NegativeFlowRate", 5, "-4.12", "invalid floating-point operation" },
+            FaultCase { "TinyViscosity", 7, "1e-300", "overflow" }),
+        [](const testing::TestParamInfo<FaultCase>& row) { return row.param.Name; });
 
     TEST_F(RunDriver, OneCorrectionCaseReportsThePressuresOfItsFinalFlows)
     {
