@@ -15,6 +15,7 @@
 #include "run/run_driver.h"
 #include "solver/fault.h"
 #include "solver/flow_balance.h"
+#include "tests/core/test_support.h"
 
 #include <algorithm>
 #include <array>
@@ -81,31 +82,10 @@ public:
 };
 
 // The scratch folder, made once per process, reset before every run and removed at exit.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "karrow-fuzz-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            Fail("cannot make a scratch folder");
-        path_ = pattern;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 const fs::path& Folder()
 {
-    static const ScratchFolder folder;
+    static const karrow::test::TemporaryFolder folder("karrow-fuzz");
     return folder.Path();
 }
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -50,30 +51,48 @@ inline RunState InputsFrom(RecordingInterface& ui)
     return st;
 }
 
-// A fresh folder that is the current directory for the life of the object.
+// A fresh folder under the temporary directory, removed with everything in it at the end.
+// Open to everyone (0755), so that a child process without root's privileges can enter it.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const std::string& prefix = "karrow-test")
+    {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot make a temporary folder");
+        path_ = pattern;
+        std::filesystem::permissions(path_, std::filesystem::perms(0755));
+    }
+    ~TemporaryFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// A temporary folder that is the current directory for the life of the object.
 class ScratchFolder {
 public:
     ScratchFolder()
         : previous_(std::filesystem::current_path())
     {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "karrow-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-        std::filesystem::current_path(path_);
+        std::filesystem::current_path(folder_.Path());
     }
-    ~ScratchFolder()
-    {
-        std::filesystem::current_path(previous_);
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ~ScratchFolder() { std::filesystem::current_path(previous_); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
+    const std::filesystem::path& Path() const { return folder_.Path(); }
 
 private:
     std::filesystem::path previous_;
-    std::filesystem::path path_;
+    TemporaryFolder folder_;
 };
 
 inline std::string ReadFile(const std::filesystem::path& path)

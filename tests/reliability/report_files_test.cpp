@@ -290,28 +290,6 @@ namespace {
         };
     }
 
-    class ScratchFolder {
-    public:
-        ScratchFolder()
-        {
-            std::string pattern = (fs::temp_directory_path() / "karrow-files-XXXXXX").string();
-            if (::mkdtemp(pattern.data()) != nullptr)
-                path_ = pattern;
-            fs::permissions(path_, fs::perms(0755));
-        }
-        ~ScratchFolder()
-        {
-            std::error_code ignored;
-            fs::remove_all(path_, ignored);
-        }
-        ScratchFolder(const ScratchFolder&) = delete;
-        ScratchFolder& operator=(const ScratchFolder&) = delete;
-        const fs::path& Path() const { return path_; }
-
-    private:
-        fs::path path_;
-    };
-
     // The current directory for the life of the object, as the folder chooser keeps it.
     class CurrentDirectory {
     public:
@@ -395,7 +373,7 @@ namespace {
     TEST_P(ThroughTheDriver, EndsAsTheDriverSaysAndTouchesNothingElse)
     {
         const DriverCase& row = GetParam();
-        const ScratchFolder folder;
+        const test::TemporaryFolder folder("karrow-files");
         row.Prepare(folder.Path());
         if (HasFatalFailure())
             return;
@@ -429,8 +407,8 @@ namespace {
     // through the link but deletes neither the link nor the file it points at.
     TEST(ReportThroughALink, FailingRunDeletesNeitherLinkNorTarget)
     {
-        const ScratchFolder folder;
-        const ScratchFolder elsewhere;
+        const test::TemporaryFolder folder("karrow-files");
+        const test::TemporaryFolder elsewhere("karrow-files");
         test::WriteFile(elsewhere.Path() / "target.txt", OlderReport);
         fs::create_symlink(elsewhere.Path() / "target.txt", folder.Path() / "result.txt");
         const Snapshot before = SnapshotOf(folder.Path());
@@ -535,7 +513,7 @@ namespace {
     TEST_P(BetweenSections, FailedAppendEndsTheRunAndDeletesOnlyItsOwnReport)
     {
         const SectionCase& row = GetParam();
-        const ScratchFolder folder;
+        const test::TemporaryFolder folder("karrow-files");
         GiveFolderToNobody(folder.Path());
         test::WriteFile(folder.Path() / "notes.txt", "not a report\n");
         const Snapshot before = SnapshotOf(folder.Path());
