@@ -197,6 +197,20 @@ namespace {
         }
     }
 
+    TEST(CorrectOutletFlows, FirstPassWithinOnePercentChangesNoFlow)
+    {
+        RunState st = BalancedUntilHandOver();
+        const RunState before = st;
+        CorrectOutletFlows(st);
+        const int last = st.EffectiveIncrements;
+        ASSERT_LT(std::fabs(st.NewSlitFlow[last] / st.SlitFlow(last) - 1), 0.01)
+            << "the default case's last outlet flow is settled at its first hand-over";
+        for (int i = 1; i <= last; ++i) {
+            EXPECT_EQ(st.SlitFlow(i), before.SlitFlow(i)) << "increment " << i;
+            EXPECT_EQ(st.ChannelFlow(i), before.ChannelFlow(i)) << "increment " << i;
+        }
+    }
+
     TEST(CorrectOutletFlows, RelaxesTowardsScaledFlowsThatCarryTheFlowRate)
     {
         // A disturbed outlet zone: the correction must move the outlet flows and keep their sum
