@@ -138,22 +138,15 @@ namespace {
             return "N" + std::to_string(row.param.Channels);
         });
 
-    TEST(Geometry, ZeroChannelsIsAnArithmeticFault)
+    // 24 div 0 for zero channels; 0/0 in the increment length for a spiral of no height.
+    TEST(Geometry, ZeroChannelsOrSpiralHeightIsAnArithmeticFault)
     {
-        test::RecordingInterface ui;
-        ui.Set(1, "0");
-        RunState st;
-        ReadInputs(st, ui, '.');
-        EXPECT_THROW(ComputeGeometry(st), ArithmeticFault);
-    }
-
-    TEST(Geometry, ZeroSpiralHeightIsAnArithmeticFault)
-    {
-        test::RecordingInterface ui;
-        ui.Set(2, "0");
-        RunState st;
-        ReadInputs(st, ui, '.');
-        EXPECT_THROW(ComputeGeometry(st), ArithmeticFault);
+        for (const auto& [field, text] : { std::pair { 1, "0" }, std::pair { 2, "0" } }) {
+            test::RecordingInterface ui;
+            ui.Set(field, text);
+            RunState st = test::InputsFrom(ui);
+            EXPECT_THROW(ComputeGeometry(st), ArithmeticFault) << "field " << field;
+        }
     }
 
 } // namespace

@@ -59,13 +59,7 @@ namespace {
         return st;
     }
 
-    double OutletSlitFlowSum(const RunState& st)
-    {
-        double sum = 0;
-        for (int i = st.FirstOutletIncrement; i <= st.EffectiveIncrements; ++i)
-            sum += st.SlitFlow(i);
-        return sum;
-    }
+    using test::OutletSlitFlowSum;
 
     TEST(InitialDistribution, OutletSlitFlowsCarryTheWholeFlowAndChannelFlowNeverRises)
     {

@@ -43,6 +43,15 @@ public:
     int rereads = 0;
 };
 
+// What the outlet zone sends out of the die: the sum of its slit flows, accumulated extended.
+inline long double OutletSlitFlowSum(const RunState& st)
+{
+    long double sum = 0;
+    for (int i = st.FirstOutletIncrement; i <= st.EffectiveIncrements; ++i)
+        sum += st.SlitFlow(i);
+    return sum;
+}
+
 // The run state after reading the fields of `ui`.
 inline RunState InputsFrom(RecordingInterface& ui)
 {

@@ -146,14 +146,6 @@ namespace {
         return false;
     }
 
-    X OutletFlowSum(const RunState& st)
-    {
-        X sum = 0;
-        for (int i = st.FirstOutletIncrement; i <= st.EffectiveIncrements; ++i)
-            sum += st.SlitFlow(i);
-        return sum;
-    }
-
     enum class Outcome { Rejected, Faulted, NotConverged, Slow, Finished };
 
     struct Tally {
@@ -241,7 +233,7 @@ namespace {
         // The outlet slit flows carry the flow rate. The clamp of the pressure profile raises
         // an outlet slit flow below q_min (a negative one by more than q_min), which the method
         // does not take back out of the other flows: after it, the sum can only be larger.
-        const X surplus = OutletFlowSum(st) - st.FlowRatePerChannel;
+        const X surplus = test::OutletSlitFlowSum(st) - st.FlowRatePerChannel;
         const X allowance = BalanceAllowance * st.FlowRatePerChannel;
         tally.Clamped += clamped ? 1 : 0;
         if (clamped)
