@@ -115,6 +115,7 @@ int main(int argc, char** argv)
                    "(power-law melt, 15-degree increments).",
         "karrow-cli" };
     app.footer(Footer);
+    app.set_version_flag("--version", std::string("karrow-cli ") + KARROW_VERSION);
     std::array<std::optional<std::string>, 15> given;
     for (int field = 1; field <= karrow::SaveFileNameField; ++field) {
         const karrow::FieldInfo& info = karrow::Field(field);
@@ -139,7 +140,7 @@ int main(int argc, char** argv)
     }
     try {
         app.parse(rest);
-    } catch (const CLI::CallForHelp& e) {
+    } catch (const CLI::Success& e) { // --help, --version
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);
