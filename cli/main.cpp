@@ -2,6 +2,7 @@
 // into the field of the same name; a field not given takes the window's default text.
 
 #include "run/fields.h"
+#include "run/kept_texts.h"
 #include "run/run_driver.h"
 #include "solver/fault.h"
 
@@ -63,7 +64,7 @@ public:
     void ShowMessage(const std::string& text) override { std::cerr << text << '\n'; }
     void ShowFinishDialog() override
     {
-        std::cout << "Calculation is successfully finished !\n"
+        std::cout << karrow::FinishedMessage << "\n"
                   << std::filesystem::absolute(FieldTextPath()).string() << '\n';
     }
     void RereadFileList() override { }
@@ -155,7 +156,7 @@ int main(int argc, char** argv)
     }
     CommandLineInterface ui(texts);
     try {
-        return ExitStatusOf(karrow::RunCalculation(ui, separator));
+        return ExitStatusOf(karrow::RunCalculation(ui, separator).End);
     } catch (const std::exception& e) {
         std::cerr << "Karrow: " << e.what() << '\n';
         return ExitFault;

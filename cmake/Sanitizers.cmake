@@ -13,6 +13,9 @@ if(KARROW_SANITIZE OR KARROW_FUZZ)
   add_compile_options(-fsanitize=${karrow_sanitizers} -fno-sanitize-recover=all
     -fno-omit-frame-pointer)
   add_link_options(-fsanitize=${karrow_sanitizers} -fno-sanitize-recover=all)
+  # Every per-increment array access is checked as well; the normal build proves the indices at
+  # the start of each stage only.
+  add_compile_definitions(KARROW_CHECK_INDICES)
 endif()
 
 if(KARROW_FUZZ)

@@ -2,11 +2,13 @@
 
 #include "../solver/extended.h"
 #include "../solver/fault.h"
+#include "../solver/solution.h"
 #include "number_format.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +19,46 @@ namespace {
 
     constexpr const char* LineEnd = "\r\n";
     constexpr std::size_t LabelColumns = 44; // the label text and its padding, columns 5 to 48
+
+    // Why a report could not be opened, in the words a user looks for.
+    std::string ReasonOf(const std::string& name, int error)
+    {
+        namespace fs = std::filesystem;
+        if (name.empty())
+            return "the file name is empty";
+        std::error_code ignored;
+        const fs::path folder = fs::absolute(name, ignored).parent_path();
+        switch (error) {
+        case ENOENT:
+            if (!fs::is_directory(folder, ignored))
+                return "the folder " + folder.string() + " does not exist";
+            return "the file cannot be created there";
+        case ENOTDIR:
+            return "a part of the folder path is not a folder";
+        case EACCES:
+        case EPERM:
+            return "permission denied";
+        case EISDIR:
+            return "it is a folder";
+        case EROFS:
+            return "the file system is read-only";
+        case ENOTSUP:
+            return "it is a block device, not a file";
+        case ENXIO:
+            return "it is a pipe or device that nothing reads";
+        default:
+            return std::strerror(error);
+        }
+    }
+
+    FileProblem ProblemOf(const std::string& name, int error)
+    {
+        std::error_code ignored;
+        const std::string path =
+            name.empty() ? std::filesystem::current_path(ignored).string() + "/"
+                         : std::filesystem::absolute(name, ignored).string();
+        return { path, ReasonOf(name, error) };
+    }
 
     std::string Line(const std::string& text)
     {
@@ -92,7 +134,9 @@ namespace {
         struct stat info { };
         if (::fstat(fd, &info) != 0 || S_ISBLK(info.st_mode)
             || ::fcntl(fd, F_SETFL, flags & O_APPEND) != 0) {
+            const int error = S_ISBLK(info.st_mode) ? ENOTSUP : errno;
             ::close(fd);
+            errno = error;
             return -1;
         }
         return fd;
@@ -113,75 +157,83 @@ namespace {
             ThrowIoFault(errno, name);
     }
 
-    bool AppendSection(const ReportFile& file, const std::string& text)
+    std::optional<FileProblem> AppendSection(const ReportFile& file, const std::string& text)
     {
         const int raw = OpenReport(file.ResultFileName, O_APPEND);
         if (raw < 0)
-            return false;
+            return ProblemOf(file.ResultFileName, errno);
         FileDescriptor fd(raw);
         WriteAll(fd, text, file.ResultFileName);
-        return true;
+        return std::nullopt;
     }
 
 } // namespace
 
-std::string InputSectionText(const RunState& st, char sep)
+std::string InputSectionText(const Inputs& in, char sep)
 {
     return Line("") + Line("    [ Input data ] ")
-        + ValueLine("Number of Channels (-)", IntegerText(st.NumberOfChannels))
-        + ValueLine("Spiral Height (cm)", Number(st.SpiralHeight, 5, 2, sep))
-        + ValueLine("Lip Height (cm)", Number(st.LipHeight, 5, 2, sep))
-        + ValueLine("Die Radius (cm)", Number(st.DieRadius, 5, 2, sep))
-        + ValueLine("Flow Rate / Channel (cm3/sec)", Number(st.FlowRatePerChannel, 6, 2, sep))
-        + ValueLine("Power Law Parameter <n> (-)", Number(st.PowerLawIndex, 5, 3, sep))
-        + ValueLine("Standard Viscosity (gf.sec/cm2)", Number(st.StandardViscosity, 7, 2, sep))
-        + ValueLine("Standard Shear Rate (1/sec)", Number(st.StandardShearRate, 8, 2, sep))
-        + ValueLine("Inlet Slit Height (cm)", Number(st.InletSlitHeight, 6, 3, sep))
-        + ValueLine("Outlet Slit Height (cm)", Number(st.OutletSlitHeight, 6, 3, sep))
-        + ValueLine("Inlet Channel Depth (cm)", Number(st.InletChannelDepth, 6, 3, sep))
-        + ValueLine("Outlet Channel Depth (cm)", Number(st.OutletChannelDepth, 6, 3, sep))
-        + ValueLine("Channel Width (cm)", Number(st.ChannelWidth, 5, 2, sep))
-        + ValueLine("Total Increments <15 deg. each> (-)", IntegerText(st.TotalIncrements));
+        + ValueLine("Number of Channels (-)", IntegerText(in.NumberOfChannels))
+        + ValueLine("Spiral Height (cm)", Number(in.SpiralHeight, 5, 2, sep))
+        + ValueLine("Lip Height (cm)", Number(in.LipHeight, 5, 2, sep))
+        + ValueLine("Die Radius (cm)", Number(in.DieRadius, 5, 2, sep))
+        + ValueLine("Flow Rate / Channel (cm3/sec)", Number(in.FlowRatePerChannel, 6, 2, sep))
+        + ValueLine("Power Law Parameter <n> (-)", Number(in.PowerLawIndex, 5, 3, sep))
+        + ValueLine("Standard Viscosity (gf.sec/cm2)", Number(in.StandardViscosity, 7, 2, sep))
+        + ValueLine("Standard Shear Rate (1/sec)", Number(in.StandardShearRate, 8, 2, sep))
+        + ValueLine("Inlet Slit Height (cm)", Number(in.InletSlitHeight, 6, 3, sep))
+        + ValueLine("Outlet Slit Height (cm)", Number(in.OutletSlitHeight, 6, 3, sep))
+        + ValueLine("Inlet Channel Depth (cm)", Number(in.InletChannelDepth, 6, 3, sep))
+        + ValueLine("Outlet Channel Depth (cm)", Number(in.OutletChannelDepth, 6, 3, sep))
+        + ValueLine("Channel Width (cm)", Number(in.ChannelWidth, 5, 2, sep))
+        + ValueLine("Total Increments <15 deg. each> (-)", IntegerText(in.TotalIncrements));
 }
 
-std::string ModifiedConditionText(const RunState& st, char sep)
+std::string ModifiedConditionText(const Geometry& g, char sep)
 {
     return Line("") + Line("    [ Modified Condition for Effective Part of Spiral Channel ] ")
-        + ValueLine("Spiral Height (cm)", Number(st.ModifiedSpiralHeight, 5, 2, sep))
-        + ValueLine("Lip Height (cm)", Number(st.ModifiedLipHeight, 5, 2, sep))
-        + ValueLine("Outlet Slit Height (cm)", Number(st.ModifiedOutletSlitHeight, 6, 3, sep))
-        + ValueLine("Outlet Channel Depth (cm)", Number(st.ModifiedOutletChannelDepth, 6, 3, sep))
-        + ValueLine("Total Increments <15 deg. each> (-)", IntegerText(st.EffectiveIncrements));
+        + ValueLine("Spiral Height (cm)", Number(g.ModifiedSpiralHeight, 5, 2, sep))
+        + ValueLine("Lip Height (cm)", Number(g.ModifiedLipHeight, 5, 2, sep))
+        + ValueLine("Outlet Slit Height (cm)", Number(g.ModifiedOutletSlitHeight, 6, 3, sep))
+        + ValueLine("Outlet Channel Depth (cm)", Number(g.ModifiedOutletChannelDepth, 6, 3, sep))
+        + ValueLine("Total Increments <15 deg. each> (-)", IntegerText(g.EffectiveIncrements));
 }
 
-std::string FlowTableText(RunState& st, char sep)
+double ReportedChannelFlow(const Solution& s, int i)
 {
-    const int last = st.EffectiveIncrements;
+    return i == s.Geo.EffectiveIncrements ? 0.0 : s.Flow.Distribution.ChannelFlow(i);
+}
+
+double ReportedPressure(const Solution& s, int i)
+{
+    return Extended(s.Flow.Profile.ChannelPressure[i]) / 1000;
+}
+
+std::string FlowTableText(const Solution& s, char sep)
+{
+    const int last = s.Geo.EffectiveIncrements;
     // The rows marked as outlet flows are the m increments of the outlet zone, whose slit flow
     // leaves the die.
-    const int outletRows = st.PitchIncrements;
+    const int outletRows = s.Geo.PitchIncrements;
     std::string text = Line("") + Line("     [ Flow Rate and Pressure Drop ]")
         + Line("      No.       Slit Flow     Channel Flow     Pressure")
         + Line("                 cm3/sec        cm3/sec         kgf/cm2");
-    st.ChannelFlow(last) = 0;
     for (int i = 1; i <= last; ++i) {
-        st.ChannelPressure[i] = Extended(st.ChannelPressure[i]) / 1000;
         std::string number = IntegerText(i);
         if (number.size() == 1)
             number.insert(0, " ");
         number += i > last - outletRows ? "*" : " ";
-        text += Line("      " + number + "       " + Column(st.SlitFlow(i), 8, 4, sep) + "       "
-            + Column(st.ChannelFlow(i), 8, 4, sep) + "        "
-            + Column(st.ChannelPressure[i], 7, 2, sep));
+        text += Line("      " + number + "       " + Column(s.Flow.Distribution.SlitFlow(i), 8, 4, sep)
+            + "       " + Column(ReportedChannelFlow(s, i), 8, 4, sep) + "        "
+            + Column(ReportedPressure(s, i), 7, 2, sep));
     }
     return text + Line("")
         + Line(
             "      *: Last " + IntegerText(outletRows) + " slit flows correspond to outlet flows");
 }
 
-void WriteInputSection(RunState& st, ReportFile& file, MessageSink& messages)
+std::optional<FileProblem> WriteInputSection(const Inputs& in, ReportFile& file)
 {
-    const std::string text = InputSectionText(st, file.DecimalSeparator);
+    const std::string text = InputSectionText(in, file.DecimalSeparator);
     file.Created = false;
     const int raw = OpenReport(file.ResultFileName, O_CREAT);
     struct stat info { };
@@ -192,28 +244,22 @@ void WriteInputSection(RunState& st, ReportFile& file, MessageSink& messages)
         file.Device = info.st_dev;
         file.Inode = info.st_ino;
         WriteAll(fd, text, file.ResultFileName);
-        st.FileOk = true;
-        return;
+        return std::nullopt;
     }
+    const int error = errno;
     if (raw >= 0)
         ::close(raw);
-    st.FileOk = false;
-    messages.ShowMessage(CannotOpenMessage);
+    return ProblemOf(file.ResultFileName, error);
 }
 
-void AppendModifiedCondition(RunState& st, const ReportFile& file, MessageSink& messages)
+std::optional<FileProblem> AppendModifiedCondition(const Geometry& g, const ReportFile& file)
 {
-    st.FileOk = AppendSection(file, ModifiedConditionText(st, file.DecimalSeparator));
-    if (!st.FileOk)
-        messages.ShowMessage(CannotOpenMessage);
+    return AppendSection(file, ModifiedConditionText(g, file.DecimalSeparator));
 }
 
-void AppendFlowTable(RunState& st, const ReportFile& file, MessageSink& messages)
+std::optional<FileProblem> AppendFlowTable(const Solution& s, const ReportFile& file)
 {
-    if (AppendSection(file, FlowTableText(st, file.DecimalSeparator)))
-        return;
-    st.FileOk = false;
-    messages.ShowMessage(CannotWriteResultsMessage);
+    return AppendSection(file, FlowTableText(s, file.DecimalSeparator));
 }
 
 void DeleteReport(const ReportFile& file)

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "../solver/message_sink.h"
-#include "../solver/run_state.h"
+#include "../solver/geometry.h"
+#include "../solver/inputs.h"
 
+#include <optional>
 #include <string>
 #include <sys/types.h>
 
 namespace karrow {
 
-inline constexpr const char* CannotOpenMessage = "File can not open!";
-inline constexpr const char* CannotWriteResultsMessage = "Can not write results to file";
+struct Solution;
 
 // The report file of one run. The name is resolved against the current directory each time a
 // step opens it. The identity of the file that the run created is kept, so that a failed run
@@ -22,19 +22,28 @@ struct ReportFile {
     ino_t Inode = 0;
 };
 
-// The three sections as text, every line ended by CR LF.
-std::string InputSectionText(const RunState& st, char decimalSeparator);
-std::string ModifiedConditionText(const RunState& st, char decimalSeparator);
-// Sets the last channel flow to 0 and converts the channel pressures to kgf/cm2 in place.
-std::string FlowTableText(RunState& st, char decimalSeparator);
+// Why a section could not be written: the report's full path and the system's reason in words.
+struct FileProblem {
+    std::string Path;
+    std::string Reason;
+};
 
-// Creates (or empties) the report and writes the input section. FileOk tells the outcome; a
-// file that cannot be opened is reported through `messages`.
-void WriteInputSection(RunState& st, ReportFile& file, MessageSink& messages);
-// Appends the modified-condition section to the existing report; sets FileOk.
-void AppendModifiedCondition(RunState& st, const ReportFile& file, MessageSink& messages);
-// Appends the flow and pressure table; clears FileOk only when the file cannot be opened.
-void AppendFlowTable(RunState& st, const ReportFile& file, MessageSink& messages);
+// The three sections as text, every line ended by CR LF.
+std::string InputSectionText(const Inputs& in, char decimalSeparator);
+std::string ModifiedConditionText(const Geometry& g, char decimalSeparator);
+std::string FlowTableText(const Solution& s, char decimalSeparator);
+
+// The values the table prints: no channel flow leaves the last increment, and the pressures are
+// in kgf/cm2.
+double ReportedChannelFlow(const Solution& s, int i);
+double ReportedPressure(const Solution& s, int i);
+
+// Creates (or empties) the report and writes the input section.
+std::optional<FileProblem> WriteInputSection(const Inputs& in, ReportFile& file);
+// Appends the modified-condition section to the existing report.
+std::optional<FileProblem> AppendModifiedCondition(const Geometry& g, const ReportFile& file);
+// Appends the flow and pressure table.
+std::optional<FileProblem> AppendFlowTable(const Solution& s, const ReportFile& file);
 
 // Deletes the report of a failed run, when the name still denotes the regular file the run
 // created. Its own failure is ignored.

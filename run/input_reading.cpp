@@ -11,15 +11,15 @@ namespace karrow {
 
 namespace {
 
-    using Target = std::variant<std::int32_t RunState::*, double RunState::*>;
+    using Target = std::variant<std::int32_t Inputs::*, double Inputs::*>;
 
     // The run's input fields in the order of Edit1..Edit14.
-    const std::array<Target, InputFieldCount> Targets { &RunState::NumberOfChannels,
-        &RunState::SpiralHeight, &RunState::LipHeight, &RunState::DieRadius,
-        &RunState::FlowRatePerChannel, &RunState::PowerLawIndex, &RunState::StandardViscosity,
-        &RunState::StandardShearRate, &RunState::InletSlitHeight, &RunState::OutletSlitHeight,
-        &RunState::InletChannelDepth, &RunState::OutletChannelDepth, &RunState::ChannelWidth,
-        &RunState::TotalIncrements };
+    const std::array<Target, InputFieldCount> Targets { &Inputs::NumberOfChannels,
+        &Inputs::SpiralHeight, &Inputs::LipHeight, &Inputs::DieRadius,
+        &Inputs::FlowRatePerChannel, &Inputs::PowerLawIndex, &Inputs::StandardViscosity,
+        &Inputs::StandardShearRate, &Inputs::InletSlitHeight, &Inputs::OutletSlitHeight,
+        &Inputs::InletChannelDepth, &Inputs::OutletChannelDepth, &Inputs::ChannelWidth,
+        &Inputs::TotalIncrements };
 
     std::string FieldProblem(int field, char separator)
     {
@@ -29,33 +29,30 @@ namespace {
         return label + " must be a number, such as " + DefaultFieldText(field, separator) + ".";
     }
 
-    bool ReadField(RunState& st, int field, const std::string& text, char separator)
+    bool ReadField(Inputs& in, int field, const std::string& text, char separator)
     {
         const Target& target = Targets[static_cast<std::size_t>(field - 1)];
-        if (const auto* integer = std::get_if<std::int32_t RunState::*>(&target)) {
+        if (const auto* integer = std::get_if<std::int32_t Inputs::*>(&target)) {
             const auto value = ParseIntegerText(text);
             if (value)
-                st.*(*integer) = *value;
+                in.*(*integer) = *value;
             return value.has_value();
         }
         const auto value = ParseRealText(text, separator);
         if (value)
-            st.*std::get<double RunState::*>(target) = *value;
+            in.*std::get<double Inputs::*>(target) = *value;
         return value.has_value();
     }
 
 } // namespace
 
-void ReadInputs(RunState& st, UserInterface& ui, char separator)
+InputReading ReadInputs(const std::function<std::string(int)>& fieldText, char separator)
 {
-    for (int field = 1; field <= InputFieldCount; ++field) {
-        if (!ReadField(st, field, ui.FieldText(field), separator)) {
-            st.InputOk = false;
-            ui.ShowMessage(std::string(InputErrorMessage) + "\n" + FieldProblem(field, separator));
-            return;
-        }
-    }
-    st.InputOk = true;
+    Inputs in;
+    for (int field = 1; field <= InputFieldCount; ++field)
+        if (!ReadField(in, field, fieldText(field), separator))
+            return { std::nullopt, FieldProblem(field, separator) };
+    return { in, "" };
 }
 
 } // namespace karrow

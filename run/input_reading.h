@@ -1,15 +1,23 @@
 #pragma once
 
-#include "../solver/run_state.h"
-#include "user_interface.h"
+#include "../solver/inputs.h"
+#include "kept_texts.h"
+
+#include <functional>
+#include <optional>
+#include <string>
 
 namespace karrow {
 
-inline constexpr const char* InputErrorMessage = "Input data is not proper, change and try again!";
+// The inputs of a run, or why they were refused: the field that does not convert, named in
+// plain words (the line that follows the input error message).
+struct InputReading {
+    std::optional<Inputs> Values;
+    std::string Problem;
+};
 
-// Reads the fourteen input fields in order into the run's inputs. On the first text that does
-// not convert, shows the input error message with a line naming the field, clears InputOk and
-// reads no further field.
-void ReadInputs(RunState& st, UserInterface& ui, char decimalSeparator);
+// Reads the fourteen input fields in order, stopping at the first text that does not convert.
+// `fieldText` gives the text of field 1..14.
+InputReading ReadInputs(const std::function<std::string(int)>& fieldText, char decimalSeparator);
 
 } // namespace karrow

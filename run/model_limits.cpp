@@ -5,8 +5,10 @@
 #include "../solver/geometry.h"
 #include "fields.h"
 
+#include <array>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 namespace karrow {
 
@@ -17,24 +19,48 @@ namespace {
         return std::string("\"") + Field(field).Label + "\"";
     }
 
-    std::optional<std::string> CheckCounts(const RunState& st)
+    std::optional<std::string> CheckCounts(const Inputs& in)
     {
-        if (st.NumberOfChannels < 1 || st.NumberOfChannels > 24)
+        if (in.NumberOfChannels < 1 || in.NumberOfChannels > 24)
             return Quoted(1) + " must be from 1 to 24.";
-        if (st.TotalIncrements < 1)
+        if (in.TotalIncrements < 1)
             return Quoted(14) + " must be at least 1.";
         return std::nullopt;
     }
 
-    std::optional<std::string> CheckEffectivePart(RunState& scratch)
+    // Every real input is a length, the flow rate or a property of the melt: none of them has a
+    // meaning at zero or below, and a run on one would end in a fault after the report was begun.
+    std::optional<std::string> CheckPositiveValues(const Inputs& in)
     {
-        ComputeSpiralSteps(scratch);
-        const EffectivePartCrossing crossing = CrossingOf(scratch);
+        static constexpr std::array<std::pair<int, double Inputs::*>, 12> Reals { {
+            { 2, &Inputs::SpiralHeight },
+            { 3, &Inputs::LipHeight },
+            { 4, &Inputs::DieRadius },
+            { 5, &Inputs::FlowRatePerChannel },
+            { 6, &Inputs::PowerLawIndex },
+            { 7, &Inputs::StandardViscosity },
+            { 8, &Inputs::StandardShearRate },
+            { 9, &Inputs::InletSlitHeight },
+            { 10, &Inputs::OutletSlitHeight },
+            { 11, &Inputs::InletChannelDepth },
+            { 12, &Inputs::OutletChannelDepth },
+            { 13, &Inputs::ChannelWidth },
+        } };
+        for (const auto& [field, value] : Reals)
+            if (!(in.*value > 0) || !std::isfinite(in.*value))
+                return Quoted(field) + " must be greater than zero.";
+        return std::nullopt;
+    }
+
+    std::optional<std::string> CheckEffectivePart(const Inputs& in)
+    {
+        const SpiralSteps steps = SpiralStepsOf(in);
+        const EffectivePartCrossing crossing = CrossingOf(in, steps);
         if (crossing.Denominator == 0 || !std::isfinite(crossing.Denominator))
             return std::string("The channel never becomes as shallow as twice the slit height: "
                                "check the slit heights and channel depths.");
         const Extended at = crossing.Numerator / crossing.Denominator;
-        const int m = 24 / scratch.NumberOfChannels;
+        const int m = 24 / in.NumberOfChannels;
         const std::string effective = "The effective part of the spiral (where the channel is more "
                                       "than twice as deep as the slit) has ";
         if (!(at < MaxEffectiveIncrements))
@@ -44,7 +70,7 @@ namespace {
         const std::int32_t n = at > -1 ? EffectiveIncrementsAt(at) : 0;
         if (n < 2 * m)
             return effective + std::to_string(n) + " increments; with "
-                + std::to_string(scratch.NumberOfChannels) + " channels it needs at least "
+                + std::to_string(in.NumberOfChannels) + " channels it needs at least "
                 + std::to_string(2 * m) + ".";
         return std::nullopt;
     }
@@ -71,62 +97,65 @@ namespace {
 
     // The geometry fills its arrays before it checks for faults, so slit heights and groove depths
     // can be judged even when a later formula of the same step faulted on them.
-    std::optional<std::string> CheckIncrements(RunState& s)
+    std::optional<std::string> CheckIncrements(const Inputs& in)
     {
+        Geometry g;
         bool faulted = false;
         try {
-            ComputeGeometry(s);
+            ComputeGeometry(in, g);
         } catch (const ArithmeticFault&) {
             faulted = true;
         }
-        const int n = s.EffectiveIncrements;
+        const int n = g.EffectiveIncrements;
         if (auto problem = FirstFailing({
-                [&] { return FirstNotPositive(s.SlitHeight, 1, n, "The slit height"); },
+                [&] { return FirstNotPositive(g.SlitHeight, 1, n, "The slit height"); },
                 [&] {
                     return FirstNotPositive(
-                        s.GrooveDepth, 1, n, "The groove depth (channel depth less slit height)");
+                        g.GrooveDepth, 1, n, "The groove depth (channel depth less slit height)");
                 },
             }))
             return problem;
         if (faulted)
             return std::nullopt;
-        if (auto problem = FirstNotPositive(s.LandWidth, 1, s.TransferIncrements,
+        if (auto problem = FirstNotPositive(g.LandWidth, 1, g.TransferIncrements,
                 "The land width between channel turns (the channel is too wide for the spiral "
                 "height and the number of channels)"))
             return problem;
+        SlitPaths paths = SizedSlitPaths(g);
         try {
-            ComputeLandPaths(s);
-            ComputeOutletPaths(s);
+            ComputeLandPaths(g, paths);
+            ComputeOutletPaths(in, g, paths);
         } catch (const ArithmeticFault&) {
             return std::nullopt;
         }
         return FirstFailing({
             [&] {
-                return FirstNotPositive(s.LandWidth, s.TransferIncrements + 1, n,
+                return FirstNotPositive(paths.Length, g.FirstOutletIncrement(), n,
                     "The outlet taper length (from the channel to the lip)");
             },
             [&] {
                 return FirstNotPositive(
-                    s.SlitStartHeight, 1, n, "The slit height at the channel edge");
+                    paths.StartHeight, 1, n, "The slit height at the channel edge");
             },
             [&] {
                 return FirstNotPositive(
-                    s.SlitEndHeight, 1, n, "The slit height at the end of the slit path");
+                    paths.EndHeight, 1, n, "The slit height at the end of the slit path");
             },
         });
     }
 
 } // namespace
 
-std::optional<std::string> CheckModelLimits(const RunState& inputs)
+std::optional<std::string> CheckModelLimits(const Inputs& in)
 {
     const FloatingPointFlagsKeeper keepFlags;
-    RunState scratch = inputs;
-    if (auto problem = CheckCounts(scratch))
+    if (auto problem = CheckCounts(in))
         return problem;
-    if (auto problem = CheckEffectivePart(scratch))
+    if (auto problem = CheckPositiveValues(in))
         return problem;
-    return CheckIncrements(scratch);
+    if (auto problem = CheckEffectivePart(in))
+        return problem;
+    return CheckIncrements(in);
 }
 
 } // namespace karrow

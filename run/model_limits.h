@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../solver/run_state.h"
+#include "../solver/inputs.h"
 
 #include <optional>
 #include <string>
@@ -8,11 +8,12 @@
 namespace karrow {
 
 // Conditions without which the model has no meaning: 1 to 24 channels, at least one increment,
-// a crossing of channel depth and twice the slit height, 2m to MaxEffectiveIncrements effective
-// increments, positive groove depths, land widths, outlet taper lengths and slit heights. The
-// geometry is worked out on a scratch copy with the same arithmetic as the run. Returns the
-// condition that fails, in plain words, or nothing. A geometry that faults otherwise is left to
-// the run, which stops on the fault where it happens.
-std::optional<std::string> CheckModelLimits(const RunState& inputs);
+// every length, the flow rate and the three rheology values positive and finite, a crossing of
+// channel depth and twice the slit height, 2m to MaxEffectiveIncrements effective increments,
+// positive groove depths, land widths, outlet taper lengths and slit heights. The geometry is
+// worked out on scratch values with the same arithmetic as the run. Returns the condition that
+// fails, in plain words, or nothing. A geometry that faults otherwise is left to the run, which
+// stops on the fault where it happens.
+std::optional<std::string> CheckModelLimits(const Inputs& in);
 
 } // namespace karrow

@@ -2,14 +2,11 @@
 
 #include "../report/result_file.h"
 #include "../solver/extended.h"
-#include "../solver/flow_balance.h"
-#include "../solver/flow_relations.h"
+#include "../solver/flow_solution.h"
 #include "../solver/geometry.h"
-#include "../solver/initial_distribution.h"
-#include "../solver/pressure_correction.h"
-#include "../solver/pressure_profile.h"
 #include "fields.h"
 #include "input_reading.h"
+#include "kept_texts.h"
 #include "model_limits.h"
 
 namespace karrow {
@@ -17,7 +14,6 @@ namespace karrow {
 namespace {
 
     constexpr std::size_t MaxFileNameCharacters = 255;
-    constexpr int CorrectionRunLimit = 10;
 
     // Whatever the front end does while a message or dialog is open (painting, layout) must neither
     // see nor leave floating-point fault flags that belong to the run.
@@ -47,51 +43,27 @@ namespace {
             const FloatingPointFlagsKeeper keep;
             ui_.RereadFileList();
         }
+        void SectionWritten(int section) override
+        {
+            const FloatingPointFlagsKeeper keep;
+            ui_.SectionWritten(section);
+        }
 
     private:
         UserInterface& ui_;
     };
 
-    bool ReadAndCheckInputs(RunState& st, UserInterface& ui, char separator)
-    {
-        ReadInputs(st, ui, separator);
-        if (!st.InputOk)
-            return false;
-        if (const auto problem = CheckModelLimits(st)) {
-            st.InputOk = false;
-            ui.ShowMessage(std::string(InputErrorMessage) + "\n" + *problem);
-            return false;
-        }
-        ClearFloatingPointFaults();
-        return true;
-    }
-
-    // The outer iteration: flow-balance steps, with a pressure correction whenever a step hands
-    // the outlet zone over, until the flows balance, ten corrections have run, or the step limit
-    // is passed. Returns the number of corrections.
-    int BalanceUntilSettled(RunState& st, MessageSink& ui)
-    {
-        st.BalanceStepCount = 0;
-        int correctionRunCount = 0;
-        for (;;) {
-            BalanceFlows(st, ui);
-            ++st.BalanceStepCount;
-            if (st.PressureCorrectionDue) {
-                CorrectOutletFlows(st);
-                ++correctionRunCount;
-            }
-            if (st.BalanceConverged && !st.PressureCorrectionDue)
-                return correctionRunCount;
-            if (correctionRunCount >= CorrectionRunLimit || !st.SolverOk)
-                return correctionRunCount;
-        }
-    }
-
-    RunEnd DeleteAndStop(const ReportFile& file, UserInterface& ui, RunEnd end)
+    RunOutcome DeleteAndStop(const ReportFile& file, UserInterface& ui, RunOutcome outcome)
     {
         DeleteReport(file);
         ui.RereadFileList();
-        return end;
+        return outcome;
+    }
+
+    // The system's own first line, then which file and why.
+    std::string FileMessage(const char* keptText, const FileProblem& problem)
+    {
+        return std::string(keptText) + "\n" + problem.Path + ": " + problem.Reason + ".";
     }
 
 } // namespace
@@ -119,42 +91,72 @@ std::string ResultFileNameFrom(const std::string& saveFileName)
     return saveFileName.substr(0, at);
 }
 
-bool SolveFlows(RunState& st, MessageSink& messages)
+CheckedInputs ReadCheckedInputs(const UserInterface& ui, char separator)
 {
-    ComputeConductances(st);
-    DistributeOutletZoneFlows(st);
-    const int corrections = BalanceUntilSettled(st, messages);
-    if (st.SolverOk && corrections >= 1)
-        ComputeFinalPressures(st);
-    return st.SolverOk;
+    const InputReading reading =
+        ReadInputs([&ui](int field) { return ui.FieldText(field); }, separator);
+    if (!reading.Values)
+        return { std::nullopt, std::string(InputErrorMessage) + "\n" + reading.Problem };
+    if (const auto problem = CheckModelLimits(*reading.Values))
+        return { std::nullopt, std::string(InputErrorMessage) + "\n" + *problem };
+    ClearFloatingPointFaults();
+    return { reading.Values, "" };
 }
 
-RunEnd RunCalculation(UserInterface& frontEnd, char separator)
+Solution Calculate(const Inputs& in)
+{
+    Solution s { in, ComputeGeometry(in), {} };
+    s.Flow = SolveFlows(s.In, s.Geo);
+    return s;
+}
+
+RunOutcome RunCalculation(UserInterface& frontEnd, char separator)
 {
     PrepareFloatingPoint();
     FlagKeepingInterface ui(frontEnd);
     ReportFile file { ResultFileNameFrom(ui.FieldText(SaveFileNameField)), separator };
-    RunState st;
+    RunOutcome outcome;
 
-    if (!ReadAndCheckInputs(st, ui, separator))
-        return RunEnd::InputsRejected;
-    WriteInputSection(st, file, ui);
-    if (!st.FileOk)
-        return RunEnd::ReportNotCreated;
-    ComputeGeometry(st);
-    AppendModifiedCondition(st, file, ui);
-    if (!st.FileOk)
-        return DeleteAndStop(file, ui, RunEnd::ModifiedConditionNotAppended);
+    const CheckedInputs checked = ReadCheckedInputs(ui, separator);
+    if (!checked.Values) {
+        ui.ShowMessage(checked.Message);
+        return outcome;
+    }
+    outcome.In = checked.Values;
+    const Inputs& in = *outcome.In;
+    if (const auto problem = WriteInputSection(in, file)) {
+        ui.ShowMessage(FileMessage(CannotOpenMessage, *problem));
+        outcome.End = RunEnd::ReportNotCreated;
+        return outcome;
+    }
+    ui.SectionWritten(1);
+    outcome.Result = Solution { in, ComputeGeometry(in), {} };
+    Solution& s = *outcome.Result;
+    if (const auto problem = AppendModifiedCondition(s.Geo, file)) {
+        ui.ShowMessage(FileMessage(CannotOpenMessage, *problem));
+        outcome.End = RunEnd::ModifiedConditionNotAppended;
+        outcome.Result.reset();
+        return DeleteAndStop(file, ui, std::move(outcome));
+    }
+    ui.SectionWritten(2);
 
-    if (!SolveFlows(st, ui))
-        return DeleteAndStop(file, ui, RunEnd::NotConverged);
+    s.Flow = SolveFlows(s.In, s.Geo);
+    if (s.Flow.Record.Stop == IterationStop::StepLimit) {
+        ui.ShowMessage(NonConvergenceMessage);
+        outcome.End = RunEnd::NotConverged;
+        return DeleteAndStop(file, ui, std::move(outcome));
+    }
 
-    AppendFlowTable(st, file, ui);
-    if (!st.FileOk)
-        return DeleteAndStop(file, ui, RunEnd::TableNotAppended);
+    if (const auto problem = AppendFlowTable(s, file)) {
+        ui.ShowMessage(FileMessage(CannotWriteResultsMessage, *problem));
+        outcome.End = RunEnd::TableNotAppended;
+        return DeleteAndStop(file, ui, std::move(outcome));
+    }
+    ui.SectionWritten(3);
     ui.ShowFinishDialog();
     ui.RereadFileList();
-    return RunEnd::Finished;
+    outcome.End = RunEnd::Finished;
+    return outcome;
 }
 
 } // namespace karrow

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "../solver/run_state.h"
+#include "../solver/inputs.h"
+#include "../solver/solution.h"
 #include "user_interface.h"
 
+#include <optional>
 #include <string>
 
 namespace karrow {
@@ -18,17 +20,33 @@ enum class RunEnd {
     Finished, // finish dialog shown; report complete
 };
 
+// What a run leaves to its caller besides the report. Result is the Solution after Finished;
+// after NotConverged it holds the flows where the step limit stopped the iteration (its record
+// says so), for whoever wants to show what the model's network gives instead.
+struct RunOutcome {
+    RunEnd End = RunEnd::InputsRejected;
+    std::optional<Inputs> In; // the inputs, once read and within the model's limits
+    std::optional<Solution> Result;
+};
+
 // The report file name a run uses: the "Save File Name" text cut to its first 255 characters,
 // never inside a multi-byte (UTF-8) character.
 std::string ResultFileNameFrom(const std::string& saveFileName);
 
-// The flow solution of a run whose geometry is computed: conductances, initial distribution, the
-// outer iteration and, after a pressure correction, the final pressures. Shows the
-// non-convergence message through `messages`; returns SolverOk.
-bool SolveFlows(RunState& st, MessageSink& messages);
+// The inputs of the fields of `ui`, or the message that refuses them (the input error message
+// and a line naming the field or the condition of the model that fails).
+struct CheckedInputs {
+    std::optional<Inputs> Values;
+    std::string Message;
+};
+CheckedInputs ReadCheckedInputs(const UserInterface& ui, char decimalSeparator);
+
+// The whole calculation of accepted inputs without a report: geometry, flows and, unless the
+// step limit ends the iteration, a finished Solution (Record.Stop tells). Throws karrow::Fault.
+Solution Calculate(const Inputs& in);
 
 // One calculation, as the OK button runs it. `decimalSeparator` is the regional one read at
 // start-up. Throws karrow::Fault for an error that no step handles.
-RunEnd RunCalculation(UserInterface& ui, char decimalSeparator);
+RunOutcome RunCalculation(UserInterface& ui, char decimalSeparator);
 
 } // namespace karrow

@@ -2,8 +2,6 @@
 
 #include "clamp_flow.h"
 #include "extended.h"
-#include "flow_relations.h"
-#include "pressure_profile.h"
 
 #include <cmath>
 
@@ -16,103 +14,110 @@ namespace {
     constexpr X Relaxation = 0.03L; // weight of the new flows in a relaxed update
     constexpr X Retention = 0.97L; // weight of the current flows
 
-    // Slit flows driven by the current pressure profile: over each land by the difference to the
-    // turn above, at the outlet by the channel pressure itself. The outlet flows are scaled so that
-    // they carry the whole flow rate.
-    void ComputeNewSlitFlows(RunState& st)
-    {
-        const X n = st.PowerLawIndex;
-        const int m = st.PitchIncrements;
-        const int last = st.EffectiveIncrements;
-        const int s = st.FirstOutletIncrement;
-        for (int i = 1; i <= st.TransferIncrements; ++i)
-            st.NewSlitFlow[i] = FlowFromDrop(
-                st.SlitConductance[i], X(st.ChannelPressure[i]) - st.ChannelPressure[i + m], n);
-        for (int i = s; i <= last; ++i)
-            st.NewSlitFlow[i] = FlowFromDrop(st.SlitConductance[i], st.ChannelPressure[i], n);
-        st.NewExitFlowSum = 0;
-        for (int i = s; i <= last; ++i)
-            st.NewExitFlowSum = X(st.NewExitFlowSum) + st.NewSlitFlow[i];
-        for (int i = s; i <= last; ++i)
-            st.NewSlitFlow[i] = X(st.NewSlitFlow[i]) * st.FlowRatePerChannel / st.NewExitFlowSum;
-    }
-
     // The first increment from m + 1 on whose new slit flow differs by the tolerance or more, or 0.
-    int FirstIncrementOutOfTolerance(const RunState& st)
+    int FirstIncrementOutOfTolerance(const Geometry& g, const Flows& flows, const IncrementArray& q)
     {
-        for (int i = st.PitchIncrements + 1; i <= st.EffectiveIncrements; ++i) {
-            const double d = std::fabs((X(st.NewSlitFlow[i]) - st.SlitFlow(i)) / st.SlitFlow(i));
+        for (int i = g.PitchIncrements + 1; i <= g.EffectiveIncrements; ++i) {
+            const double d = std::fabs((X(q[i]) - flows.SlitFlow(i)) / flows.SlitFlow(i));
             if (!(d < BalanceTolerance))
                 return i;
         }
         return 0;
     }
 
-    // Moves the distribution a small step towards the new slit flows and rebuilds it so that every
-    // increment balances: the channel flow never rises along the spiral, and all that reaches the
-    // last increment leaves over its land.
-    void RelaxFlows(RunState& st)
+    // For the record only: measured with the fault flags kept, so that an increment the tolerance
+    // test never reached cannot raise a fault of its own.
+    SlitFlowChange ChangeOf(const Geometry& g, const Flows& flows, const IncrementArray& q)
     {
-        const int m = st.PitchIncrements;
-        const int last = st.EffectiveIncrements;
-        const X q = st.FlowRatePerChannel;
-        const double minimumFlow = st.MinimumFlow;
-
-        for (int i = 1; i <= last; ++i)
-            st.RelaxedSlitFlow[i] = Relaxation * st.NewSlitFlow[i] + Retention * st.SlitFlow(i);
-
-        IncrementArray& relaxed = st.RelaxedChannelFlow;
-        relaxed[1] = q - st.RelaxedSlitFlow[1];
-        for (int i = 2; i <= m; ++i)
-            relaxed[i] = X(relaxed[i - 1]) - st.RelaxedSlitFlow[i];
-        for (int i = m + 1; i <= last - 1; ++i)
-            relaxed[i] = X(relaxed[i - 1]) + st.RelaxedSlitFlow[i - m] - st.RelaxedSlitFlow[i];
-        for (int i = 2; i <= last - 1; ++i) {
-            if (relaxed[i] < minimumFlow)
-                relaxed[i] = ClampFlow(minimumFlow, relaxed[i]);
-            if (relaxed[i] > relaxed[i - 1])
-                relaxed[i] = relaxed[i - 1];
+        const FloatingPointFlagsKeeper keep;
+        SlitFlowChange change;
+        for (int i = g.PitchIncrements + 1; i <= g.EffectiveIncrements; ++i) {
+            const double d = std::fabs((q[i] - flows.SlitFlow(i)) / flows.SlitFlow(i));
+            double& largest = i > g.TransferIncrements ? change.Outlet : change.Transfer;
+            if (std::isfinite(d) && d > largest)
+                largest = d;
         }
-
-        for (int i = 1; i <= last - 1; ++i)
-            st.ChannelFlow(i) = Relaxation * relaxed[i] + Retention * st.ChannelFlow(i);
-
-        st.SlitFlow(1) = q - st.ChannelFlow(1);
-        for (int i = 2; i <= m; ++i)
-            st.SlitFlow(i) = X(st.ChannelFlow(i - 1)) - st.ChannelFlow(i);
-        for (int i = m + 1; i <= last - 1; ++i)
-            st.SlitFlow(i) = X(st.ChannelFlow(i - 1)) + st.SlitFlow(i - m) - st.ChannelFlow(i);
-        st.SlitFlow(last) = X(st.ChannelFlow(last - 1)) + st.SlitFlow(last - m);
+        return change;
     }
 
 } // namespace
 
-void BalanceFlows(RunState& st, MessageSink& messages)
+void ComputeNewSlitFlows(const Inputs& in, const Geometry& g, const ElementLaws& laws,
+    const PressureProfile& profile, IncrementArray& q)
 {
-    st.BalanceConverged = false;
-    st.PressureCorrectionDue = false;
-    st.SolverOk = true;
+    const X n = in.PowerLawIndex;
+    const int m = g.PitchIncrements;
+    const int last = g.EffectiveIncrements;
+    const int s = g.FirstOutletIncrement();
+    const IncrementArray& p = profile.ChannelPressure;
+    q.RequireCount(last, "the new slit flows");
+    for (int i = 1; i <= g.TransferIncrements; ++i)
+        q[i] = FlowFromDrop(laws.SlitConductance[i], X(p[i]) - p[i + m], n);
+    for (int i = s; i <= last; ++i)
+        q[i] = FlowFromDrop(laws.SlitConductance[i], p[i], n);
+    double exitFlowSum = 0;
+    for (int i = s; i <= last; ++i)
+        exitFlowSum = X(exitFlowSum) + q[i];
+    for (int i = s; i <= last; ++i)
+        q[i] = X(q[i]) * in.FlowRatePerChannel / exitFlowSum;
+}
 
-    ComputePressureProfile(st);
-    ComputeNewSlitFlows(st);
-    const int failing = FirstIncrementOutOfTolerance(st);
+FlowBalancer::FlowBalancer(const Geometry& g)
+    : profiler_(g)
+    , newSlitFlow_(g.EffectiveIncrements)
+    , relaxedSlitFlow_(g.EffectiveIncrements)
+    , relaxedChannelFlow_(g.EffectiveIncrements)
+{
+}
+
+BalanceOutcome FlowBalancer::Step(const Inputs& in, const Geometry& g, const ElementLaws& laws,
+    Flows& flows, PressureProfile& profile, int stepsBefore)
+{
+    profiler_.Compute(in, g, laws, flows, profile);
+    ComputeNewSlitFlows(in, g, laws, profile, newSlitFlow_);
+    const int failing = FirstIncrementOutOfTolerance(g, flows, newSlitFlow_);
     CheckFloatingPoint("flow-balance step");
-    if (failing == 0) {
-        st.BalanceConverged = true;
-        return;
-    }
-    if (failing >= st.FirstOutletIncrement) {
-        st.PressureCorrectionDue = true;
-        st.BalanceConverged = true;
-        return;
+    change_ = ChangeOf(g, flows, newSlitFlow_);
+    if (failing == 0)
+        return BalanceOutcome::Settled;
+    if (failing >= g.FirstOutletIncrement())
+        return BalanceOutcome::CorrectionDue;
+
+    // Move the distribution a small step towards the new slit flows and rebuild it so that every
+    // increment balances: the channel flow never rises along the spiral, and all that reaches the
+    // last increment leaves over its land.
+    const int m = g.PitchIncrements;
+    const int last = g.EffectiveIncrements;
+    const X q = in.FlowRatePerChannel;
+    const double minimumFlow = g.MinimumFlow;
+
+    for (int i = 1; i <= last; ++i)
+        relaxedSlitFlow_[i] = Relaxation * newSlitFlow_[i] + Retention * flows.SlitFlow(i);
+
+    IncrementArray& relaxed = relaxedChannelFlow_;
+    relaxed[1] = q - relaxedSlitFlow_[1];
+    for (int i = 2; i <= m; ++i)
+        relaxed[i] = X(relaxed[i - 1]) - relaxedSlitFlow_[i];
+    for (int i = m + 1; i <= last - 1; ++i)
+        relaxed[i] = X(relaxed[i - 1]) + relaxedSlitFlow_[i - m] - relaxedSlitFlow_[i];
+    for (int i = 2; i <= last - 1; ++i) {
+        if (relaxed[i] < minimumFlow)
+            relaxed[i] = ClampFlow(minimumFlow, relaxed[i]);
+        if (relaxed[i] > relaxed[i - 1])
+            relaxed[i] = relaxed[i - 1];
     }
 
-    RelaxFlows(st);
+    for (int i = 1; i <= last - 1; ++i)
+        flows.ChannelFlow(i) = Relaxation * relaxed[i] + Retention * flows.ChannelFlow(i);
+
+    flows.SlitFlow(1) = q - flows.ChannelFlow(1);
+    for (int i = 2; i <= m; ++i)
+        flows.SlitFlow(i) = X(flows.ChannelFlow(i - 1)) - flows.ChannelFlow(i);
+    for (int i = m + 1; i <= last - 1; ++i)
+        flows.SlitFlow(i) = X(flows.ChannelFlow(i - 1)) + flows.SlitFlow(i - m) - flows.ChannelFlow(i);
+    flows.SlitFlow(last) = X(flows.ChannelFlow(last - 1)) + flows.SlitFlow(last - m);
     CheckFloatingPoint("flow-balance step");
-    if (st.BalanceStepCount > BalanceStepLimit) {
-        messages.ShowMessage(NonConvergenceMessage);
-        st.SolverOk = false;
-    }
+    return stepsBefore > BalanceStepLimit ? BalanceOutcome::StepLimit : BalanceOutcome::Relaxed;
 }
 
 } // namespace karrow

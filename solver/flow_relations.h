@@ -1,7 +1,8 @@
 #pragma once
 
 #include "extended.h"
-#include "run_state.h"
+#include "geometry.h"
+#include "inputs.h"
 
 namespace karrow {
 
@@ -24,8 +25,26 @@ inline Extended DropFromFlow(Extended resistance, Extended flow, Extended n)
     return resistance * Exp(n * Ln(flow));
 }
 
-// The conductance stage: channel and slit conductances of every increment, with the first flow
-// estimates of the transfer increments and the outlet slit paths in between, in that order.
-void ComputeConductances(RunState& st);
+// The power-law elements of every increment: one increment of channel, and the slit that leaves
+// it (over the land to the turn above, or for an outlet increment the taper and the lip in
+// series to the die exit), with the slit paths they are computed from.
+struct ElementLaws {
+    SlitPaths Paths;
+    IncrementArray ChannelConductance;
+    IncrementArray ChannelResistance;
+    IncrementArray SlitConductance;
+    IncrementArray SlitResistance;
+    IncrementArray TaperResistance; // outlet zone only: the taper without the lip
+};
+
+// The laws of the channel increments (the first stage of the element laws).
+void ComputeChannelConductances(const Inputs& in, const Geometry& g, ElementLaws& laws);
+// The land paths and the laws of the slits over the lands, 1..K.
+void ComputeLandConductances(const Inputs& in, const Geometry& g, ElementLaws& laws);
+// The outlet paths and the laws of the outlet slits, K+1..N_eff.
+void ComputeOutletConductances(const Inputs& in, const Geometry& g, ElementLaws& laws);
+
+// A law set sized for the geometry, nothing computed yet.
+ElementLaws SizedElementLaws(const Geometry& g);
 
 } // namespace karrow

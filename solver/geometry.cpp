@@ -20,6 +20,37 @@ namespace {
         return 24 / channels;
     }
 
+    void SizeArrays(Geometry& g, int n)
+    {
+        for (IncrementArray* a : { &g.SlitHeight, &g.ChannelDepth, &g.GrooveDepth,
+                 &g.ChannelOpeningWidth, &g.ChannelArea, &g.EquivalentChannelDepth })
+            a->Resize(n);
+        g.LandWidth.Resize(g.TransferIncrements);
+    }
+
+    // Channel section of increment i: a circular segment while the groove is shallower than the
+    // radius of its round bottom, otherwise a half circle with a rectangle on top; the strip of
+    // slit above the opening belongs to the channel.
+    void ComputeChannelSection(const Inputs& in, Geometry& g, int i)
+    {
+        const double r = X(in.ChannelWidth) / 2;
+        const double groove = g.GrooveDepth[i];
+        if (0.5L * in.ChannelWidth > groove) {
+            g.ChannelOpeningWidth[i] =
+                2 * std::sqrt(X(r) * r - (X(r) - groove) * (X(r) - groove));
+            const double w = g.ChannelOpeningWidth[i];
+            const double a = std::atan((X(w) / 2) / (X(r) - groove));
+            g.ChannelArea[i] =
+                X(r) * r * (2 * X(a)) / 2 - (X(r) - groove) * (X(w) / 2) + X(w) * g.SlitHeight[i];
+            g.EquivalentChannelDepth[i] = X(g.ChannelArea[i]) / w;
+        } else {
+            g.ChannelOpeningWidth[i] = in.ChannelWidth;
+            g.ChannelArea[i] =
+                X(r) * Pi * r * 0.5L + (X(groove) - r + g.SlitHeight[i]) * in.ChannelWidth;
+            g.EquivalentChannelDepth[i] = X(g.ChannelArea[i]) / in.ChannelWidth;
+        }
+    }
+
 } // namespace
 
 std::int32_t EffectiveIncrementsAt(Extended crossing)
@@ -31,123 +62,120 @@ std::int32_t EffectiveIncrementsAt(Extended crossing)
     return static_cast<std::int32_t>(truncated) + 1;
 }
 
-void ComputeSpiralSteps(RunState& st)
+SpiralSteps SpiralStepsOf(const Inputs& in)
 {
-    st.SlitHeightStep = (X(st.OutletSlitHeight) - st.InletSlitHeight) / st.TotalIncrements;
-    st.ChannelDepthStep = (X(st.OutletChannelDepth) - st.InletChannelDepth) / st.TotalIncrements;
+    SpiralSteps steps;
+    steps.SlitHeightStep = (X(in.OutletSlitHeight) - in.InletSlitHeight) / in.TotalIncrements;
+    steps.ChannelDepthStep = (X(in.OutletChannelDepth) - in.InletChannelDepth) / in.TotalIncrements;
+    return steps;
 }
 
-EffectivePartCrossing CrossingOf(const RunState& st)
+EffectivePartCrossing CrossingOf(const Inputs& in, const SpiralSteps& steps)
 {
-    return { X(st.InletChannelDepth) - 2 * X(st.InletSlitHeight),
-        2 * X(st.SlitHeightStep) - st.ChannelDepthStep };
+    return { X(in.InletChannelDepth) - 2 * X(in.InletSlitHeight),
+        2 * X(steps.SlitHeightStep) - steps.ChannelDepthStep };
 }
 
-// Channel section of increment i: a circular segment while the groove is shallower than the
-// radius of its round bottom, otherwise a half circle with a rectangle on top; the strip of
-// slit above the opening belongs to the channel.
-void ComputeChannelSection(RunState& st, int i)
+void ComputeGeometry(const Inputs& in, Geometry& g)
 {
-    const double r = X(st.ChannelWidth) / 2;
-    const double g = st.GrooveDepth[i];
-    if (0.5L * st.ChannelWidth > g) {
-        st.ChannelOpeningWidth[i] = 2 * std::sqrt(X(r) * r - (X(r) - g) * (X(r) - g));
-        const double w = st.ChannelOpeningWidth[i];
-        const double a = std::atan((X(w) / 2) / (X(r) - g));
-        st.ChannelArea[i] =
-            X(r) * r * (2 * X(a)) / 2 - (X(r) - g) * (X(w) / 2) + X(w) * st.SlitHeight[i];
-        st.EquivalentChannelDepth[i] = X(st.ChannelArea[i]) / w;
-    } else {
-        st.ChannelOpeningWidth[i] = st.ChannelWidth;
-        st.ChannelArea[i] = X(r) * Pi * r * 0.5L + (X(g) - r + st.SlitHeight[i]) * st.ChannelWidth;
-        st.EquivalentChannelDepth[i] = X(st.ChannelArea[i]) / st.ChannelWidth;
-    }
-}
-
-void ComputeGeometry(RunState& st)
-{
-    const std::int32_t total = st.TotalIncrements;
+    const std::int32_t total = in.TotalIncrements;
     if (total == 0)
         throw ArithmeticFault("The calculation stopped in the geometry of the effective part: "
                               "division by zero (the total number of increments is 0).");
-    ComputeSpiralSteps(st);
+    g.Steps = SpiralStepsOf(in);
 
     // The effective part: the increments in which the channel is still more than twice as deep
     // as the slit. A crossing on a whole number still adds one increment.
-    const EffectivePartCrossing crossing = CrossingOf(st);
+    const EffectivePartCrossing crossing = CrossingOf(in, g.Steps);
     const std::int32_t n = EffectiveIncrementsAt(crossing.Numerator / crossing.Denominator);
-    st.EffectiveIncrements = n;
+    g.EffectiveIncrements = n;
 
-    st.ModifiedSpiralHeight = X(n) * st.SpiralHeight / total;
-    st.ModifiedLipHeight = X(st.LipHeight) + st.SpiralHeight - st.ModifiedSpiralHeight;
-    st.ModifiedOutletSlitHeight =
-        (X(st.OutletSlitHeight) - st.InletSlitHeight) * n / total + st.InletSlitHeight;
-    st.ModifiedOutletChannelDepth =
-        (X(st.OutletChannelDepth) - st.InletChannelDepth) * n / total + st.InletChannelDepth;
+    g.ModifiedSpiralHeight = X(n) * in.SpiralHeight / total;
+    g.ModifiedLipHeight = X(in.LipHeight) + in.SpiralHeight - g.ModifiedSpiralHeight;
+    g.ModifiedOutletSlitHeight =
+        (X(in.OutletSlitHeight) - in.InletSlitHeight) * n / total + in.InletSlitHeight;
+    g.ModifiedOutletChannelDepth =
+        (X(in.OutletChannelDepth) - in.InletChannelDepth) * n / total + in.InletChannelDepth;
 
-    const std::int32_t m = PitchIncrementsFor(st.NumberOfChannels);
-    st.PitchIncrements = m;
-    st.TransferIncrements = n - m;
-    st.PenultimateIncrement = n - 1;
+    const std::int32_t m = PitchIncrementsFor(in.NumberOfChannels);
+    g.PitchIncrements = m;
+    g.TransferIncrements = n - m;
     if (n < 1 || n > MaxEffectiveIncrements || m > n)
         throw IndexFault("internal error: " + std::to_string(n)
             + " effective increments reached the geometry step");
-    st.SizeArrays(n, m);
+    SizeArrays(g, n);
 
     // The effective part rises ModifiedSpiralHeight over n increments of 15 degrees on the die
     // radius.
-    st.HelixAngle = std::atan(X(st.ModifiedSpiralHeight) / (X(n) * PiOver12 * st.DieRadius));
-    st.IncrementLength = X(st.ModifiedSpiralHeight) / std::sin(X(st.HelixAngle)) / n;
-    st.AxialPitch = std::sin(X(st.HelixAngle)) * (X(m) * st.IncrementLength);
+    g.HelixAngle = std::atan(X(g.ModifiedSpiralHeight) / (X(n) * PiOver12 * in.DieRadius));
+    g.IncrementLength = X(g.ModifiedSpiralHeight) / std::sin(X(g.HelixAngle)) / n;
+    g.AxialPitch = std::sin(X(g.HelixAngle)) * (X(m) * g.IncrementLength);
 
     for (int i = 1; i <= n; ++i) {
-        st.SlitHeight[i] = (X(st.ModifiedOutletSlitHeight) - st.InletSlitHeight) * (i - 0.5L) / n
-            + st.InletSlitHeight;
-        st.ChannelDepth[i] =
-            (X(st.ModifiedOutletChannelDepth) - st.InletChannelDepth) * (i - 0.5L) / n
-            + st.InletChannelDepth;
-        st.GrooveDepth[i] = X(st.ChannelDepth[i]) - st.SlitHeight[i];
-        ComputeChannelSection(st, i);
+        g.SlitHeight[i] = (X(g.ModifiedOutletSlitHeight) - in.InletSlitHeight) * (i - 0.5L) / n
+            + in.InletSlitHeight;
+        g.ChannelDepth[i] = (X(g.ModifiedOutletChannelDepth) - in.InletChannelDepth) * (i - 0.5L)
+                / n
+            + in.InletChannelDepth;
+        g.GrooveDepth[i] = X(g.ChannelDepth[i]) - g.SlitHeight[i];
+        ComputeChannelSection(in, g, i);
     }
 
     // Land between the channel at i and the turn above it at i + m: the axial distance of the
     // centre lines less half the axial opening of each channel.
-    for (int i = 1; i <= st.TransferIncrements; ++i) {
-        st.LandWidth[i] = X(st.AxialPitch)
-            - (X(st.ChannelOpeningWidth[i]) + st.ChannelOpeningWidth[i + m])
-                / (2 * std::cos(X(st.HelixAngle)));
-        st.SlitPathLength[i] = st.LandWidth[i];
-    }
-    st.MinimumFlow = 0.0001L * st.FlowRatePerChannel;
+    for (int i = 1; i <= g.TransferIncrements; ++i)
+        g.LandWidth[i] = X(g.AxialPitch)
+            - (X(g.ChannelOpeningWidth[i]) + g.ChannelOpeningWidth[i + m])
+                / (2 * std::cos(X(g.HelixAngle)));
+    g.MinimumFlow = 0.0001L * in.FlowRatePerChannel;
     CheckFloatingPoint("geometry of the effective part");
 }
 
-void ComputeLandPaths(RunState& st)
+Geometry ComputeGeometry(const Inputs& in)
 {
-    const int m = st.PitchIncrements;
-    for (int i = 1; i <= st.TransferIncrements; ++i) {
-        const X halfOpening = X(st.ChannelOpeningWidth[i]) / (2 * std::cos(X(st.HelixAngle)));
-        const X rise = X(st.SlitHeight[i + m]) - st.SlitHeight[i];
-        st.SlitStartHeight[i] = st.SlitHeight[i] + rise * halfOpening / st.AxialPitch;
-        st.SlitEndHeight[i] =
-            st.SlitHeight[i] + rise * (halfOpening + st.LandWidth[i]) / st.AxialPitch;
+    Geometry g;
+    ComputeGeometry(in, g);
+    return g;
+}
+
+SlitPaths SizedSlitPaths(const Geometry& g)
+{
+    SlitPaths paths;
+    const int n = g.EffectiveIncrements;
+    for (IncrementArray* a :
+        { &paths.Length, &paths.StartHeight, &paths.EndHeight, &paths.OutletPathLength })
+        a->Resize(n);
+    return paths;
+}
+
+void ComputeLandPaths(const Geometry& g, SlitPaths& paths)
+{
+    const int m = g.PitchIncrements;
+    paths.Length.RequireCount(g.EffectiveIncrements, "the slit paths");
+    for (int i = 1; i <= g.TransferIncrements; ++i) {
+        paths.Length[i] = g.LandWidth[i];
+        const X halfOpening = X(g.ChannelOpeningWidth[i]) / (2 * std::cos(X(g.HelixAngle)));
+        const X rise = X(g.SlitHeight[i + m]) - g.SlitHeight[i];
+        paths.StartHeight[i] = g.SlitHeight[i] + rise * halfOpening / g.AxialPitch;
+        paths.EndHeight[i] = g.SlitHeight[i] + rise * (halfOpening + g.LandWidth[i]) / g.AxialPitch;
     }
     CheckFloatingPoint("slit paths over the lands");
 }
 
-void ComputeOutletPaths(RunState& st)
+void ComputeOutletPaths(const Inputs& in, const Geometry& g, SlitPaths& paths)
 {
-    const int n = st.EffectiveIncrements;
-    for (int i = st.TransferIncrements + 1; i <= n; ++i) {
+    const int n = g.EffectiveIncrements;
+    paths.Length.RequireCount(n, "the slit paths");
+    for (int i = g.FirstOutletIncrement(); i <= n; ++i) {
         // Axial distance from the middle of increment i to the end of the effective part.
-        const X d = (X(st.ModifiedSpiralHeight) / n) * (n - i + 0.5L);
-        st.SlitPathLength[i] = X(st.ModifiedLipHeight)
-            - (X(st.ChannelOpeningWidth[i]) / 2) / std::cos(X(st.HelixAngle)) + d;
-        st.LandWidth[i] = X(st.SlitPathLength[i]) - st.LipHeight;
-        const X halfOpening = X(st.ChannelOpeningWidth[i]) / (2 * std::cos(X(st.HelixAngle)));
-        st.SlitStartHeight[i] = st.SlitHeight[i]
-            + (X(st.ModifiedOutletSlitHeight) - st.SlitHeight[i]) * halfOpening / d;
-        st.SlitEndHeight[i] = st.OutletSlitHeight;
+        const X d = (X(g.ModifiedSpiralHeight) / n) * (n - i + 0.5L);
+        paths.OutletPathLength[i] = X(g.ModifiedLipHeight)
+            - (X(g.ChannelOpeningWidth[i]) / 2) / std::cos(X(g.HelixAngle)) + d;
+        paths.Length[i] = X(paths.OutletPathLength[i]) - in.LipHeight;
+        const X halfOpening = X(g.ChannelOpeningWidth[i]) / (2 * std::cos(X(g.HelixAngle)));
+        paths.StartHeight[i] = g.SlitHeight[i]
+            + (X(g.ModifiedOutletSlitHeight) - g.SlitHeight[i]) * halfOpening / d;
+        paths.EndHeight[i] = in.OutletSlitHeight;
     }
     CheckFloatingPoint("slit paths of the outlet zone");
 }

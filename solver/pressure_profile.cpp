@@ -2,61 +2,66 @@
 
 #include "clamp_flow.h"
 #include "extended.h"
-#include "flow_relations.h"
 
 namespace karrow {
 
 namespace {
-
     using X = Extended;
-
-    void ComputeProfile(RunState& st)
-    {
-        const X n = st.PowerLawIndex;
-        const int last = st.EffectiveIncrements;
-        const int s = st.FirstOutletIncrement;
-        const double minimumFlow = st.MinimumFlow;
-
-        // From the inlet to the middle of increment 1 the full inlet flow runs half an increment.
-        st.ChannelPressureDrop[1] =
-            DropFromFlow(st.ChannelResistance[1], st.FlowRatePerChannel, n) * 0.5L;
-        for (int i = 2; i <= last; ++i)
-            st.ChannelPressureDrop[i] =
-                DropFromFlow(st.ChannelResistance[i], st.ChannelFlow(i - 1), n);
-
-        for (int i = s; i <= last; ++i) {
-            if (st.SlitFlow(i) < minimumFlow)
-                st.SlitFlow(i) = ClampFlow(minimumFlow, st.SlitFlow(i));
-            st.ExitSlitPressureDrop[i] = DropFromFlow(st.SlitResistance[i], st.SlitFlow(i), n);
-        }
-        for (int i = s; i <= last; ++i) {
-            st.InletPressureEstimate[i] = X(st.ChannelPressureDrop[1]) + st.ExitSlitPressureDrop[i];
-            for (int j = 2; j <= i; ++j)
-                st.InletPressureEstimate[i] =
-                    X(st.InletPressureEstimate[i]) + st.ChannelPressureDrop[j];
-        }
-        st.InletPressure = 0;
-        for (int i = s; i <= last; ++i)
-            st.InletPressure = X(st.InletPressure) + st.InletPressureEstimate[i];
-        st.InletPressure = X(st.InletPressure) / st.PitchIncrements;
-
-        st.ChannelPressure[1] = X(st.InletPressure) - st.ChannelPressureDrop[1];
-        for (int i = 2; i <= last; ++i)
-            st.ChannelPressure[i] = X(st.ChannelPressure[i - 1]) - st.ChannelPressureDrop[i];
-    }
-
-} // namespace
-
-void ComputePressureProfile(RunState& st)
-{
-    ComputeProfile(st);
-    CheckFloatingPoint("pressure profile of the flow-balance step");
 }
 
-void ComputeFinalPressures(RunState& st)
+PressureProfile SizedPressureProfile(const Geometry& g)
 {
-    ComputeProfile(st);
-    CheckFloatingPoint("final pressure profile");
+    PressureProfile profile;
+    profile.ChannelPressure.Resize(g.EffectiveIncrements);
+    profile.ChannelDrop.Resize(g.EffectiveIncrements);
+    return profile;
+}
+
+PressureProfiler::PressureProfiler(const Geometry& g)
+    : exitSlitDrop_(g.EffectiveIncrements)
+    , inletPressureEstimate_(g.EffectiveIncrements)
+{
+}
+
+void PressureProfiler::Compute(const Inputs& in, const Geometry& g, const ElementLaws& laws,
+    Flows& flows, PressureProfile& profile, bool finalProfile)
+{
+    const X n = in.PowerLawIndex;
+    const int last = g.EffectiveIncrements;
+    const int s = g.FirstOutletIncrement();
+    const double minimumFlow = g.MinimumFlow;
+    flows.RequireIncrements(last);
+    laws.SlitResistance.RequireCount(last, "the slit laws");
+    profile.ChannelPressure.RequireCount(last, "the pressure profile");
+    profile.ChannelDrop.RequireCount(last, "the pressure profile");
+    exitSlitDrop_.RequireCount(last, "the profile's working arrays");
+    IncrementArray& drop = profile.ChannelDrop;
+
+    // From the inlet to the middle of increment 1 the full inlet flow runs half an increment.
+    drop[1] = DropFromFlow(laws.ChannelResistance[1], in.FlowRatePerChannel, n) * 0.5L;
+    for (int i = 2; i <= last; ++i)
+        drop[i] = DropFromFlow(laws.ChannelResistance[i], flows.ChannelFlow(i - 1), n);
+
+    for (int i = s; i <= last; ++i) {
+        if (flows.SlitFlow(i) < minimumFlow)
+            flows.SlitFlow(i) = ClampFlow(minimumFlow, flows.SlitFlow(i));
+        exitSlitDrop_[i] = DropFromFlow(laws.SlitResistance[i], flows.SlitFlow(i), n);
+    }
+    for (int i = s; i <= last; ++i) {
+        inletPressureEstimate_[i] = X(drop[1]) + exitSlitDrop_[i];
+        for (int j = 2; j <= i; ++j)
+            inletPressureEstimate_[i] = X(inletPressureEstimate_[i]) + drop[j];
+    }
+    profile.InletPressure = 0;
+    for (int i = s; i <= last; ++i)
+        profile.InletPressure = X(profile.InletPressure) + inletPressureEstimate_[i];
+    profile.InletPressure = X(profile.InletPressure) / g.PitchIncrements;
+
+    profile.ChannelPressure[1] = X(profile.InletPressure) - drop[1];
+    for (int i = 2; i <= last; ++i)
+        profile.ChannelPressure[i] = X(profile.ChannelPressure[i - 1]) - drop[i];
+    CheckFloatingPoint(
+        finalProfile ? "final pressure profile" : "pressure profile of the flow-balance step");
 }
 
 } // namespace karrow

@@ -26,15 +26,10 @@ namespace {
         EXPECT_NEAR(static_cast<double>(DropFromFlow(resistance, flow, n)), 1234.5, 1e-9);
     }
 
-    // The conductance stage of a run with the given field texts.
-    RunState Conductances(test::RecordingInterface ui)
+    // The element laws of a run with the given field texts.
+    test::Elements Conductances(const test::RecordingInterface& ui)
     {
-        RunState st;
-        ReadInputs(st, ui, '.');
-        EXPECT_TRUE(st.InputOk);
-        ComputeGeometry(st);
-        ComputeConductances(st);
-        return st;
+        return test::ElementsOf(test::InputsFrom(ui));
     }
 
     TEST(Conductances, DoublingTheLipHeightHalvesTheLipFlowAtNewtonianViscosity)
@@ -42,14 +37,15 @@ namespace {
         // With n = 1 resistances add like lengths: doubling the lip doubles its resistance.
         test::RecordingInterface ui;
         ui.Set(6, "1");
-        const RunState shortLip = Conductances(ui);
+        const test::Elements shortLip = Conductances(ui);
         ui.Set(3, "2.0");
-        RunState longLip = Conductances(ui);
-        const int last = shortLip.EffectiveIncrements;
+        const test::Elements longLip = Conductances(ui);
+        const int last = shortLip.Geo.EffectiveIncrements;
         // Effective part and tapers are the same; only the lip's share of the resistance changes.
-        ASSERT_EQ(longLip.EffectiveIncrements, last);
-        const double lipShort = shortLip.SlitResistance[last] - shortLip.TaperResistance[last];
-        const double lipLong = longLip.SlitResistance[last] - longLip.TaperResistance[last];
+        ASSERT_EQ(longLip.Geo.EffectiveIncrements, last);
+        const double lipShort =
+            shortLip.Laws.SlitResistance[last] - shortLip.Laws.TaperResistance[last];
+        const double lipLong = longLip.Laws.SlitResistance[last] - longLip.Laws.TaperResistance[last];
         EXPECT_NEAR(lipLong / lipShort, 2.0, 1e-12);
     }
 
@@ -58,10 +54,10 @@ namespace {
         // Q = w h^3 dP / (12 mu l) for n = 1: the lip's resistance is 12 mu l / (w h^3).
         test::RecordingInterface ui;
         ui.Set(6, "1");
-        const RunState st = Conductances(ui);
-        const int last = st.EffectiveIncrements;
-        const double w = st.IncrementLength * std::cos(st.HelixAngle);
-        const double lip = st.SlitResistance[last] - st.TaperResistance[last];
+        const test::Elements st = Conductances(ui);
+        const int last = st.Geo.EffectiveIncrements;
+        const double w = st.Geo.IncrementLength * std::cos(st.Geo.HelixAngle);
+        const double lip = st.Laws.SlitResistance[last] - st.Laws.TaperResistance[last];
         EXPECT_NEAR(lip, 12 * 11.0 * 1.0 / (w * std::pow(0.165, 3)), 1e-9 * lip);
     }
 
@@ -71,38 +67,25 @@ namespace {
         // 0/0.
         test::RecordingInterface ui;
         ui.Set(9, "0.05").Set(10, "0.05").Set(12, "0.07");
-        const RunState flat = Conductances(ui);
-        for (int i = 1; i <= flat.TransferIncrements; ++i) {
-            ASSERT_EQ(flat.SlitStartHeight[i], flat.SlitEndHeight[i]);
-            EXPECT_TRUE(std::isfinite(flat.SlitConductance[i])) << "increment " << i;
-            EXPECT_GT(flat.SlitConductance[i], 0) << "increment " << i;
+        const test::Elements flat = Conductances(ui);
+        for (int i = 1; i <= flat.Geo.TransferIncrements; ++i) {
+            ASSERT_EQ(flat.Laws.Paths.StartHeight[i], flat.Laws.Paths.EndHeight[i]);
+            EXPECT_TRUE(std::isfinite(flat.Laws.SlitConductance[i])) << "increment " << i;
+            EXPECT_GT(flat.Laws.SlitConductance[i], 0) << "increment " << i;
         }
         // The limit joins the tapered law continuously: a slit rising by one part in 10^9 gives the
         // same conductance to about that order.
         ui.Set(10, "0.050000001");
-        const RunState tapered = Conductances(ui);
-        ASSERT_EQ(tapered.EffectiveIncrements, flat.EffectiveIncrements);
-        EXPECT_NEAR(tapered.SlitConductance[1] / flat.SlitConductance[1], 1.0, 1e-6);
-    }
-
-    TEST(Conductances, ResistanceIsConductanceToTheMinusN)
-    {
-        const RunState st = Conductances(test::RecordingInterface {});
-        for (int i = 1; i <= st.EffectiveIncrements; ++i) {
-            EXPECT_NEAR(
-                st.ChannelResistance[i] * std::pow(st.ChannelConductance[i], 0.69), 1.0, 1e-14);
-            EXPECT_NEAR(st.SlitResistance[i] * std::pow(st.SlitConductance[i], 0.69), 1.0, 1e-14);
-        }
+        const test::Elements tapered = Conductances(ui);
+        ASSERT_EQ(tapered.Geo.EffectiveIncrements, flat.Geo.EffectiveIncrements);
+        EXPECT_NEAR(tapered.Laws.SlitConductance[1] / flat.Laws.SlitConductance[1], 1.0, 1e-6);
     }
 
     TEST(Conductances, ZeroPowerLawIndexIsAnArithmeticFault)
     {
         test::RecordingInterface ui;
         ui.Set(6, "0");
-        RunState st;
-        ReadInputs(st, ui, '.');
-        ComputeGeometry(st);
-        EXPECT_THROW(ComputeConductances(st), ArithmeticFault);
+        EXPECT_THROW(Conductances(ui), ArithmeticFault);
     }
 
 } // namespace

@@ -58,7 +58,7 @@ namespace {
             ui.Set(field, texts.at(static_cast<std::size_t>(field - 1)));
         Outcome outcome;
         try {
-            outcome.ExitStatus = ExitStatusOf(RunCalculation(ui, '.'));
+            outcome.ExitStatus = ExitStatusOf(RunCalculation(ui, '.').End);
         } catch (const Fault& fault) {
             ui.messages.push_back(std::string("Karrow: ") + fault.what());
             outcome.ExitStatus = 5;

@@ -1,5 +1,6 @@
 #include "report/result_file.h"
 #include "run/input_reading.h"
+#include "solver/solution.h"
 #include "test_support.h"
 
 #include <cmath>
@@ -8,15 +9,12 @@
 namespace karrow {
 namespace {
 
-    RunState DefaultInputs(char separator = '.')
+    Inputs DefaultInputs(char separator = '.')
     {
         test::RecordingInterface ui;
         for (int field = 1; field <= InputFieldCount; ++field)
             ui.Set(field, DefaultFieldText(field, separator));
-        RunState st;
-        ReadInputs(st, ui, separator);
-        EXPECT_TRUE(st.InputOk);
-        return st;
+        return *ReadInputs([&ui](int field) { return ui.FieldText(field); }, separator).Values;
     }
 
     TEST(InputSection, DefaultInputsGiveTheKnownValueTexts)
@@ -43,25 +41,27 @@ namespace {
         EXPECT_EQ(text.find("=  0.690"), std::string::npos);
     }
 
-    // A state with N channels and M increments whose flows and pressures are simple to check.
-    RunState TableState(int channels, int increments)
+    // A solution with N channels and M increments whose flows and pressures are simple to check.
+    Solution TableState(int channels, int increments)
     {
-        RunState st;
-        st.NumberOfChannels = channels;
-        st.PitchIncrements = 24 / channels;
-        st.EffectiveIncrements = increments;
-        st.SizeArrays(increments, st.PitchIncrements);
+        Solution s;
+        s.In.NumberOfChannels = channels;
+        s.Geo.PitchIncrements = 24 / channels;
+        s.Geo.EffectiveIncrements = increments;
+        s.Flow.Distribution = Flows(increments);
+        s.Flow.Profile = SizedPressureProfile(s.Geo);
         for (int i = 1; i <= increments; ++i) {
-            st.SlitFlow(i) = 0.1 * i;
-            st.ChannelFlow(i) = 5.0 - 0.1 * i;
-            st.ChannelPressure[i] = 123456.0;
+            s.Flow.Distribution.SlitFlow(i) = 0.1 * i;
+            s.Flow.Distribution.ChannelFlow(i) = 5.0 - 0.1 * i;
+            s.Flow.Profile.ChannelPressure[i] = 123456.0;
         }
-        return st;
+        return s;
     }
 
     TEST(FlowTable, RowsHeaderAndFooter)
     {
-        RunState st = TableState(4, 12);
+        const Solution st = TableState(4, 12);
+        const Solution before = st;
         const auto lines = test::CrLfLines(FlowTableText(st, '.'));
         ASSERT_EQ(lines.size(), 4U + 12U + 2U);
         EXPECT_EQ(lines[1], "     [ Flow Rate and Pressure Drop ]");
@@ -74,8 +74,9 @@ namespace {
         EXPECT_EQ(lines[15], "      12*         1.2000         0.0000         123.46");
         EXPECT_EQ(lines[16], "");
         EXPECT_EQ(lines[17], "      *: Last 6 slit flows correspond to outlet flows");
-        EXPECT_EQ(st.ChannelFlow(12), 0.0);
-        EXPECT_EQ(st.ChannelPressure[1], 123.456);
+        EXPECT_EQ(st.Flow.Distribution.ChannelFlow(12), before.Flow.Distribution.ChannelFlow(12))
+            << "formatting changes nothing of the solution";
+        EXPECT_EQ(st.Flow.Profile.ChannelPressure[1], 123456.0);
     }
 
     struct OutletMarking {
@@ -87,7 +88,7 @@ namespace {
 
     TEST_P(FlowTableMarking, MarksTheOutletIncrementsOfTheSolver)
     {
-        RunState st = TableState(GetParam().Channels, 30);
+        const Solution st = TableState(GetParam().Channels, 30);
         const auto lines = test::CrLfLines(FlowTableText(st, '.'));
         int marked = 0;
         for (int i = 1; i <= 30; ++i) {
@@ -110,9 +111,9 @@ namespace {
 
     TEST(FlowTable, OverflowingNumbersWidenTheirRow)
     {
-        RunState st = TableState(4, 7);
-        st.SlitFlow(1) = 12345.678;
-        st.SlitFlow(2) = 99999999.5;
+        Solution st = TableState(4, 7);
+        st.Flow.Distribution.SlitFlow(1) = 12345.678;
+        st.Flow.Distribution.SlitFlow(2) = 99999999.5;
         const auto lines = test::CrLfLines(FlowTableText(st, '.'));
         EXPECT_EQ(lines[4], "       1        12345.6780         4.9000         123.46");
         EXPECT_EQ(lines[5], "       2*         1E0008         4.8000         123.46");
@@ -120,10 +121,10 @@ namespace {
 
     TEST(FlowTable, NeverPrintsANonFiniteNumber)
     {
-        RunState st = TableState(4, 7);
-        st.ChannelPressure[3] = std::nan("");
+        Solution st = TableState(4, 7);
+        st.Flow.Profile.ChannelPressure[3] = std::nan("");
         EXPECT_THROW(FlowTableText(st, '.'), ArithmeticFault);
-        RunState inputs = DefaultInputs();
+        Inputs inputs = DefaultInputs();
         inputs.DieRadius = INFINITY;
         EXPECT_THROW(InputSectionText(inputs, '.'), ArithmeticFault);
     }

@@ -4,6 +4,7 @@
 #include "solver/flow_relations.h"
 #include "solver/geometry.h"
 #include "solver/initial_distribution.h"
+#include "solver/flow_solution.h"
 #include "solver/pressure_correction.h"
 #include "solver/pressure_profile.h"
 #include "test_support.h"
@@ -48,191 +49,171 @@ namespace {
         EXPECT_NEAR(static_cast<double>(Power(2.0L, 0.5L)), std::sqrt(2.0), 1e-15);
     }
 
-    // A run's state after the conductance stage and the initial distribution.
-    RunState Initialised(test::RecordingInterface ui = {})
-    {
-        RunState st = test::InputsFrom(ui);
-        EXPECT_TRUE(st.InputOk);
-        ComputeGeometry(st);
-        ComputeConductances(st);
-        DistributeOutletZoneFlows(st);
-        return st;
-    }
+    // A design after its element laws and the initial distribution, and the working record the
+    // outer iteration keeps for it.
+    struct Stage {
+        explicit Stage(const test::RecordingInterface& ui = {})
+            : e(test::ElementsOf(test::InputsFrom(ui)))
+            , flows(e.Geo.EffectiveIncrements)
+            , profile(SizedPressureProfile(e.Geo))
+            , balancer(e.Geo)
+            , corrector(e.Geo)
+        {
+            DistributeTransferFlows(e.In, e.Geo, e.Laws, flows);
+            DistributeOutletZoneFlows(e.In, e.Geo, e.Laws, flows);
+        }
+        BalanceOutcome Step(int stepsBefore = 0)
+        {
+            return balancer.Step(e.In, e.Geo, e.Laws, flows, profile, stepsBefore);
+        }
+        // Flow-balance steps until the first hand-over or convergence.
+        BalanceOutcome BalanceUntilHandOver()
+        {
+            for (int step = 0; step < 20000; ++step)
+                if (const BalanceOutcome outcome = Step(step); outcome != BalanceOutcome::Relaxed)
+                    return outcome;
+            return BalanceOutcome::Relaxed;
+        }
+        CorrectionRecord Correct() { return corrector.Correct(e.In, e.Geo, e.Laws, flows); }
+        double OutletSum() const { return test::OutletSlitFlowSum(e.Geo, flows); }
 
-    using test::OutletSlitFlowSum;
+        test::Elements e;
+        Flows flows;
+        PressureProfile profile;
+        FlowBalancer balancer;
+        OutletCorrector corrector;
+    };
 
     TEST(InitialDistribution, OutletSlitFlowsCarryTheWholeFlowAndChannelFlowNeverRises)
     {
-        const RunState st = Initialised();
-        EXPECT_NEAR(OutletSlitFlowSum(st), 4.12, 1e-12);
-        for (int i = 2; i <= st.EffectiveIncrements - 1; ++i)
-            EXPECT_LE(st.ChannelFlow(i), st.ChannelFlow(i - 1)) << "increment " << i;
-        EXPECT_EQ(st.FirstOutletIncrement, 29);
-        EXPECT_EQ(st.TwicePitchPlus1, 13);
-        EXPECT_EQ(st.TwiceTransferIncrements, 56);
-        EXPECT_EQ(st.PitchIncrementsPlus1, 7);
-        EXPECT_EQ(st.PitchIncrementsLess1, 5);
+        const Stage st;
+        EXPECT_NEAR(st.OutletSum(), 4.12, 1e-12);
+        for (int i = 2; i <= st.e.Geo.EffectiveIncrements - 1; ++i)
+            EXPECT_LE(st.flows.ChannelFlow(i), st.flows.ChannelFlow(i - 1)) << "increment " << i;
     }
 
     TEST(InitialDistribution, OneOutletIncrementSendsAllItReceivesOverItsLand)
     {
         test::RecordingInterface ui;
         ui.Set(1, "13").Set(13, "0.3");
-        RunState st;
-        ReadInputs(st, ui, '.');
-        ComputeGeometry(st);
-        ComputeConductances(st);
-        ASSERT_EQ(st.PitchIncrements, 1);
-        const int k = st.TransferIncrements;
-        const double expected = st.ChannelFlow(k) + st.SlitFlow(k);
-        DistributeOutletZoneFlows(st);
-        EXPECT_EQ(st.SlitFlow(st.EffectiveIncrements), expected);
+        const test::Elements e = test::ElementsOf(test::InputsFrom(ui));
+        ASSERT_EQ(e.Geo.PitchIncrements, 1);
+        Flows flows(e.Geo.EffectiveIncrements);
+        DistributeTransferFlows(e.In, e.Geo, e.Laws, flows);
+        const int k = e.Geo.TransferIncrements;
+        const double expected = flows.ChannelFlow(k) + flows.SlitFlow(k);
+        DistributeOutletZoneFlows(e.In, e.Geo, e.Laws, flows);
+        EXPECT_EQ(flows.SlitFlow(e.Geo.EffectiveIncrements), expected);
     }
 
     // Mass balance of every increment: what arrives (channel flow from i - 1 and the land flow of
     // i - m) leaves as slit and channel flow; nothing leaves the last increment along the channel.
-    void ExpectMassBalance(const RunState& st, double tolerance)
+    void ExpectMassBalance(const Stage& st, double tolerance)
     {
-        const int m = st.PitchIncrements;
-        const int last = st.EffectiveIncrements;
+        const int m = st.e.Geo.PitchIncrements;
+        const int last = st.e.Geo.EffectiveIncrements;
+        const Flows& f = st.flows;
         for (int i = 1; i <= last; ++i) {
-            const double in = (i == 1 ? st.FlowRatePerChannel : st.ChannelFlow(i - 1))
-                + (i > m ? st.SlitFlow(i - m) : 0.0);
-            const double out = st.SlitFlow(i) + (i == last ? 0.0 : st.ChannelFlow(i));
+            const double in = (i == 1 ? st.e.In.FlowRatePerChannel : f.ChannelFlow(i - 1))
+                + (i > m ? f.SlitFlow(i - m) : 0.0);
+            const double out = f.SlitFlow(i) + (i == last ? 0.0 : f.ChannelFlow(i));
             EXPECT_NEAR(in, out, tolerance) << "increment " << i;
         }
     }
 
-    class SilentMessages : public MessageSink {
-    public:
-        void ShowMessage(const std::string& text) override { shown = text; }
-        std::string shown;
-    };
-
-    TEST(BalanceFlows, RelaxedStepKeepsMassBalanceAndTheFlags)
+    TEST(BalanceFlows, RelaxedStepKeepsMassBalance)
     {
-        RunState st = Initialised();
-        SilentMessages messages;
-        st.BalanceStepCount = 0;
-        BalanceFlows(st, messages);
-        ASSERT_FALSE(st.BalanceConverged) << "the default case relaxes at first";
-        EXPECT_FALSE(st.PressureCorrectionDue);
-        EXPECT_TRUE(st.SolverOk);
+        Stage st;
+        ASSERT_EQ(st.Step(), BalanceOutcome::Relaxed) << "the default case relaxes at first";
         ExpectMassBalance(st, 1e-13);
-        EXPECT_NEAR(OutletSlitFlowSum(st), 4.12, 1e-13);
+        EXPECT_NEAR(st.OutletSum(), 4.12, 1e-13);
     }
 
-    TEST(BalanceFlows, PastTheStepLimitShowsTheMessageAndFails)
+    TEST(BalanceFlows, RelaxingPastTheStepLimitEndsTheIteration)
     {
-        RunState st = Initialised();
-        SilentMessages messages;
-        st.BalanceStepCount = BalanceStepLimit;
-        BalanceFlows(st, messages);
-        EXPECT_TRUE(st.SolverOk) << "10000 steps completed are still allowed";
-        EXPECT_TRUE(messages.shown.empty());
-        st.BalanceStepCount = BalanceStepLimit + 1;
-        BalanceFlows(st, messages);
-        EXPECT_FALSE(st.SolverOk);
-        EXPECT_FALSE(st.BalanceConverged);
-        EXPECT_EQ(messages.shown,
-            "This case does not congerge, power law parameter <n> may be too small.");
-    }
-
-    // Runs flow-balance steps until the first hand-over or convergence.
-    RunState BalancedUntilHandOver(test::RecordingInterface ui = {})
-    {
-        RunState st = Initialised(ui);
-        SilentMessages messages;
-        for (st.BalanceStepCount = 0; st.BalanceStepCount < 20000; ++st.BalanceStepCount) {
-            BalanceFlows(st, messages);
-            if (st.BalanceConverged)
-                break;
-        }
-        return st;
+        Stage st;
+        EXPECT_EQ(st.Step(BalanceStepLimit), BalanceOutcome::Relaxed)
+            << "10000 steps completed are still allowed";
+        EXPECT_EQ(st.Step(BalanceStepLimit + 1), BalanceOutcome::StepLimit);
     }
 
     TEST(BalanceFlows, DefaultCaseHandsTheOutletZoneOverAfterTheTransferFlowsSettle)
     {
-        const RunState st = BalancedUntilHandOver();
-        EXPECT_TRUE(st.BalanceConverged);
-        EXPECT_TRUE(st.PressureCorrectionDue);
-        for (int i = st.PitchIncrements + 1; i <= st.TransferIncrements; ++i)
-            EXPECT_LT(std::fabs(st.NewSlitFlow[i] / st.SlitFlow(i) - 1), 0.03) << "increment " << i;
+        Stage st;
+        ASSERT_EQ(st.BalanceUntilHandOver(), BalanceOutcome::CorrectionDue);
+        const IncrementArray& q = st.balancer.NewSlitFlows();
+        for (int i = st.e.Geo.PitchIncrements + 1; i <= st.e.Geo.TransferIncrements; ++i)
+            EXPECT_LT(std::fabs(q[i] / st.flows.SlitFlow(i) - 1), 0.03) << "increment " << i;
+        EXPECT_LT(st.balancer.LastChange().Transfer, 0.03);
+        EXPECT_GE(st.balancer.LastChange().Outlet, 0.03);
     }
 
     TEST(PressureProfile, FinalPressuresReproduceTheStepsProfileAndFallAlongTheChannel)
     {
-        RunState st = BalancedUntilHandOver();
-        const RunState before = st;
-        ComputeFinalPressures(st);
-        for (int i = 1; i <= st.EffectiveIncrements; ++i) {
-            EXPECT_EQ(st.ChannelPressure[i], before.ChannelPressure[i]) << "increment " << i;
-            if (i > 1) {
-                EXPECT_LT(st.ChannelPressure[i], st.ChannelPressure[i - 1]) << "increment " << i;
-            }
-        }
+        Stage st;
+        st.BalanceUntilHandOver();
+        const PressureProfile before = st.profile;
+        PressureProfiler(st.e.Geo).Compute(st.e.In, st.e.Geo, st.e.Laws, st.flows, st.profile, true);
+        const IncrementArray& p = st.profile.ChannelPressure;
         double drops = 0;
-        for (int i = 1; i <= st.EffectiveIncrements; ++i)
-            drops += st.ChannelPressureDrop[i];
-        EXPECT_NEAR(st.ChannelPressure[st.EffectiveIncrements], st.InletPressure - drops,
-            1e-9 * st.InletPressure);
-    }
-
-    TEST(CorrectOutletFlows, ClearsBothFlagsAndKeepsTheTransferFlows)
-    {
-        RunState st = BalancedUntilHandOver();
-        const RunState before = st;
-        CorrectOutletFlows(st);
-        EXPECT_FALSE(st.PressureCorrectionDue);
-        EXPECT_FALSE(st.BalanceConverged);
-        for (int i = 1; i <= st.TransferIncrements; ++i) {
-            EXPECT_EQ(st.SlitFlow(i), before.SlitFlow(i));
-            EXPECT_EQ(st.ChannelFlow(i), before.ChannelFlow(i));
+        for (int i = 1; i <= st.e.Geo.EffectiveIncrements; ++i) {
+            EXPECT_EQ(p[i], before.ChannelPressure[i]) << "increment " << i;
+            if (i > 1) {
+                EXPECT_LT(p[i], p[i - 1]) << "increment " << i;
+            }
+            drops += st.profile.ChannelDrop[i];
         }
+        EXPECT_NEAR(p[st.e.Geo.EffectiveIncrements], st.profile.InletPressure - drops,
+            1e-9 * st.profile.InletPressure);
     }
 
     TEST(CorrectOutletFlows, FirstPassWithinOnePercentChangesNoFlow)
     {
-        RunState st = BalancedUntilHandOver();
-        const RunState before = st;
-        CorrectOutletFlows(st);
-        const int last = st.EffectiveIncrements;
-        ASSERT_LT(std::fabs(st.NewSlitFlow[last] / st.SlitFlow(last) - 1), 0.01)
-            << "the default case's last outlet flow is settled at its first hand-over";
-        for (int i = 1; i <= last; ++i) {
-            EXPECT_EQ(st.SlitFlow(i), before.SlitFlow(i)) << "increment " << i;
-            EXPECT_EQ(st.ChannelFlow(i), before.ChannelFlow(i)) << "increment " << i;
+        Stage st;
+        st.BalanceUntilHandOver();
+        const Flows before = st.flows;
+        const CorrectionRecord record = st.Correct();
+        EXPECT_EQ(record.Passes, 1) << "the default case's last outlet flow is settled at once";
+        EXPECT_FALSE(record.PassLimitReached);
+        for (int i = 1; i <= st.e.Geo.EffectiveIncrements; ++i) {
+            EXPECT_EQ(st.flows.SlitFlow(i), before.SlitFlow(i)) << "increment " << i;
+            EXPECT_EQ(st.flows.ChannelFlow(i), before.ChannelFlow(i)) << "increment " << i;
         }
     }
 
-    TEST(CorrectOutletFlows, RelaxesTowardsScaledFlowsThatCarryTheFlowRate)
+    TEST(CorrectOutletFlows, RelaxesTowardsScaledFlowsThatCarryTheFlowRateAndKeepsTransferFlows)
     {
         // A disturbed outlet zone: the correction must move the outlet flows and keep their sum
         // between the old sum and the flow rate (each update is 0.1 new + 0.9 old).
-        RunState st = BalancedUntilHandOver();
-        const int s = st.FirstOutletIncrement;
-        const int last = st.EffectiveIncrements;
-        st.SlitFlow(last) *= 1.5;
-        const double disturbed = OutletSlitFlowSum(st);
-        CorrectOutletFlows(st);
-        const double corrected = OutletSlitFlowSum(st);
+        Stage st;
+        st.BalanceUntilHandOver();
+        const int last = st.e.Geo.EffectiveIncrements;
+        st.flows.SlitFlow(last) *= 1.5;
+        const Flows before = st.flows;
+        const double disturbed = st.OutletSum();
+        EXPECT_GT(st.Correct().Passes, 1);
+        const double corrected = st.OutletSum();
         EXPECT_LT(corrected, disturbed);
         EXPECT_GT(corrected, 4.12 - 1e-12);
         double newSum = 0;
-        for (int i = s; i <= last; ++i)
-            newSum += st.NewSlitFlow[i];
+        for (int i = st.e.Geo.FirstOutletIncrement(); i <= last; ++i)
+            newSum += st.corrector.NewSlitFlows()[i];
         EXPECT_NEAR(newSum, 4.12, 1e-12);
+        for (int i = 1; i <= st.e.Geo.TransferIncrements; ++i) {
+            EXPECT_EQ(st.flows.SlitFlow(i), before.SlitFlow(i));
+            EXPECT_EQ(st.flows.ChannelFlow(i), before.ChannelFlow(i));
+        }
     }
 
     TEST(CorrectOutletFlows, SingleOutletIncrementTakesTheWholeFlow)
     {
         test::RecordingInterface ui;
         ui.Set(1, "13").Set(13, "0.3");
-        RunState st = BalancedUntilHandOver(ui);
-        ASSERT_EQ(st.PitchIncrements, 1);
-        st.BalanceConverged = st.PressureCorrectionDue = true;
-        CorrectOutletFlows(st);
-        EXPECT_NEAR(st.NewSlitFlow[st.EffectiveIncrements], 4.12, 1e-12);
+        Stage st(ui);
+        st.BalanceUntilHandOver();
+        ASSERT_EQ(st.e.Geo.PitchIncrements, 1);
+        st.Correct();
+        EXPECT_NEAR(st.corrector.NewSlitFlows()[st.e.Geo.EffectiveIncrements], 4.12, 1e-12);
     }
 
 } // namespace

@@ -3,9 +3,13 @@
 #include "run/fields.h"
 #include "run/input_reading.h"
 #include "run/user_interface.h"
+#include "solver/flow_relations.h"
+#include "solver/flows.h"
+#include "solver/geometry.h"
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -36,28 +40,52 @@ public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void ShowFinishDialog() override { ++finishDialogs; }
     void RereadFileList() override { ++rereads; }
+    void SectionWritten(int section) override
+    {
+        if (onSectionWritten)
+            onSectionWritten(section);
+    }
 
     std::array<std::string, 15> texts;
     std::vector<std::string> messages;
     int finishDialogs = 0;
     int rereads = 0;
+    std::function<void(int)> onSectionWritten;
 };
 
 // What the outlet zone sends out of the die: the sum of its slit flows, accumulated extended.
-inline long double OutletSlitFlowSum(const RunState& st)
+inline long double OutletSlitFlowSum(const Geometry& g, const Flows& flows)
 {
     long double sum = 0;
-    for (int i = st.FirstOutletIncrement; i <= st.EffectiveIncrements; ++i)
-        sum += st.SlitFlow(i);
+    for (int i = g.FirstOutletIncrement(); i <= g.EffectiveIncrements; ++i)
+        sum += flows.SlitFlow(i);
     return sum;
 }
 
-// The run state after reading the fields of `ui`.
-inline RunState InputsFrom(RecordingInterface& ui)
+// The inputs in the fields of `ui`, which must convert.
+inline Inputs InputsFrom(const RecordingInterface& ui)
 {
-    RunState st;
-    ReadInputs(st, ui, '.');
-    return st;
+    const InputReading reading = ReadInputs([&ui](int field) { return ui.FieldText(field); }, '.');
+    if (!reading.Values)
+        throw std::runtime_error("inputs do not convert: " + reading.Problem);
+    return *reading.Values;
+}
+
+// The element laws of a design, without its flows.
+struct Elements {
+    Inputs In;
+    Geometry Geo;
+    ElementLaws Laws;
+};
+
+inline Elements ElementsOf(const Inputs& in)
+{
+    Elements e { in, ComputeGeometry(in), {} };
+    e.Laws = SizedElementLaws(e.Geo);
+    ComputeChannelConductances(e.In, e.Geo, e.Laws);
+    ComputeLandConductances(e.In, e.Geo, e.Laws);
+    ComputeOutletConductances(e.In, e.Geo, e.Laws);
+    return e;
 }
 
 // A fresh folder under the temporary directory, removed with everything in it at the end.

@@ -22,6 +22,7 @@
 #include "solver/initial_distribution.h"
 #include "solver/pressure_correction.h"
 #include "solver/pressure_profile.h"
+#include "solver/solution.h"
 #include "test_support.h"
 
 #include <cmath>
@@ -44,21 +45,16 @@ namespace {
     // of a double, summed over the increments of the longest spiral drawn here.
     constexpr double BalanceAllowance = 1e-13;
 
-    class QuietSink : public MessageSink {
-    public:
-        void ShowMessage(const std::string&) override { }
-    };
-
     // Inputs drawn uniformly from the ranges that dies of this kind are designed in. The spiral
     // is drawn in pitches (m increments each, m = 24 div channels) and the channel width as a
     // share of the axial pitch, as a designer leaves a land between the turns.
-    RunState DrawGeometry(std::mt19937_64& random, int channels)
+    Inputs DrawGeometry(std::mt19937_64& random, int channels)
     {
         const auto within = [&](double low, double high) {
             return std::uniform_real_distribution<double>(low, high)(random);
         };
         const int m = 24 / channels;
-        RunState st;
+        Inputs st;
         st.NumberOfChannels = channels;
         st.TotalIncrements = static_cast<int>(std::lround(m * within(3.5, 7)));
         st.SpiralHeight = within(6, 20);
@@ -85,7 +81,7 @@ namespace {
         return text.data();
     }
 
-    std::string Describe(const RunState& st)
+    std::string Describe(const Inputs& st)
     {
         std::ostringstream text;
         text << "channels " << st.NumberOfChannels << ", spiral " << Text(st.SpiralHeight)
@@ -98,50 +94,59 @@ namespace {
         return text.str();
     }
 
+    // One design on its way through the outer iteration.
+    struct DesignRun {
+        Inputs In;
+        Geometry Geo;
+        FlowSolution Flow;
+        const Flows& F() const { return Flow.Distribution; }
+    };
+
     // Channel flow leaving increment i, with the flow rate entering increment 1 and nothing
     // leaving the last one.
-    X ChannelFlowAround(const RunState& st, int i)
+    X ChannelFlowAround(const DesignRun& st, int i)
     {
         if (i == 0)
-            return st.FlowRatePerChannel;
-        return i == st.EffectiveIncrements ? 0 : st.ChannelFlow(i);
+            return st.In.FlowRatePerChannel;
+        return i == st.Geo.EffectiveIncrements ? 0 : st.F().ChannelFlow(i);
     }
 
     // The first increment that does not balance, or 0.
-    int FirstUnbalanced(const RunState& st)
+    int FirstUnbalanced(const DesignRun& st)
     {
-        const int m = st.PitchIncrements;
-        for (int i = 1; i <= st.EffectiveIncrements; ++i) {
-            const X inflow = ChannelFlowAround(st, i - 1) + (i > m ? X(st.SlitFlow(i - m)) : 0);
-            const X outflow = ChannelFlowAround(st, i) + st.SlitFlow(i);
-            if (!(std::fabs(inflow - outflow) <= BalanceAllowance * st.FlowRatePerChannel))
+        const int m = st.Geo.PitchIncrements;
+        for (int i = 1; i <= st.Geo.EffectiveIncrements; ++i) {
+            const X inflow = ChannelFlowAround(st, i - 1) + (i > m ? X(st.F().SlitFlow(i - m)) : 0);
+            const X outflow = ChannelFlowAround(st, i) + st.F().SlitFlow(i);
+            if (!(std::fabs(inflow - outflow) <= BalanceAllowance * st.In.FlowRatePerChannel))
                 return i;
         }
         return 0;
     }
 
     // The first increment in 2..last whose channel flow is above the one before, or 0.
-    int FirstRise(const RunState& st, int last)
+    int FirstRise(const DesignRun& st, int last)
     {
         for (int i = 2; i <= last; ++i)
-            if (!(st.ChannelFlow(i) <= st.ChannelFlow(i - 1)))
+            if (!(st.F().ChannelFlow(i) <= st.F().ChannelFlow(i - 1)))
                 return i;
         return 0;
     }
 
     // The first increment whose channel pressure is not below the one before, or 0.
-    int FirstPressureNotFalling(const RunState& st)
+    int FirstPressureNotFalling(const DesignRun& st)
     {
-        for (int i = 2; i <= st.EffectiveIncrements; ++i)
-            if (!(st.ChannelPressure[i] < st.ChannelPressure[i - 1]))
+        const IncrementArray& p = st.Flow.Profile.ChannelPressure;
+        for (int i = 2; i <= st.Geo.EffectiveIncrements; ++i)
+            if (!(p[i] < p[i - 1]))
                 return i;
         return 0;
     }
 
-    bool AnyOutletFlowBelowMinimum(const RunState& st)
+    bool AnyOutletFlowBelowMinimum(const DesignRun& st)
     {
-        for (int i = st.FirstOutletIncrement; i <= st.EffectiveIncrements; ++i)
-            if (st.SlitFlow(i) < st.MinimumFlow)
+        for (int i = st.Geo.FirstOutletIncrement(); i <= st.Geo.EffectiveIncrements; ++i)
+            if (st.F().SlitFlow(i) < st.Geo.MinimumFlow)
                 return true;
         return false;
     }
@@ -162,35 +167,42 @@ namespace {
 
     // One geometry through the outer iteration, checking the properties after every step.
     // Returns how it ended; a broken property is reported through ADD_FAILURE.
-    Outcome SolveAndCheck(RunState& st, Tally& tally)
+    Outcome SolveAndCheck(DesignRun& st, Tally& tally)
     {
         PrepareFloatingPoint();
-        if (CheckModelLimits(st))
+        if (CheckModelLimits(st.In))
             return Outcome::Rejected;
-        QuietSink sink;
-        const std::string where = Describe(st);
+        const std::string where = Describe(st.In);
         bool clamped = false; // an outlet slit flow was raised by the clamp
         try {
-            ComputeGeometry(st);
-            ComputeConductances(st);
-            DistributeOutletZoneFlows(st);
-            const int k = st.TransferIncrements;
-            const int last = st.EffectiveIncrements;
-            st.BalanceStepCount = 0;
+            st.Geo = ComputeGeometry(st.In);
+            const Geometry& g = st.Geo;
+            FlowSolution& s = st.Flow;
+            s.Laws = SizedElementLaws(g);
+            s.Distribution = Flows(g.EffectiveIncrements);
+            s.Profile = SizedPressureProfile(g);
+            ComputeChannelConductances(st.In, g, s.Laws);
+            ComputeLandConductances(st.In, g, s.Laws);
+            DistributeTransferFlows(st.In, g, s.Laws, s.Distribution);
+            ComputeOutletConductances(st.In, g, s.Laws);
+            DistributeOutletZoneFlows(st.In, g, s.Laws, s.Distribution);
+            FlowBalancer balancer(g);
+            OutletCorrector corrector(g);
+            const int k = g.TransferIncrements;
+            const int last = g.EffectiveIncrements;
             int corrections = 0;
-            for (;;) {
-                if (st.BalanceStepCount >= FollowedSteps)
+            BalanceOutcome outcome = BalanceOutcome::Relaxed;
+            for (int step = 1;; ++step) {
+                if (step > FollowedSteps)
                     return Outcome::Slow;
                 clamped = clamped || AnyOutletFlowBelowMinimum(st);
-                BalanceFlows(st, sink);
-                ++st.BalanceStepCount;
-                const int step = st.BalanceStepCount;
+                outcome = balancer.Step(st.In, g, s.Laws, s.Distribution, s.Profile, step - 1);
                 if (const int i = FirstPressureNotFalling(st)) {
                     ADD_FAILURE() << "step " << step << ": pressure does not fall at increment "
                                   << i << "; " << where;
                     return Outcome::Faulted;
                 }
-                if (!st.BalanceConverged && !st.PressureCorrectionDue) {
+                if (outcome == BalanceOutcome::Relaxed || outcome == BalanceOutcome::StepLimit) {
                     ++tally.RelaxedSteps;
                     if (const int i = FirstUnbalanced(st)) {
                         ADD_FAILURE() << "relaxed step " << step << ": increment " << i
@@ -203,8 +215,8 @@ namespace {
                                   << " after " << corrections << " corrections; " << where;
                     return Outcome::Faulted;
                 }
-                if (st.PressureCorrectionDue) {
-                    CorrectOutletFlows(st);
+                if (outcome == BalanceOutcome::CorrectionDue) {
+                    corrector.Correct(st.In, g, s.Laws, s.Distribution);
                     ++corrections;
                     if (const int i = FirstRise(st, k)) {
                         ADD_FAILURE() << "correction " << corrections << ": channel flow rises at "
@@ -212,16 +224,15 @@ namespace {
                         return Outcome::Faulted;
                     }
                 }
-                if (st.BalanceConverged && !st.PressureCorrectionDue)
-                    break;
-                if (corrections >= 10 || !st.SolverOk)
+                if (outcome == BalanceOutcome::Settled || corrections >= CorrectionRunLimit
+                    || outcome == BalanceOutcome::StepLimit)
                     break;
             }
-            if (!st.SolverOk)
+            if (outcome == BalanceOutcome::StepLimit)
                 return Outcome::NotConverged;
             if (corrections >= 1) {
                 clamped = clamped || AnyOutletFlowBelowMinimum(st);
-                ComputeFinalPressures(st);
+                PressureProfiler(g).Compute(st.In, g, s.Laws, s.Distribution, s.Profile, true);
                 if (const int i = FirstPressureNotFalling(st))
                     ADD_FAILURE() << "final pressure does not fall at increment " << i << "; "
                                   << where;
@@ -233,8 +244,8 @@ namespace {
         // The outlet slit flows carry the flow rate. The clamp of the pressure profile raises
         // an outlet slit flow below q_min (a negative one by more than q_min), which the method
         // does not take back out of the other flows: after it, the sum can only be larger.
-        const X surplus = test::OutletSlitFlowSum(st) - st.FlowRatePerChannel;
-        const X allowance = BalanceAllowance * st.FlowRatePerChannel;
+        const X surplus = test::OutletSlitFlowSum(st.Geo, st.F()) - st.In.FlowRatePerChannel;
+        const X allowance = BalanceAllowance * st.In.FlowRatePerChannel;
         tally.Clamped += clamped ? 1 : 0;
         if (clamped)
             EXPECT_GE(surplus, -allowance) << "outlet slit flows lost flow; " << where;
@@ -244,7 +255,7 @@ namespace {
         return Outcome::Finished;
     }
 
-    RunEnd DriverEnd(const RunState& inputs, std::string& report, bool& faulted)
+    RunEnd DriverEnd(const Inputs& inputs, std::string& report, bool& faulted)
     {
         const test::ScratchFolder folder;
         test::RecordingInterface ui;
@@ -265,7 +276,7 @@ namespace {
         faulted = false;
         RunEnd end = RunEnd::InputsRejected;
         try {
-            end = RunCalculation(ui, '.');
+            end = RunCalculation(ui, '.').End;
         } catch (const ArithmeticFault&) {
             faulted = true;
         }
@@ -274,7 +285,7 @@ namespace {
     }
 
     // The driver, given the same inputs as texts, ends the same way and prints the same table.
-    void CompareWithDriver(const RunState& inputs, RunState& solved, Outcome outcome)
+    void CompareWithDriver(const Inputs& inputs, const DesignRun& solved, Outcome outcome)
     {
         std::string report;
         bool faulted = false;
@@ -294,7 +305,8 @@ namespace {
             break;
         case Outcome::Finished:
             ASSERT_EQ(end, RunEnd::Finished) << where;
-            const std::string table = FlowTableText(solved, '.');
+            const std::string table =
+                FlowTableText(Solution { solved.In, solved.Geo, solved.Flow }, '.');
             ASSERT_GE(report.size(), table.size()) << where;
             EXPECT_EQ(report.substr(report.size() - table.size()), table) << where;
             break;
@@ -309,8 +321,8 @@ namespace {
         std::mt19937_64 random(0x6b617272u + static_cast<unsigned>(channels));
         Tally tally;
         for (; tally.Drawn < GeometriesPerChannelCount; ++tally.Drawn) {
-            const RunState inputs = DrawGeometry(random, channels);
-            RunState st = inputs;
+            const Inputs inputs = DrawGeometry(random, channels);
+            DesignRun st { inputs, {}, {} };
             const Outcome outcome = SolveAndCheck(st, tally);
             tally.Rejected += outcome == Outcome::Rejected ? 1 : 0;
             tally.Faulted += outcome == Outcome::Faulted ? 1 : 0;
