@@ -71,6 +71,8 @@ namespace {
         return text.str();
     }
 
+    // The network's laws, residual and Jacobian; node j here is the middle of increment j + 1,
+    // so that the pressures index like the banded matrix.
     class Network {
     public:
         explicit Network(const NetworkElements& elements)
