@@ -67,6 +67,15 @@ ElementLaws SizedElementLaws(const Geometry& g)
     return laws;
 }
 
+ElementLaws ComputeElementLaws(const Inputs& in, const Geometry& g)
+{
+    ElementLaws laws = SizedElementLaws(g);
+    ComputeChannelConductances(in, g, laws);
+    ComputeLandConductances(in, g, laws);
+    ComputeOutletConductances(in, g, laws);
+    return laws;
+}
+
 // One increment of channel, taken as a slit whose width is the larger and whose height the
 // smaller of equivalent depth and opening width.
 void ComputeChannelConductances(const Inputs& in, const Geometry& g, ElementLaws& laws)

@@ -47,4 +47,7 @@ void ComputeOutletConductances(const Inputs& in, const Geometry& g, ElementLaws&
 // A law set sized for the geometry, nothing computed yet.
 ElementLaws SizedElementLaws(const Geometry& g);
 
+// All three, for a calculation that needs the laws alone (the exact network).
+ElementLaws ComputeElementLaws(const Inputs& in, const Geometry& g);
+
 } // namespace karrow
