@@ -281,6 +281,7 @@ QImage drawDie()
 }
 
 constexpr int iconGrid = 32;
+constexpr int largestThemeIcon = 8 * iconGrid;
 
 // A mandrel in its housing with three bands and the exit arrows, on a 32 x 32 grid.
 // Straight parts are drawn without antialiasing so their edges stay sharp after the
@@ -350,7 +351,7 @@ QImage drawIcon()
 // blur or drop its one-pixel outlines unevenly.
 QImage drawThemeIcon(int size)
 {
-    const int painted = size % iconGrid == 0 ? size : 8 * iconGrid;
+    const int painted = size % iconGrid == 0 ? size : largestThemeIcon;
     QImage image(painted, painted, QImage::Format_RGB32);
     image.fill(background);
     QPainter p(&image);
