@@ -1,9 +1,13 @@
 // Draws the window icon and the die picture shown next to the input fields.
 //
 // The images are committed next to karrow.qrc; this program exists so that they can be
-// redrawn (target regenerate-resources) instead of being edited by hand.
+// redrawn (target regenerate-resources) instead of being edited by hand. The icons of the
+// desktop's icon theme are drawn by every build of the window, at the sizes it installs.
 //
 //   karrow-draw-resources <output folder>   writes icon.png and die.bmp
+//   karrow-draw-resources --theme-icons <output folder> <size>...
+//                                           writes <size>x<size>/apps/karrow.png for each size
+//                                           (built with the window, for installing)
 
 #include <QColor>
 #include <QDir>
@@ -18,6 +22,8 @@
 #include <QRectF>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <numbers>
 
 namespace {
@@ -274,14 +280,14 @@ QImage drawDie()
     return image;
 }
 
-// 32 x 32 and 16 colours: a mandrel in its housing with three bands and the exit arrows.
+constexpr int iconGrid = 32;
+constexpr int largestThemeIcon = 8 * iconGrid;
+
+// A mandrel in its housing with three bands and the exit arrows, on a 32 x 32 grid.
 // Straight parts are drawn without antialiasing so their edges stay sharp after the
 // reduction to 16 colours; only the slanted bands are smoothed.
-QImage drawIcon()
+void paintIcon(QPainter& p)
 {
-    QImage image(32, 32, QImage::Format_RGB32);
-    image.fill(background);
-    QPainter p(&image);
     p.setPen(Qt::NoPen);
 
     p.setBrush(section);
@@ -321,6 +327,15 @@ QImage drawIcon()
         p.drawPolygon(
             QPolygon { QPoint(x - 3, 3), QPoint(x - 1, 0), QPoint(x, 0), QPoint(x + 2, 3) });
     }
+}
+
+// The window icon: 32 x 32 in 16 colours.
+QImage drawIcon()
+{
+    QImage image(iconGrid, iconGrid, QImage::Format_RGB32);
+    image.fill(background);
+    QPainter p(&image);
+    paintIcon(p);
     p.end();
 
     const QList<QRgb> palette { background.rgb(), outline.rgb(), metalLight.rgb(), metal.rgb(),
@@ -330,18 +345,71 @@ QImage drawIcon()
     return image.convertToFormat(QImage::Format_Indexed8, palette);
 }
 
+// The icon for a desktop's icon theme at `size` pixels. A whole multiple of the grid is painted
+// at that scale, where every straight edge still falls on a pixel border; other sizes are
+// reduced smoothly from the largest drawing, since painting the grid at a fraction would
+// blur or drop its one-pixel outlines unevenly.
+QImage drawThemeIcon(int size)
+{
+    const int painted = size % iconGrid == 0 ? size : largestThemeIcon;
+    QImage image(painted, painted, QImage::Format_RGB32);
+    image.fill(background);
+    QPainter p(&image);
+    p.scale(painted / double(iconGrid), painted / double(iconGrid));
+    paintIcon(p);
+    p.end();
+    if (painted == size)
+        return image;
+    return image.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+// Writes <folder>/<N>x<N>/apps/karrow.png for each size, the layout of a hicolor theme.
+bool writeThemeIcons(const QDir& folder, const QList<int>& sizes)
+{
+    for (int size : sizes) {
+        const QString apps = QStringLiteral("%1x%1/apps").arg(size);
+        if (!folder.mkpath(apps)
+            || !drawThemeIcon(size).save(folder.filePath(apps + "/karrow.png"), "PNG"))
+            return false;
+    }
+    return true;
+}
+
+int usage(const char* program)
+{
+    std::fprintf(stderr,
+        "usage: %s <output folder>\n"
+        "       %s --theme-icons <output folder> <size>...\n",
+        program, program);
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
-        return 2;
-    }
+    const bool themeIcons = argc >= 4 && std::strcmp(argv[1], "--theme-icons") == 0;
+    if (argc != 2 && !themeIcons)
+        return usage(argv[0]);
     // No window is shown; the offscreen platform lets this run on build machines.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+
+    if (themeIcons) {
+        QList<int> sizes;
+        for (int i = 3; i < argc; ++i) {
+            const int size = std::atoi(argv[i]);
+            if (size <= 0)
+                return usage(argv[0]);
+            sizes << size;
+        }
+        if (!writeThemeIcons(QDir(QString::fromLocal8Bit(argv[2])), sizes)) {
+            std::fprintf(stderr, "cannot write the theme icons into %s\n", argv[2]);
+            return 1;
+        }
+        return 0;
+    }
 
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const QImage icon = drawIcon();
