@@ -1,5 +1,7 @@
 #include "window_look.h"
 
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPalette>
 #include <QStringList>
 #include <QWidget>
@@ -28,6 +30,16 @@ void SetTextColour(QWidget* widget, const QColor& colour)
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, colour);
     widget->setPalette(palette);
+}
+
+void CondenseToFit(QLabel* label)
+{
+    const int textWidth = QFontMetrics(label->font()).horizontalAdvance(label->text());
+    if (textWidth <= label->width())
+        return;
+    QFont condensed = label->font();
+    condensed.setStretch(100 * label->width() / textWidth);
+    label->setFont(condensed);
 }
 
 void UseButtonFaceBackground(QWidget* window)

@@ -2,7 +2,7 @@
 // directory always follows the folder open in it.
 
 #include "folder_chooser.h"
-#include "tform1.h"
+#include "main_window.h"
 #include "window_under_test.h"
 
 #include <QComboBox>
@@ -62,7 +62,7 @@ void FolderChooserTest::init()
         QVERIFY(folder.mkdir(name));
     for (const char* name : { "b.txt", "A.txt", "c.TXT", ".hidden", "beta/deep.txt" })
         window_->Write(name, "x");
-    QVERIFY(window_->Form()->Chooser().OpenFolder(window_->Folder()));
+    QVERIFY(window_->Window()->Chooser().OpenFolder(window_->Folder()));
 }
 
 void FolderChooserTest::cleanup()
@@ -72,8 +72,8 @@ void FolderChooserTest::cleanup()
 
 void FolderChooserTest::listsPathSubfoldersAndFiles()
 {
-    const TForm1* form = window_->Form();
-    const QListWidget* folders = form->DirectoryListBox1;
+    const MainWindow* form = window_->Window();
+    const QListWidget* folders = Folders(form);
     const QStringList path = PathEntries(window_->Folder());
 
     QCOMPARE(Items(folders), path + QStringList({ "Alpha", "beta" }));
@@ -83,39 +83,38 @@ void FolderChooserTest::listsPathSubfoldersAndFiles()
             std::min(row, static_cast<int>(path.size())));
     QCOMPARE(folders->item(path.size())->data(FolderChooser::PathRole).toString(),
         window_->PathOf("Alpha"));
-    QCOMPARE(Items(form->FileListBox1), (QStringList { "A.txt", "b.txt", "c.TXT" }));
+    QCOMPARE(Items(Files(form)), (QStringList { "A.txt", "b.txt", "c.TXT" }));
     QCOMPARE(QDir::currentPath(), window_->Folder());
 }
 
 void FolderChooserTest::openingAFolderMovesTheCurrentDirectory()
 {
-    TForm1* form = window_->Form();
+    MainWindow* form = window_->Window();
 
-    DoubleClick(form->DirectoryListBox1, "beta");
+    DoubleClick(Folders(form), "beta");
 
     QCOMPARE(QDir::currentPath(), window_->PathOf("beta"));
     QCOMPARE(form->Chooser().OpenedFolder(), window_->PathOf("beta"));
-    QCOMPARE(Items(form->DirectoryListBox1),
-        PathEntries(window_->PathOf("beta")) + QStringList({ "inner" }));
-    QCOMPARE(Items(form->FileListBox1), QStringList { "deep.txt" });
+    QCOMPARE(Items(Folders(form)), PathEntries(window_->PathOf("beta")) + QStringList({ "inner" }));
+    QCOMPARE(Items(Files(form)), QStringList { "deep.txt" });
 
     // Back up through the path part of the list.
-    DoubleClick(form->DirectoryListBox1, QDir(window_->Folder()).dirName());
+    DoubleClick(Folders(form), QDir(window_->Folder()).dirName());
     QCOMPARE(QDir::currentPath(), window_->Folder());
-    QCOMPARE(Items(form->FileListBox1), (QStringList { "A.txt", "b.txt", "c.TXT" }));
+    QCOMPARE(Items(Files(form)), (QStringList { "A.txt", "b.txt", "c.TXT" }));
 }
 
 void FolderChooserTest::folderThatCannotBeEnteredChangesNothing()
 {
-    TForm1* form = window_->Form();
+    MainWindow* form = window_->Window();
     QVERIFY(QDir(window_->Folder()).mkdir("gone"));
     form->Chooser().OpenFolder(window_->Folder());
     QVERIFY(QDir(window_->Folder()).rmdir("gone"));
-    const QStringList foldersBefore = Items(form->DirectoryListBox1);
-    const QStringList filesBefore = Items(form->FileListBox1);
+    const QStringList foldersBefore = Items(Folders(form));
+    const QStringList filesBefore = Items(Files(form));
     ModalDialogCloser closer(form);
 
-    DoubleClick(form->DirectoryListBox1, "gone");
+    DoubleClick(Folders(form), "gone");
 
     QCOMPARE(closer.SeenNames(), QStringList { "ErrorBox" });
     QCOMPARE(closer.Seen()[0].Title, QStringLiteral("Karrow"));
@@ -123,13 +122,13 @@ void FolderChooserTest::folderThatCannotBeEnteredChangesNothing()
         closer.Seen()[0].Text.contains(window_->PathOf("gone")), qPrintable(closer.Seen()[0].Text));
     QCOMPARE(QDir::currentPath(), window_->Folder());
     QCOMPARE(form->Chooser().OpenedFolder(), window_->Folder());
-    QCOMPARE(Items(form->DirectoryListBox1), foldersBefore);
-    QCOMPARE(Items(form->FileListBox1), filesBefore);
+    QCOMPARE(Items(Folders(form)), foldersBefore);
+    QCOMPARE(Items(Files(form)), filesBefore);
 }
 
 void FolderChooserTest::drivesStartWithTheRoot()
 {
-    const QComboBox* drives = window_->Form()->DriveComboBox1;
+    const QComboBox* drives = Drives(window_->Window());
     QStringList roots;
     for (int index = 0; index < drives->count(); ++index)
         roots.append(drives->itemData(index).toString());
@@ -145,8 +144,8 @@ void FolderChooserTest::drivesStartWithTheRoot()
 
 void FolderChooserTest::driveRemembersItsFolder()
 {
-    TForm1* form = window_->Form();
-    QComboBox* drives = form->DriveComboBox1;
+    MainWindow* form = window_->Window();
+    QComboBox* drives = Drives(form);
     const int home = drives->currentIndex();
     int other = -1;
     for (int index = 0; index < drives->count() && other < 0; ++index)
@@ -159,12 +158,12 @@ void FolderChooserTest::driveRemembersItsFolder()
     drives->setCurrentIndex(other);
     emit drives->activated(other);
     QCOMPARE(QDir::currentPath(), otherRoot);
-    QCOMPARE(Items(form->DirectoryListBox1).first(), QStringLiteral("/"));
+    QCOMPARE(Items(Folders(form)).first(), QStringLiteral("/"));
 
     drives->setCurrentIndex(home);
     emit drives->activated(home);
     QCOMPARE(QDir::currentPath(), window_->Folder());
-    QCOMPARE(Items(form->FileListBox1), (QStringList { "A.txt", "b.txt", "c.TXT" }));
+    QCOMPARE(Items(Files(form)), (QStringList { "A.txt", "b.txt", "c.TXT" }));
 }
 
 QTEST_MAIN(FolderChooserTest)

@@ -1,8 +1,8 @@
 // Runs started from the window: what each way a run can end shows, writes and lists.
 
-#include "calc_finished.h"
+#include "finish_dialog.h"
 #include "folder_chooser.h"
-#include "tform1.h"
+#include "main_window.h"
 #include "window_under_test.h"
 
 #include <QDir>
@@ -58,46 +58,46 @@ void RunTest::cleanup()
 
 void RunTest::goodRunWritesIntoTheOpenedFolder()
 {
-    TForm1* form = window_->Form();
+    MainWindow* form = window_->Window();
     QVERIFY(QDir(window_->Folder()).mkdir("out"));
     QVERIFY(form->Chooser().OpenFolder(window_->PathOf("out")));
     ModalDialogCloser closer(form);
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
     QCOMPARE(closer.Seen()[0].FilesListedMeanwhile, QStringList());
     const QByteArray report = Contents(window_->PathOf("out/result.txt"));
     QCOMPARE(report.count("\r\n"), 29 + 34);
     QVERIFY(!Exists(window_->PathOf("result.txt")));
-    QCOMPARE(Items(form->FileListBox1), QStringList { "result.txt" });
+    QCOMPARE(Items(Files(form)), QStringList { "result.txt" });
     QCOMPARE(QDir::currentPath(), window_->PathOf("out"));
 }
 
 void RunTest::finishDialogIsModalAndShowsItsTexts()
 {
-    TForm1* form = window_->Form();
-    TFinishForm* finishForm = form->FinishForm();
-    QSignalSpy okClicks(form->BitBtn1, &QPushButton::clicked);
+    MainWindow* form = window_->Window();
+    FinishDialog* finishDialog = form->Finish();
+    QSignalSpy okClicks(OkButton(form), &QPushButton::clicked);
     ModalDialogCloser closer(form);
-    const QPoint okInWindow = form->BitBtn1->mapTo(form, form->BitBtn1->rect().center());
+    const QPoint okInWindow = OkButton(form)->mapTo(form, OkButton(form)->rect().center());
     bool modal = false;
     QString date;
     int okClicksWhileOpen = -1;
     bool closedByEnter = false;
     closer.WhileOpen([&](QWidget* dialog) {
-        if (dialog != finishForm)
+        if (dialog != finishDialog)
             return;
-        modal = finishForm->isModal();
-        date = finishForm->Label2->text();
+        modal = finishDialog->isModal();
+        date = finishDialog->findChild<QLabel*>("Label2")->text();
         // A click that reaches the main window would start a second run.
         QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, okInWindow);
         okClicksWhileOpen = static_cast<int>(okClicks.count());
-        QTest::keyClick(finishForm, Qt::Key_Return);
-        closedByEnter = !finishForm->isVisible();
+        QTest::keyClick(finishDialog, Qt::Key_Return);
+        closedByEnter = !finishDialog->isVisible();
     });
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
     QCOMPARE(closer.Seen()[0].Title, QStringLiteral("Finsh"));
@@ -106,9 +106,9 @@ void RunTest::finishDialogIsModalAndShowsItsTexts()
     QVERIFY(modal);
     QCOMPARE(okClicksWhileOpen, 0);
     QVERIFY(closedByEnter);
-    QVERIFY(!finishForm->isVisible());
-    QVERIFY(!finishForm->isSizeGripEnabled());
-    QCOMPARE(finishForm->size(), QSize(305, 179));
+    QVERIFY(!finishDialog->isVisible());
+    QVERIFY(!finishDialog->isSizeGripEnabled());
+    QCOMPARE(finishDialog->size(), QSize(305, 179));
 
     // The same click with no dialog open does reach the button, and the dialog is shown again.
     QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, okInWindow);
@@ -136,16 +136,16 @@ void RunTest::badFieldKeepsAnExistingReport()
     QFETCH(int, field);
     QFETCH(QString, text);
     QFETCH(QString, label);
-    TForm1* form = window_->Form();
+    MainWindow* form = window_->Window();
     const QByteArray older("an older report\r\n");
     window_->Write("result.txt", older);
     form->Chooser().Reread();
     // Listed only if the file list is read again, which a rejected run must not do.
     window_->Write("later.txt", "x");
-    form->Edit(field)->setText(text);
+    Edit(form, field)->setText(text);
     ModalDialogCloser closer(form);
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "MessageBox" });
     const QStringList lines = closer.Seen()[0].Text.split('\n');
@@ -153,36 +153,36 @@ void RunTest::badFieldKeepsAnExistingReport()
     QVERIFY2(lines.value(1).contains(label), qPrintable(closer.Seen()[0].Text));
     QCOMPARE(closer.Seen()[0].ButtonCount, 1);
     QCOMPARE(Contents(window_->PathOf("result.txt")), older);
-    QCOMPARE(Items(form->FileListBox1), QStringList { "result.txt" });
+    QCOMPARE(Items(Files(form)), QStringList { "result.txt" });
 }
 
 void RunTest::nonConvergenceRemovesTheReport()
 {
-    TForm1* form = window_->Form();
+    MainWindow* form = window_->Window();
     window_->Write("other.txt", "x");
-    form->Edit(6)->setText("0.2");
+    Edit(form, 6)->setText("0.2");
     ModalDialogCloser closer(form);
     bool begunWhileMessageOpen = false;
     closer.WhileOpen(
         [&](QWidget*) { begunWhileMessageOpen = Exists(window_->PathOf("result.txt")); });
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "MessageBox" });
     QCOMPARE(closer.Seen()[0].Text, NotConvergedMessage);
     QVERIFY(begunWhileMessageOpen);
     // Deleted, and the list read again: it shows the other file but not the report.
     QVERIFY(!Exists(window_->PathOf("result.txt")));
-    QCOMPARE(Items(form->FileListBox1), QStringList { "other.txt" });
+    QCOMPARE(Items(Files(form)), QStringList { "other.txt" });
 }
 
 void RunTest::faultShowsErrorBoxAndKeepsWhatWasWritten()
 {
-    TForm1* form = window_->Form();
-    form->Edit(2)->setText("0");
+    MainWindow* form = window_->Window();
+    Edit(form, 2)->setText("0");
     ModalDialogCloser closer(form);
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "ErrorBox" });
     QCOMPARE(closer.Seen()[0].Title, QStringLiteral("Karrow"));
@@ -193,14 +193,14 @@ void RunTest::faultShowsErrorBoxAndKeepsWhatWasWritten()
     const QByteArray partial = Contents(window_->PathOf("result.txt"));
     QVERIFY(partial.count("\r\n") >= 10);
     QVERIFY(partial.count("\r\n") < 29 + 34);
-    QCOMPARE(Items(form->FileListBox1), QStringList());
+    QCOMPARE(Items(Files(form)), QStringList());
 
     // The window stays usable.
-    form->Edit(2)->setText("12.38");
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    Edit(form, 2)->setText("12.38");
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
     QCOMPARE(closer.SeenNames(), (QStringList { "ErrorBox", "FinishForm" }));
     QCOMPARE(Contents(window_->PathOf("result.txt")).count("\r\n"), 29 + 34);
-    QCOMPARE(Items(form->FileListBox1), QStringList { "result.txt" });
+    QCOMPARE(Items(Files(form)), QStringList { "result.txt" });
 }
 
 void RunTest::reportThatCannotBeCreated_data()
@@ -213,11 +213,11 @@ void RunTest::reportThatCannotBeCreated_data()
 void RunTest::reportThatCannotBeCreated()
 {
     QFETCH(QString, name);
-    TForm1* form = window_->Form();
-    form->Edit(15)->setText(name);
+    MainWindow* form = window_->Window();
+    Edit(form, 15)->setText(name);
     ModalDialogCloser closer(form);
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "MessageBox" });
     QCOMPARE(closer.Seen()[0].Text, QStringLiteral("File can not open!"));
@@ -227,17 +227,17 @@ void RunTest::reportThatCannotBeCreated()
 
 void RunTest::fullPathIsWrittenWhateverTheChooserShows()
 {
-    TForm1* form = window_->Form();
+    MainWindow* form = window_->Window();
     QVERIFY(QDir(window_->Folder()).mkdir("elsewhere"));
-    form->Edit(15)->setText(window_->PathOf("elsewhere/named.txt"));
+    Edit(form, 15)->setText(window_->PathOf("elsewhere/named.txt"));
     ModalDialogCloser closer(form);
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
     QCOMPARE(Contents(window_->PathOf("elsewhere/named.txt")).count("\r\n"), 29 + 34);
     QCOMPARE(form->Chooser().OpenedFolder(), window_->Folder());
-    QCOMPARE(Items(form->FileListBox1), QStringList());
+    QCOMPARE(Items(Files(form)), QStringList());
 }
 
 QTEST_MAIN(RunTest)
