@@ -13,9 +13,11 @@
 namespace karrow {
 
 FinishDialog::FinishDialog(QWidget* parent)
+    // Without CustomizeWindowHint the platform decorates a dialog as it likes, on X11 with
+    // minimise and maximise buttons; the hints then say exactly which buttons there are.
     : QDialog(parent,
-        Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-            | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint
+            | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , messageFrame_(new QFrame(this))
     , message_(new QLabel(QStringLiteral("Calculation is successfully finished !"), messageFrame_))
     , date_(new QLabel(QStringLiteral("2008.8.6"), this))
@@ -35,8 +37,12 @@ FinishDialog::FinishDialog(QWidget* parent)
     message_->setObjectName(QStringLiteral("Label1"));
     message_->setFont(KarrowFont(16));
     SetTextColour(message_, LabelBlue);
-    message_->move(19, 16);
     message_->adjustSize();
+    // The message was laid out for a narrower face than the Gothic faces found on Linux; it
+    // keeps its left margin, ends inside the frame's border and is condensed to fit there.
+    const QRect inside = messageFrame_->contentsRect();
+    message_->setGeometry(19, 16, inside.right() + 1 - 19, message_->height());
+    CondenseToFit(message_);
 
     date_->setObjectName(QStringLiteral("Label2"));
     date_->setFont(KarrowFont(15));

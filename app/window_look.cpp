@@ -8,6 +8,13 @@
 
 namespace karrow {
 
+namespace {
+
+    // Narrower than this, a text is better cut than read.
+    constexpr int MinimumStretch = 50;
+
+} // namespace
+
 QFont KarrowFont(int pixelSize)
 {
     // The face the window was designed with comes first. fontconfig has no alias for it, so
@@ -34,11 +41,18 @@ void SetTextColour(QWidget* widget, const QColor& colour)
 
 void CondenseToFit(QLabel* label)
 {
-    const int textWidth = QFontMetrics(label->font()).horizontalAdvance(label->text());
-    if (textWidth <= label->width())
+    const int room = label->contentsRect().width();
+    int textWidth = QFontMetrics(label->font()).horizontalAdvance(label->text());
+    if (textWidth <= room)
         return;
+    // Hinting does not scale the advance exactly with the stretch, so a first guess from the
+    // ratio can still be a pixel too wide; step down from it until the text fits.
     QFont condensed = label->font();
-    condensed.setStretch(100 * label->width() / textWidth);
+    for (int stretch = 100 * room / textWidth; stretch >= MinimumStretch && textWidth > room;
+         --stretch) {
+        condensed.setStretch(stretch);
+        textWidth = QFontMetrics(condensed).horizontalAdvance(label->text());
+    }
     label->setFont(condensed);
 }
 

@@ -107,8 +107,6 @@ void RunTest::finishDialogIsModalAndShowsItsTexts()
     QCOMPARE(okClicksWhileOpen, 0);
     QVERIFY(closedByEnter);
     QVERIFY(!finishDialog->isVisible());
-    QVERIFY(!finishDialog->isSizeGripEnabled());
-    QCOMPARE(finishDialog->size(), QSize(305, 179));
 
     // The same click with no dialog open does reach the button, and the dialog is shown again.
     QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, okInWindow);
