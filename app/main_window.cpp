@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "drive_box.h"
 #include "error_box.h"
 #include "folder_chooser.h"
 #include "run/fields.h"
@@ -158,7 +159,7 @@ void MainWindow::CreatePicture()
 
 void MainWindow::CreateFolderChooser()
 {
-    ui_.drives = new QComboBox(ui_.panel);
+    ui_.drives = new DriveBox(ui_.panel);
     ui_.drives->setObjectName(QStringLiteral("DriveComboBox1"));
     ui_.drives->setGeometry(395, 295, 108, 18);
     ui_.drives->setFocusPolicy(Qt::ClickFocus);
@@ -228,6 +229,7 @@ QString MainWindow::FieldText(int field) const
 void MainWindow::OkClicked()
 {
     WindowUserInterface ui(*this);
+    const FolderChooser::HoldRefreshes hold(*chooser_);
     try {
         RunCalculation(ui, decimalSeparator_);
     } catch (const Fault& fault) {

@@ -5,7 +5,6 @@
 #include <array>
 
 class QCloseEvent;
-class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -15,6 +14,7 @@ class QPushButton;
 
 namespace karrow {
 
+class DriveBox;
 class FinishDialog;
 class FolderChooser;
 
@@ -55,7 +55,7 @@ private:
         std::array<QLineEdit*, 15> fields {};
         QFrame* pictureFrame = nullptr;
         QLabel* picture = nullptr;
-        QComboBox* drives = nullptr;
+        DriveBox* drives = nullptr;
         QListWidget* folders = nullptr;
         QListWidget* files = nullptr;
         QGroupBox* reportName = nullptr;
