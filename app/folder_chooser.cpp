@@ -6,12 +6,15 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QListWidget>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSet>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QVector>
 #include <algorithm>
 
@@ -76,6 +79,30 @@ namespace {
         return QStringLiteral("access is denied");
     }
 
+    // Changes on disk come in bursts (a program writing a file, a tree being removed); one
+    // listing after the burst is enough.
+    constexpr int RefreshDelayMs = 100;
+
+    // Keeps a list's scroll position and its highlighted entry (found again by its text)
+    // across a listing of the same folder.
+    class ListPosition {
+    public:
+        explicit ListPosition(const QListWidget* list)
+            : list_(list)
+            , scroll_(list->verticalScrollBar()->value())
+            , current_(list->currentItem() ? list->currentItem()->text() : QString())
+        {
+        }
+
+        void RestoreScroll() const { list_->verticalScrollBar()->setValue(scroll_); }
+        const QString& Current() const { return current_; }
+
+    private:
+        const QListWidget* list_;
+        int scroll_;
+        QString current_;
+    };
+
     bool IsInside(const QString& folder, const QString& root)
     {
         return root == QLatin1String("/") || folder == root
@@ -91,6 +118,8 @@ FolderChooser::FolderChooser(
     , folders_(folders)
     , files_(files)
     , folder_(QDir::currentPath())
+    , watcher_(new QFileSystemWatcher(this))
+    , refreshTimer_(new QTimer(this))
 {
     folders_->setItemDelegate(new RowDelegate(16, 8, folders_));
     folders_->setUniformItemSizes(true);
@@ -104,7 +133,12 @@ FolderChooser::FolderChooser(
     lastFolderOfDrive_.insert(DriveOf(folder_), folder_);
     ListFolders();
     ListFiles();
+    WatchOpenedFolder();
 
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setInterval(RefreshDelayMs);
+    connect(refreshTimer_, &QTimer::timeout, this, &FolderChooser::Refresh);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &FolderChooser::ChangedOnDisk);
     connect(drives_, &QComboBox::activated, this, &FolderChooser::DriveChosen);
     connect(folders_, &QListWidget::itemActivated, this, &FolderChooser::FolderActivated);
 }
@@ -116,14 +150,104 @@ bool FolderChooser::OpenFolder(const QString& path)
         ShowErrorBox(folders_,
             QStringLiteral("The folder \"%1\" cannot be opened: %2.")
                 .arg(QDir::toNativeSeparators(wanted), WhyNotEnterable(wanted)));
+        // The click that asked for the folder moved the highlight onto it; the report still
+        // goes to the open folder, so the highlight returns there.
+        HighlightOpenFolder();
         return false;
     }
+    ShowOpenedFolder();
+    return true;
+}
+
+void FolderChooser::ShowOpenedFolder()
+{
     folder_ = QDir::currentPath();
     lastFolderOfDrive_.insert(DriveOf(folder_), folder_);
     SelectDriveOf(folder_);
     ListFolders();
     ListFiles();
-    return true;
+    WatchOpenedFolder();
+}
+
+FolderChooser::HoldRefreshes::HoldRefreshes(FolderChooser& chooser)
+    : chooser_(chooser)
+{
+    ++chooser_.holds_;
+}
+
+FolderChooser::HoldRefreshes::~HoldRefreshes()
+{
+    if (--chooser_.holds_ == 0 && chooser_.changedWhileHeld_) {
+        chooser_.changedWhileHeld_ = false;
+        chooser_.refreshTimer_->start();
+    }
+}
+
+void FolderChooser::WatchOpenedFolder()
+{
+    // The open folder for what is created or removed in it. Its removal, though, is reported
+    // on the folder itself only once nothing uses it any more, and the process's current
+    // directory does; the parent reports it at once.
+    QStringList wanted { folder_ };
+    if (const QString parent = QFileInfo(folder_).path(); parent != folder_)
+        wanted.append(parent);
+    QStringList watched = watcher_->directories();
+    watched.sort();
+    wanted.sort();
+    if (watched == wanted)
+        return;
+    if (!watched.isEmpty())
+        watcher_->removePaths(watched);
+    // A folder that cannot be watched (no inotify watch left, no permission) is still listed
+    // whenever the user opens it.
+    watcher_->addPaths(wanted);
+}
+
+void FolderChooser::ChangedOnDisk(const QString& folder)
+{
+    if (folder != folder_ && QFileInfo(folder_).isDir())
+        return;
+    if (holds_ > 0) {
+        changedWhileHeld_ = true;
+        return;
+    }
+    refreshTimer_->start();
+}
+
+void FolderChooser::Refresh()
+{
+    if (holds_ > 0) {
+        changedWhileHeld_ = true;
+        return;
+    }
+    if (!QFileInfo(folder_).isDir() || !QDir::setCurrent(folder_)) {
+        OpenNearestRemainingFolder();
+        return;
+    }
+    const ListPosition folderPosition(folders_);
+    const ListPosition filePosition(files_);
+    ListFolders();
+    ListFiles();
+    folderPosition.RestoreScroll();
+    filePosition.RestoreScroll();
+    const QList<QListWidgetItem*> file =
+        files_->findItems(filePosition.Current(), Qt::MatchExactly);
+    if (!file.isEmpty())
+        files_->setCurrentItem(file.first());
+    // A folder can be unwatched by removal and re-creation under the same name.
+    WatchOpenedFolder();
+}
+
+void FolderChooser::OpenNearestRemainingFolder()
+{
+    QString up = folder_;
+    while (up != QLatin1String("/")) {
+        up = QFileInfo(up).path();
+        if (QDir::setCurrent(up)) {
+            ShowOpenedFolder();
+            return;
+        }
+    }
 }
 
 void FolderChooser::Reread()
@@ -161,7 +285,9 @@ void FolderChooser::ListDrives()
             style->standardIcon(kind == QLatin1String("network") ? QStyle::SP_DriveNetIcon
                     : kind == QLatin1String("optical")           ? QStyle::SP_DriveCDIcon
                                                                  : QStyle::SP_DriveHDIcon);
-        drives_->addItem(icon, QStringLiteral("%1 [%2]").arg(root, name), root);
+        const QString text = QStringLiteral("%1 [%2]").arg(root, name);
+        drives_->addItem(icon, text, root);
+        drives_->setItemData(drives_->count() - 1, text, Qt::ToolTipRole);
         driveRoots_.append(root);
     }
 }
@@ -189,24 +315,30 @@ void FolderChooser::ListFolders()
         auto* item = new QListWidgetItem(icon, text, folders_);
         item->setData(PathRole, path);
         item->setData(LevelRole, level);
-        return item;
+        item->setToolTip(QDir::toNativeSeparators(path));
     };
 
     folders_->clear();
     QString path = QStringLiteral("/");
-    QListWidgetItem* open = add(openIcon, path, path, 0);
+    add(openIcon, path, path, 0);
     const QStringList parts = folder_.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     int level = 0;
     for (const QString& part : parts) {
         path = QDir(path).filePath(part);
-        open = add(openIcon, part, path, ++level);
+        add(openIcon, part, path, ++level);
     }
+    openRow_ = level;
     const QDir dir(folder_);
     const QStringList subfolders =
         dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QString& name : subfolders)
         add(closedIcon, name, dir.filePath(name), level + 1);
-    folders_->setCurrentItem(open);
+    HighlightOpenFolder();
+}
+
+void FolderChooser::HighlightOpenFolder()
+{
+    folders_->setCurrentRow(openRow_);
 }
 
 void FolderChooser::ListFiles()
@@ -215,7 +347,7 @@ void FolderChooser::ListFiles()
     files_->clear();
     const QStringList names = QDir(folder_).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QString& name : names)
-        new QListWidgetItem(icon, name, files_);
+        (new QListWidgetItem(icon, name, files_))->setToolTip(name);
 }
 
 void FolderChooser::DriveChosen(int index)

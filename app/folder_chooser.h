@@ -6,8 +6,10 @@
 #include <QStringList>
 
 class QComboBox;
+class QFileSystemWatcher;
 class QListWidget;
 class QListWidgetItem;
+class QTimer;
 
 namespace karrow {
 
@@ -20,7 +22,13 @@ namespace karrow {
 // folder last opened on each of them. The folder list shows the path from the root down to the
 // open folder, one indented entry per level, followed by the open folder's sub-folders; opening
 // an entry (double-click or Enter) makes it the open folder. The file list shows the ordinary,
-// non-hidden files of the open folder, sorted without regard to case.
+// non-hidden files of the open folder, sorted without regard to case. The highlighted folder
+// entry is always the open folder, where a report is written.
+//
+// The open folder is watched: files and folders that other programs create or remove there
+// show up without the user navigating. Should the open folder itself go, its nearest
+// remaining ancestor is opened instead. Every entry carries its full name (full path for
+// folders) as its tool tip, since the narrow lists cut long names.
 class FolderChooser : public QObject {
     Q_OBJECT
 
@@ -35,6 +43,20 @@ public:
     // Makes the open folder the current directory again and lists its files afresh.
     void Reread();
 
+    // While a run is under way the lists change only when the run itself asks for it (the
+    // file list is read again after the finish dialog closes); changes on disk seen meanwhile
+    // are shown when the last hold ends.
+    class HoldRefreshes {
+    public:
+        explicit HoldRefreshes(FolderChooser& chooser);
+        ~HoldRefreshes();
+        HoldRefreshes(const HoldRefreshes&) = delete;
+        HoldRefreshes& operator=(const HoldRefreshes&) = delete;
+
+    private:
+        FolderChooser& chooser_;
+    };
+
     const QString& OpenedFolder() const { return folder_; }
 
     // Item data: the full path of a drive or folder entry, and the indentation level of a
@@ -43,9 +65,15 @@ public:
     static constexpr int LevelRole = Qt::UserRole + 1;
 
 private:
+    void ShowOpenedFolder();
     void ListDrives();
     void ListFolders();
     void ListFiles();
+    void HighlightOpenFolder();
+    void WatchOpenedFolder();
+    void ChangedOnDisk(const QString& folder);
+    void Refresh();
+    void OpenNearestRemainingFolder();
     void SelectDriveOf(const QString& folder);
     QString DriveOf(const QString& folder) const;
     void DriveChosen(int index);
@@ -55,7 +83,12 @@ private:
     QListWidget* folders_;
     QListWidget* files_;
     QString folder_;
+    int openRow_ = 0;
     QStringList driveRoots_;
+    QFileSystemWatcher* watcher_;
+    QTimer* refreshTimer_;
+    int holds_ = 0;
+    bool changedWhileHeld_ = false;
     QHash<QString, QString> lastFolderOfDrive_;
 };
 

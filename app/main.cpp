@@ -1,7 +1,7 @@
-#include "calc_finished.h"
+#include "finish_dialog.h"
+#include "main_window.h"
 #include "regional_settings.h"
 #include "solver/extended.h"
-#include "tform1.h"
 #include "window_look.h"
 
 #include <QApplication>
@@ -15,9 +15,8 @@ int main(int argc, char* argv[])
 
     // The first window is the main window: closing it frees it (and the finish dialog it
     // owns), and the program ends with the last window.
-    auto* Form1 = new karrow::TForm1(decimalSeparator);
-    auto* FinishForm = new karrow::TFinishForm(Form1);
-    Form1->SetFinishForm(FinishForm);
-    Form1->show();
+    auto* window = new karrow::MainWindow(decimalSeparator);
+    window->SetFinishDialog(new karrow::FinishDialog(window));
+    window->show();
     return QApplication::exec();
 }

@@ -1,8 +1,8 @@
 // Under regional settings whose decimal separator is a comma: the window shows its default
 // reals with it, so a run with the defaults parses and writes numbers with the comma.
 
+#include "main_window.h"
 #include "regional_settings.h"
-#include "tform1.h"
 #include "window_under_test.h"
 
 #include <QLineEdit>
@@ -25,14 +25,14 @@ void CommaLocaleTest::defaultsRunWithTheRegionalSeparator()
     QCOMPARE(separator, ',');
     WindowUnderTest window(separator);
     QVERIFY(window.IsValid());
-    TForm1* form = window.Form();
-    QCOMPARE(form->Edit(1)->text(), QStringLiteral("4"));
-    QCOMPARE(form->Edit(2)->text(), QStringLiteral("12,38"));
-    QCOMPARE(form->Edit(6)->text(), QStringLiteral("0,69"));
-    QCOMPARE(form->Edit(15)->text(), QStringLiteral("result.txt"));
+    MainWindow* form = window.Window();
+    QCOMPARE(Edit(form, 1)->text(), QStringLiteral("4"));
+    QCOMPARE(Edit(form, 2)->text(), QStringLiteral("12,38"));
+    QCOMPARE(Edit(form, 6)->text(), QStringLiteral("0,69"));
+    QCOMPARE(Edit(form, 15)->text(), QStringLiteral("result.txt"));
     ModalDialogCloser closer(form);
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
     const QByteArray report = Contents(window.PathOf("result.txt"));

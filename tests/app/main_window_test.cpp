@@ -1,7 +1,7 @@
 // The main window as a user meets it: its fields, keyboard, resources, and the ways to close it.
 
-#include "calc_finished.h"
-#include "tform1.h"
+#include "finish_dialog.h"
+#include "main_window.h"
 #include "window_under_test.h"
 
 #include <QApplication>
@@ -100,7 +100,7 @@ void MainWindowTest::freshWindowShowsDefaults()
     QFETCH(QString, text);
     QFETCH(bool, enabled);
 
-    const TForm1* form = window_->Form();
+    const MainWindow* form = window_->Window();
     const auto* edit = form->findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(field));
     const auto* labelControl = form->findChild<QLabel*>(QStringLiteral("Label%1").arg(field));
     QVERIFY(edit);
@@ -113,9 +113,9 @@ void MainWindowTest::freshWindowShowsDefaults()
 
 void MainWindowTest::rheologyRowsCannotBeChanged()
 {
-    TForm1* form = window_->Form();
+    MainWindow* form = window_->Window();
     for (int field : { 6, 7, 8 }) {
-        QLineEdit* edit = form->Edit(field);
+        QLineEdit* edit = Edit(form, field);
         const QString before = edit->text();
         QTest::mouseClick(edit, Qt::LeftButton);
         QTest::keyClicks(edit, "99");
@@ -127,8 +127,8 @@ void MainWindowTest::rheologyRowsCannotBeChanged()
 
 void MainWindowTest::tabVisitsEnabledInputsInRowOrder()
 {
-    TForm1* form = window_->Form();
-    QCOMPARE(QApplication::focusWidget(), form->Edit(1));
+    MainWindow* form = window_->Window();
+    QCOMPARE(QApplication::focusWidget(), Edit(form, 1));
 
     QStringList visited;
     for (int step = 0; step < 11; ++step) {
@@ -143,11 +143,11 @@ void MainWindowTest::tabVisitsEnabledInputsInRowOrder()
 
 void MainWindowTest::enterInAFieldRunsLikeOk()
 {
-    TForm1* form = window_->Form();
-    QSignalSpy okClicks(form->BitBtn1, &QPushButton::clicked);
+    MainWindow* form = window_->Window();
+    QSignalSpy okClicks(OkButton(form), &QPushButton::clicked);
     ModalDialogCloser closer(form);
 
-    QTest::keyClick(form->Edit(1), Qt::Key_Return);
+    QTest::keyClick(Edit(form, 1), Qt::Key_Return);
 
     QCOMPARE(okClicks.count(), 1);
     QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
@@ -156,32 +156,33 @@ void MainWindowTest::enterInAFieldRunsLikeOk()
 
 void MainWindowTest::resourcesAndFontAreThere()
 {
-    const TForm1* form = window_->Form();
-    const QPixmap picture = form->Image1->pixmap();
+    const MainWindow* form = window_->Window();
+    const QPixmap picture = form->findChild<QLabel*>("Image1")->pixmap();
     QVERIFY(!picture.isNull());
     QCOMPARE(picture.size(), QSize(226, 280));
     QVERIFY(!form->windowIcon().isNull());
-    QVERIFY(!form->FinishForm()->windowIcon().isNull());
+    QVERIFY(!form->Finish()->windowIcon().isNull());
 
     // The requested face or one of the Gothic faces named after it, never a generic default.
-    const QFontInfo used(form->Edit(1)->font());
+    const QFontInfo used(Edit(form, 1)->font());
     const QStringList gothic { QStringLiteral(u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF"),
         "VL PGothic", "IPAPGothic", "Noto Sans CJK JP" };
     QVERIFY2(gothic.contains(used.family()), qPrintable(used.family()));
     QCOMPARE(used.pixelSize(), 12);
-    QCOMPARE(QFontInfo(form->BitBtn1->font()).pixelSize(), 15);
+    QCOMPARE(QFontInfo(OkButton(form)->font()).pixelSize(), 15);
 }
 
 void MainWindowTest::panelFollowsTheClientArea()
 {
-    TForm1* form = window_->Form();
-    QCOMPARE(form->Panel1->geometry(), QRect(0, 0, 635, 440));
-    const QRect okBefore = form->BitBtn1->geometry();
+    MainWindow* form = window_->Window();
+    QCOMPARE(form->centralWidget()->objectName(), QStringLiteral("Panel1"));
+    QCOMPARE(form->centralWidget()->geometry(), QRect(0, 0, 635, 440));
+    const QRect okBefore = OkButton(form)->geometry();
 
     form->resize(800, 600);
-    QTRY_COMPARE(form->Panel1->size(), QSize(800, 600));
-    QCOMPARE(form->BitBtn1->geometry(), okBefore);
-    QCOMPARE(form->FileListBox1->geometry(), QRect(512, 296, 120, 136));
+    QTRY_COMPARE(form->centralWidget()->size(), QSize(800, 600));
+    QCOMPARE(OkButton(form)->geometry(), okBefore);
+    QCOMPARE(Files(form)->geometry(), QRect(512, 296, 120, 136));
 }
 
 void MainWindowTest::closingEndsTheProgramAndWritesNothing_data()
@@ -195,12 +196,12 @@ void MainWindowTest::closingEndsTheProgramAndWritesNothing_data()
 void MainWindowTest::closingEndsTheProgramAndWritesNothing()
 {
     QFETCH(int, way);
-    QPointer<TForm1> form = window_->Form();
-    QPointer<TFinishForm> finishForm = form->FinishForm();
+    QPointer<MainWindow> form = window_->Window();
+    QPointer<FinishDialog> finishDialog = form->Finish();
 
     QTimer::singleShot(0, form, [form, way] {
         if (way == 0)
-            QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+            QTest::mouseClick(CloseButton(form), Qt::LeftButton);
         else if (way == 1)
             QTest::keyClick(form, Qt::Key_C, Qt::AltModifier);
         else
@@ -216,7 +217,7 @@ void MainWindowTest::closingEndsTheProgramAndWritesNothing()
 
     QCOMPARE(status, 0);
     QVERIFY(form.isNull());
-    QVERIFY(finishForm.isNull());
+    QVERIFY(finishDialog.isNull());
     QCOMPARE(
         QDir(window_->Folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }

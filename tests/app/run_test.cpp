@@ -1,8 +1,8 @@
 // Runs started from the window: what each way a run can end shows, writes and lists.
 
-#include "calc_finished.h"
+#include "finish_dialog.h"
 #include "folder_chooser.h"
-#include "tform1.h"
+#include "main_window.h"
 #include "window_under_test.h"
 
 #include <QDir>
@@ -22,6 +22,8 @@ const QString InputMessage = QStringLiteral("Input data is not proper, change an
 const QString NotConvergedMessage =
     QStringLiteral("This case does not congerge, power law parameter <n> may be too small.");
 const QString FinishedText = QStringLiteral("Calculation is successfully finished !");
+// Well past the time the folder chooser takes to show a change on disk.
+constexpr int ChangeNoticedMs = 500;
 } // namespace
 
 class RunTest : public QObject {
@@ -58,46 +60,53 @@ void RunTest::cleanup()
 
 void RunTest::goodRunWritesIntoTheOpenedFolder()
 {
-    TForm1* form = window_->Form();
+    MainWindow* form = window_->Window();
     QVERIFY(QDir(window_->Folder()).mkdir("out"));
     QVERIFY(form->Chooser().OpenFolder(window_->PathOf("out")));
     ModalDialogCloser closer(form);
+    // The report is listed once the finish dialog has been closed, not while it is open.
+    QStringList listedLateInTheDialog { "not looked at" };
+    closer.WhileOpen([&](QWidget*) {
+        QTest::qWait(ChangeNoticedMs);
+        listedLateInTheDialog = Items(Files(form));
+    });
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
     QCOMPARE(closer.Seen()[0].FilesListedMeanwhile, QStringList());
+    QCOMPARE(listedLateInTheDialog, QStringList());
     const QByteArray report = Contents(window_->PathOf("out/result.txt"));
     QCOMPARE(report.count("\r\n"), 29 + 34);
     QVERIFY(!Exists(window_->PathOf("result.txt")));
-    QCOMPARE(Items(form->FileListBox1), QStringList { "result.txt" });
+    QCOMPARE(Items(Files(form)), QStringList { "result.txt" });
     QCOMPARE(QDir::currentPath(), window_->PathOf("out"));
 }
 
 void RunTest::finishDialogIsModalAndShowsItsTexts()
 {
-    TForm1* form = window_->Form();
-    TFinishForm* finishForm = form->FinishForm();
-    QSignalSpy okClicks(form->BitBtn1, &QPushButton::clicked);
+    MainWindow* form = window_->Window();
+    FinishDialog* finishDialog = form->Finish();
+    QSignalSpy okClicks(OkButton(form), &QPushButton::clicked);
     ModalDialogCloser closer(form);
-    const QPoint okInWindow = form->BitBtn1->mapTo(form, form->BitBtn1->rect().center());
+    const QPoint okInWindow = OkButton(form)->mapTo(form, OkButton(form)->rect().center());
     bool modal = false;
     QString date;
     int okClicksWhileOpen = -1;
     bool closedByEnter = false;
     closer.WhileOpen([&](QWidget* dialog) {
-        if (dialog != finishForm)
+        if (dialog != finishDialog)
             return;
-        modal = finishForm->isModal();
-        date = finishForm->Label2->text();
+        modal = finishDialog->isModal();
+        date = finishDialog->findChild<QLabel*>("Label2")->text();
         // A click that reaches the main window would start a second run.
         QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, okInWindow);
         okClicksWhileOpen = static_cast<int>(okClicks.count());
-        QTest::keyClick(finishForm, Qt::Key_Return);
-        closedByEnter = !finishForm->isVisible();
+        QTest::keyClick(finishDialog, Qt::Key_Return);
+        closedByEnter = !finishDialog->isVisible();
     });
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
     QCOMPARE(closer.Seen()[0].Title, QStringLiteral("Finsh"));
@@ -106,9 +115,7 @@ void RunTest::finishDialogIsModalAndShowsItsTexts()
     QVERIFY(modal);
     QCOMPARE(okClicksWhileOpen, 0);
     QVERIFY(closedByEnter);
-    QVERIFY(!finishForm->isVisible());
-    QVERIFY(!finishForm->isSizeGripEnabled());
-    QCOMPARE(finishForm->size(), QSize(305, 179));
+    QVERIFY(!finishDialog->isVisible());
 
     // The same click with no dialog open does reach the button, and the dialog is shown again.
     QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, okInWindow);
@@ -136,71 +143,80 @@ void RunTest::badFieldKeepsAnExistingReport()
     QFETCH(int, field);
     QFETCH(QString, text);
     QFETCH(QString, label);
-    TForm1* form = window_->Form();
+    MainWindow* form = window_->Window();
     const QByteArray older("an older report\r\n");
     window_->Write("result.txt", older);
     form->Chooser().Reread();
-    // Listed only if the file list is read again, which a rejected run must not do.
+    // Written by another program as the run starts: while the run is under way, the list
+    // changes only when the run reads it again, which a rejected run does not do.
     window_->Write("later.txt", "x");
-    form->Edit(field)->setText(text);
+    Edit(form, field)->setText(text);
     ModalDialogCloser closer(form);
+    QStringList listedLateInTheMessage;
+    closer.WhileOpen([&](QWidget*) {
+        QTest::qWait(ChangeNoticedMs);
+        listedLateInTheMessage = Items(Files(form));
+    });
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "MessageBox" });
+    QCOMPARE(listedLateInTheMessage, QStringList { "result.txt" });
     const QStringList lines = closer.Seen()[0].Text.split('\n');
     QCOMPARE(lines.value(0), InputMessage);
     QVERIFY2(lines.value(1).contains(label), qPrintable(closer.Seen()[0].Text));
     QCOMPARE(closer.Seen()[0].ButtonCount, 1);
     QCOMPARE(Contents(window_->PathOf("result.txt")), older);
-    QCOMPARE(Items(form->FileListBox1), QStringList { "result.txt" });
+    QTRY_COMPARE(Items(Files(form)), (QStringList { "later.txt", "result.txt" }));
 }
 
 void RunTest::nonConvergenceRemovesTheReport()
 {
-    TForm1* form = window_->Form();
+    MainWindow* form = window_->Window();
     window_->Write("other.txt", "x");
-    form->Edit(6)->setText("0.2");
+    Edit(form, 6)->setText("0.2");
     ModalDialogCloser closer(form);
     bool begunWhileMessageOpen = false;
     closer.WhileOpen(
         [&](QWidget*) { begunWhileMessageOpen = Exists(window_->PathOf("result.txt")); });
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "MessageBox" });
     QCOMPARE(closer.Seen()[0].Text, NotConvergedMessage);
     QVERIFY(begunWhileMessageOpen);
     // Deleted, and the list read again: it shows the other file but not the report.
     QVERIFY(!Exists(window_->PathOf("result.txt")));
-    QCOMPARE(Items(form->FileListBox1), QStringList { "other.txt" });
+    QCOMPARE(Items(Files(form)), QStringList { "other.txt" });
 }
 
 void RunTest::faultShowsErrorBoxAndKeepsWhatWasWritten()
 {
-    TForm1* form = window_->Form();
-    form->Edit(2)->setText("0");
+    MainWindow* form = window_->Window();
+    // A melt far too thin for the model: the channel conductances overflow.
+    Edit(form, 7)->setText("1e-300");
     ModalDialogCloser closer(form);
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "ErrorBox" });
     QCOMPARE(closer.Seen()[0].Title, QStringLiteral("Karrow"));
-    QVERIFY2(closer.Seen()[0].Text.contains("geometry", Qt::CaseInsensitive),
+    QVERIFY2(closer.Seen()[0].Text.contains("channel conductances"),
         qPrintable(closer.Seen()[0].Text));
     QCOMPARE(closer.Seen()[0].ButtonCount, 1);
-    // The input section stays; the file list is not read again.
+    // The input section stays; the run does not read the file list again, but the report is
+    // listed once the run is over, as any file that appears in the open folder.
     const QByteArray partial = Contents(window_->PathOf("result.txt"));
     QVERIFY(partial.count("\r\n") >= 10);
     QVERIFY(partial.count("\r\n") < 29 + 34);
-    QCOMPARE(Items(form->FileListBox1), QStringList());
+    QTRY_COMPARE(Items(Files(form)), QStringList { "result.txt" });
 
     // The window stays usable.
-    form->Edit(2)->setText("12.38");
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    Edit(form, 7)->setText("11.0");
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
     QCOMPARE(closer.SeenNames(), (QStringList { "ErrorBox", "FinishForm" }));
     QCOMPARE(Contents(window_->PathOf("result.txt")).count("\r\n"), 29 + 34);
-    QCOMPARE(Items(form->FileListBox1), QStringList { "result.txt" });
+    QCOMPARE(Items(Files(form)), QStringList { "result.txt" });
 }
 
 void RunTest::reportThatCannotBeCreated_data()
@@ -213,31 +229,34 @@ void RunTest::reportThatCannotBeCreated_data()
 void RunTest::reportThatCannotBeCreated()
 {
     QFETCH(QString, name);
-    TForm1* form = window_->Form();
-    form->Edit(15)->setText(name);
+    MainWindow* form = window_->Window();
+    Edit(form, 15)->setText(name);
     ModalDialogCloser closer(form);
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "MessageBox" });
-    QCOMPARE(closer.Seen()[0].Text, QStringLiteral("File can not open!"));
+    const QStringList lines = closer.Seen()[0].Text.split('\n');
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QStringLiteral("File can not open!"));
+    QVERIFY2(lines[1].startsWith(window_->Folder()), qPrintable(lines[1]));
     QCOMPARE(
         QDir(window_->Folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 void RunTest::fullPathIsWrittenWhateverTheChooserShows()
 {
-    TForm1* form = window_->Form();
+    MainWindow* form = window_->Window();
     QVERIFY(QDir(window_->Folder()).mkdir("elsewhere"));
-    form->Edit(15)->setText(window_->PathOf("elsewhere/named.txt"));
+    Edit(form, 15)->setText(window_->PathOf("elsewhere/named.txt"));
     ModalDialogCloser closer(form);
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
 
     QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
     QCOMPARE(Contents(window_->PathOf("elsewhere/named.txt")).count("\r\n"), 29 + 34);
     QCOMPARE(form->Chooser().OpenedFolder(), window_->Folder());
-    QCOMPARE(Items(form->FileListBox1), QStringList());
+    QCOMPARE(Items(Files(form)), QStringList());
 }
 
 QTEST_MAIN(RunTest)

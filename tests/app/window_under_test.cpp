@@ -1,12 +1,14 @@
 #include "window_under_test.h"
 
-#include "calc_finished.h"
+#include "finish_dialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,8 +16,8 @@
 
 namespace karrow::test {
 
-ModalDialogCloser::ModalDialogCloser(const TForm1* form)
-    : form_(form)
+ModalDialogCloser::ModalDialogCloser(const MainWindow* window)
+    : window_(window)
 {
     connect(&timer_, &QTimer::timeout, this, &ModalDialogCloser::Poll);
     timer_.start(10);
@@ -38,15 +40,15 @@ void ModalDialogCloser::Poll()
     SeenDialog seen;
     seen.ObjectName = dialog->objectName();
     seen.Title = dialog->windowTitle();
-    if (form_)
-        seen.FilesListedMeanwhile = Items(form_->FileListBox1);
+    if (window_)
+        seen.FilesListedMeanwhile = Items(Files(window_));
     auto* box = qobject_cast<QMessageBox*>(dialog);
-    auto* finishForm = qobject_cast<TFinishForm*>(dialog);
+    auto* finishDialog = qobject_cast<FinishDialog*>(dialog);
     if (box) {
         seen.Text = box->text();
         seen.ButtonCount = static_cast<int>(box->buttons().size());
-    } else if (finishForm) {
-        seen.Text = finishForm->Label1->text();
+    } else if (finishDialog) {
+        seen.Text = Message(finishDialog)->text();
         seen.ButtonCount = 1;
     }
     seen_.append(seen);
@@ -56,8 +58,8 @@ void ModalDialogCloser::Poll()
     if (dialog->isVisible()) {
         if (box && box->button(QMessageBox::Ok))
             QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-        else if (finishForm)
-            QTest::mouseClick(finishForm->BitBtn1, Qt::LeftButton);
+        else if (finishDialog)
+            QTest::mouseClick(OkButtonOf(finishDialog), Qt::LeftButton);
         if (dialog->isVisible())
             if (auto* other = qobject_cast<QDialog*>(dialog))
                 other->reject();
@@ -72,16 +74,16 @@ WindowUnderTest::WindowUnderTest(char decimalSeparator)
         return;
     folder_ = QFileInfo(dir_.path()).canonicalFilePath();
     QDir::setCurrent(folder_);
-    form_ = new TForm1(decimalSeparator);
-    form_->SetFinishForm(new TFinishForm(form_));
-    form_->show();
-    form_->activateWindow();
-    active_ = QTest::qWaitForWindowActive(form_);
+    window_ = new MainWindow(decimalSeparator);
+    window_->SetFinishDialog(new FinishDialog(window_));
+    window_->show();
+    window_->activateWindow();
+    active_ = QTest::qWaitForWindowActive(window_);
 }
 
 WindowUnderTest::~WindowUnderTest()
 {
-    delete form_.data();
+    delete window_.data();
     QDir::setCurrent(previousDirectory_);
 }
 
@@ -95,6 +97,57 @@ void WindowUnderTest::Write(const QString& name, const QByteArray& contents) con
     QFile file(PathOf(name));
     if (file.open(QIODevice::WriteOnly))
         file.write(contents);
+}
+
+namespace {
+
+    // Searched from the central panel: the finish dialog, also a child of the main window, has
+    // controls of the same names.
+    template <typename Control> Control* Named(const MainWindow* window, const QString& name)
+    {
+        return window->centralWidget()->findChild<Control*>(name);
+    }
+
+} // namespace
+
+QLineEdit* Edit(const MainWindow* window, int field)
+{
+    return Named<QLineEdit>(window, QStringLiteral("Edit%1").arg(field));
+}
+
+QPushButton* OkButton(const MainWindow* window)
+{
+    return Named<QPushButton>(window, QStringLiteral("BitBtn1"));
+}
+
+QPushButton* CloseButton(const MainWindow* window)
+{
+    return Named<QPushButton>(window, QStringLiteral("BitBtn2"));
+}
+
+QComboBox* Drives(const MainWindow* window)
+{
+    return Named<QComboBox>(window, QStringLiteral("DriveComboBox1"));
+}
+
+QListWidget* Folders(const MainWindow* window)
+{
+    return Named<QListWidget>(window, QStringLiteral("DirectoryListBox1"));
+}
+
+QListWidget* Files(const MainWindow* window)
+{
+    return Named<QListWidget>(window, QStringLiteral("FileListBox1"));
+}
+
+QLabel* Message(const QWidget* finishDialog)
+{
+    return finishDialog->findChild<QLabel*>(QStringLiteral("Label1"));
+}
+
+QPushButton* OkButtonOf(const QWidget* finishDialog)
+{
+    return finishDialog->findChild<QPushButton*>(QStringLiteral("BitBtn1"));
 }
 
 QStringList Items(const QListWidget* list)

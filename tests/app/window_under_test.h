@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tform1.h"
+#include "main_window.h"
 
 #include <QByteArray>
 #include <QList>
@@ -12,7 +12,11 @@
 #include <QTimer>
 #include <functional>
 
+class QComboBox;
+class QLabel;
+class QLineEdit;
 class QListWidget;
+class QPushButton;
 
 namespace karrow::test {
 
@@ -31,7 +35,7 @@ struct SeenDialog {
 // test act on each dialog before it is closed.
 class ModalDialogCloser : public QObject {
 public:
-    explicit ModalDialogCloser(const TForm1* form);
+    explicit ModalDialogCloser(const MainWindow* window);
 
     void WhileOpen(std::function<void(QWidget* dialog)> act) { act_ = std::move(act); }
     const QList<SeenDialog>& Seen() const { return seen_; }
@@ -40,7 +44,7 @@ public:
 private:
     void Poll();
 
-    QPointer<const TForm1> form_;
+    QPointer<const MainWindow> window_;
     QTimer timer_;
     std::function<void(QWidget*)> act_;
     QList<SeenDialog> seen_;
@@ -57,8 +61,8 @@ public:
     WindowUnderTest(const WindowUnderTest&) = delete;
     WindowUnderTest& operator=(const WindowUnderTest&) = delete;
 
-    TForm1* Form() const { return form_; }
-    bool IsValid() const { return dir_.isValid() && form_ && active_; }
+    MainWindow* Window() const { return window_; }
+    bool IsValid() const { return dir_.isValid() && window_ && active_; }
     const QString& Folder() const { return folder_; }
     QString PathOf(const QString& name) const;
     void Write(const QString& name, const QByteArray& contents) const;
@@ -67,9 +71,21 @@ private:
     QString previousDirectory_;
     QTemporaryDir dir_;
     QString folder_;
-    QPointer<TForm1> form_;
+    QPointer<MainWindow> window_;
     bool active_ = false;
 };
+
+// The main window's controls, found by their object names as a user's script would.
+QLineEdit* Edit(const MainWindow* window, int field);
+QPushButton* OkButton(const MainWindow* window);
+QPushButton* CloseButton(const MainWindow* window);
+QComboBox* Drives(const MainWindow* window);
+QListWidget* Folders(const MainWindow* window);
+QListWidget* Files(const MainWindow* window);
+
+// The finish dialog's message and OK button.
+QLabel* Message(const QWidget* finishDialog);
+QPushButton* OkButtonOf(const QWidget* finishDialog);
 
 QStringList Items(const QListWidget* list);
 QByteArray Contents(const QString& path);

@@ -6,14 +6,14 @@
 
 namespace karrow {
 
-class TForm1;
+class MainWindow;
 
 // What a run needs from the window: the field texts, the message boxes, the finish dialog and
 // the file list of the folder chooser.
-class QtUserInterface : public UserInterface {
+class WindowUserInterface : public UserInterface {
 public:
-    explicit QtUserInterface(TForm1& form)
-        : form_(form)
+    explicit WindowUserInterface(MainWindow& window)
+        : window_(window)
     {
     }
 
@@ -23,7 +23,7 @@ public:
     void RereadFileList() override;
 
 private:
-    TForm1& form_;
+    MainWindow& window_;
 };
 
 } // namespace karrow

@@ -1,0 +1,252 @@
+#include "main_window.h"
+
+#include "drive_box.h"
+#include "error_box.h"
+#include "folder_chooser.h"
+#include "run/fields.h"
+#include "run/run_driver.h"
+#include "solver/fault.h"
+#include "window_look.h"
+#include "window_user_interface.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <new>
+#include <stdexcept>
+
+namespace karrow {
+
+namespace {
+
+    // Top edges of the label and of the field of each input row, inside GroupBox1.
+    struct RowPlace {
+        int LabelTop;
+        int FieldTop;
+    };
+    constexpr std::array<RowPlace, InputFieldCount> RowPlaces { {
+        { 23, 23 },
+        { 44, 42 },
+        { 64, 61 },
+        { 82, 79 },
+        { 102, 99 },
+        { 122, 118 },
+        { 140, 137 },
+        { 159, 156 },
+        { 179, 175 },
+        { 197, 194 },
+        { 217, 213 },
+        { 234, 231 },
+        { 254, 249 },
+        { 273, 268 },
+    } };
+    constexpr int LabelLeft = 12;
+    constexpr int FieldLeft = 284;
+    constexpr int FieldWidth = 79;
+    constexpr int FieldHeight = 20;
+
+    constexpr int ClientWidth = 635;
+    constexpr int ClientHeight = 440;
+
+    QString Name(const char* kind, int number)
+    {
+        return QLatin1String(kind) + QString::number(number);
+    }
+
+} // namespace
+
+MainWindow::MainWindow(char decimalSeparator, QWidget* parent)
+    : QMainWindow(parent)
+    , decimalSeparator_(decimalSeparator)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Karrow"));
+    setWindowIcon(QIcon(QStringLiteral(":/karrow/icon.png")));
+    setFont(KarrowFont(12));
+    UseButtonFaceBackground(this);
+    CreateUi();
+
+    resize(ClientWidth, ClientHeight);
+    if (const QScreen* screen = QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    ui_.fields[0]->setFocus();
+}
+
+void MainWindow::CreateUi()
+{
+    ui_.panel = new QFrame(this);
+    ui_.panel->setObjectName(QStringLiteral("Panel1"));
+    ui_.panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setCentralWidget(ui_.panel);
+
+    ui_.inputs = new QGroupBox(QStringLiteral("Input Condition"), ui_.panel);
+    ui_.inputs->setObjectName(QStringLiteral("GroupBox1"));
+    ui_.inputs->setFont(KarrowFont(15));
+    ui_.inputs->setGeometry(13, 14, 377, 318);
+    CreateInputRows();
+    CreatePicture();
+    CreateFolderChooser();
+    CreateReportName();
+    CreateButtons();
+}
+
+void MainWindow::CreateInputRows()
+{
+    for (int row = 1; row <= InputFieldCount; ++row) {
+        QLabel* label = new QLabel(QString::fromUtf8(Field(row).Label), ui_.inputs);
+        label->setObjectName(Name("Label", row));
+        label->setFont(KarrowFont(12));
+        SetTextColour(label, LabelBlue);
+        label->move(LabelLeft, RowPlaces[static_cast<std::size_t>(row - 1)].LabelTop);
+        label->adjustSize();
+        ui_.labels[static_cast<std::size_t>(row - 1)] = label;
+    }
+
+    QLabel* note = new QLabel(
+        QStringLiteral("* Channel depth is the distance from channel bottom to body surface."),
+        ui_.inputs);
+    note->setObjectName(QStringLiteral("Label15"));
+    note->setFont(KarrowFont(12));
+    SetTextColour(note, NoteGreen);
+    note->setGeometry(8, 295, 358, 12);
+    // The note was sized for the original face, which is narrower than the Gothic faces found
+    // on Linux; rather than cut the sentence short, condense the font until it fits.
+    CondenseToFit(note);
+    ui_.labels[14] = note;
+
+    QLineEdit* previous = nullptr;
+    for (int row = 1; row <= InputFieldCount; ++row) {
+        QLineEdit* edit = new QLineEdit(
+            QString::fromStdString(DefaultFieldText(row, decimalSeparator_)), ui_.inputs);
+        edit->setObjectName(Name("Edit", row));
+        edit->setFont(KarrowFont(12));
+        edit->setGeometry(FieldLeft, RowPlaces[static_cast<std::size_t>(row - 1)].FieldTop,
+            FieldWidth, FieldHeight);
+        // The rheology of the melt is shown but fixed.
+        edit->setEnabled(Field(row).Editable);
+        if (previous)
+            setTabOrder(previous, edit);
+        previous = edit;
+        ui_.fields[static_cast<std::size_t>(row - 1)] = edit;
+    }
+}
+
+void MainWindow::CreatePicture()
+{
+    ui_.pictureFrame = new QFrame(ui_.panel);
+    ui_.pictureFrame->setObjectName(QStringLiteral("Panel2"));
+    ui_.pictureFrame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    ui_.pictureFrame->setGeometry(398, 13, 229, 271);
+
+    // Drawn unscaled from its top-left corner: the last column and the bottom rows of the
+    // picture fall outside the control.
+    ui_.picture = new QLabel(ui_.pictureFrame);
+    ui_.picture->setObjectName(QStringLiteral("Image1"));
+    ui_.picture->setGeometry(2, 2, 225, 267);
+    ui_.picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ui_.picture->setPixmap(QPixmap(QStringLiteral(":/karrow/die.bmp")));
+}
+
+void MainWindow::CreateFolderChooser()
+{
+    ui_.drives = new DriveBox(ui_.panel);
+    ui_.drives->setObjectName(QStringLiteral("DriveComboBox1"));
+    ui_.drives->setGeometry(395, 295, 108, 18);
+    ui_.drives->setFocusPolicy(Qt::ClickFocus);
+
+    ui_.folders = new QListWidget(ui_.panel);
+    ui_.folders->setObjectName(QStringLiteral("DirectoryListBox1"));
+    ui_.folders->setGeometry(395, 319, 108, 113);
+    ui_.folders->setFocusPolicy(Qt::ClickFocus);
+
+    ui_.files = new QListWidget(ui_.panel);
+    ui_.files->setObjectName(QStringLiteral("FileListBox1"));
+    ui_.files->setGeometry(512, 296, 120, 136);
+    ui_.files->setFocusPolicy(Qt::ClickFocus);
+
+    chooser_ = new FolderChooser(ui_.drives, ui_.folders, ui_.files, this);
+}
+
+void MainWindow::CreateReportName()
+{
+    ui_.reportName = new QGroupBox(QStringLiteral("Save File Name"), ui_.panel);
+    ui_.reportName->setObjectName(QStringLiteral("GroupBox2"));
+    ui_.reportName->setGeometry(227, 349, 131, 53);
+    SetTextColour(ui_.reportName, CaptionRed);
+
+    QLineEdit* name = new QLineEdit(
+        QString::fromStdString(DefaultFieldText(SaveFileNameField, decimalSeparator_)),
+        ui_.reportName);
+    name->setObjectName(QStringLiteral("Edit15"));
+    name->setGeometry(13, 20, 105, 20);
+    name->setFocusPolicy(Qt::ClickFocus);
+    QPalette black = name->palette();
+    black.setColor(QPalette::Text, Qt::black);
+    name->setPalette(black);
+    ui_.fields[SaveFileNameField - 1] = name;
+}
+
+void MainWindow::CreateButtons()
+{
+    ui_.okButton = new QPushButton(
+        style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), ui_.panel);
+    ui_.okButton->setObjectName(QStringLiteral("BitBtn1"));
+    ui_.okButton->setGeometry(71, 347, 90, 30);
+    ui_.okButton->setFont(KarrowFont(15));
+    ui_.okButton->setFocusPolicy(Qt::ClickFocus);
+    ui_.okButton->setDefault(true);
+
+    ui_.closeButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
+        QStringLiteral("Close(&C)"), ui_.panel);
+    ui_.closeButton->setObjectName(QStringLiteral("BitBtn2"));
+    ui_.closeButton->setGeometry(72, 394, 90, 30);
+    ui_.closeButton->setFont(KarrowFont(15));
+    ui_.closeButton->setFocusPolicy(Qt::ClickFocus);
+
+    connect(ui_.okButton, &QPushButton::clicked, this, &MainWindow::OkClicked);
+    connect(ui_.closeButton, &QPushButton::clicked, this, &QWidget::close);
+    // OK is the default button: Enter in any field clicks it. A main window has no
+    // default-button handling of its own, so each field passes Enter on.
+    for (QLineEdit* field : ui_.fields)
+        connect(field, &QLineEdit::returnPressed, ui_.okButton, &QPushButton::click);
+}
+
+QString MainWindow::FieldText(int field) const
+{
+    return ui_.fields.at(static_cast<std::size_t>(field - 1))->text();
+}
+
+void MainWindow::OkClicked()
+{
+    WindowUserInterface ui(*this);
+    const FolderChooser::HoldRefreshes hold(*chooser_);
+    try {
+        RunCalculation(ui, decimalSeparator_);
+    } catch (const Fault& fault) {
+        ShowErrorBox(this, QString::fromUtf8(fault.what()));
+    } catch (const std::bad_alloc&) {
+        ShowErrorBox(this, QStringLiteral("There is not enough memory to finish the calculation."));
+    } catch (const std::exception& error) {
+        ShowErrorBox(this,
+            QStringLiteral("The calculation stopped because of an unexpected error: %1")
+                .arg(QString::fromUtf8(error.what())));
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    event->accept();
+}
+
+} // namespace karrow

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+
+class QCloseEvent;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace karrow {
+
+class DriveBox;
+class FinishDialog;
+class FolderChooser;
+
+// The main window (object name Form1): the fourteen input fields and their labels, the die
+// picture, the report folder chooser, the report file name and the two buttons. OK runs one
+// calculation. The controls keep the object names users' scripts and the tests know them by
+// (Edit1..Edit15, Label1..Label15, BitBtn1, DirectoryListBox1, ...).
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // `decimalSeparator` is the regional one read at start-up; the default reals are shown
+    // with it, and every run reads and writes numbers with it.
+    explicit MainWindow(char decimalSeparator, QWidget* parent = nullptr);
+
+    // The dialog that each successful run shows at its end.
+    void SetFinishDialog(FinishDialog* dialog) { finishDialog_ = dialog; }
+    FinishDialog* Finish() const { return finishDialog_; }
+
+    // The text of input field 1..15 as typed.
+    QString FieldText(int field) const;
+
+    FolderChooser& Chooser() const { return *chooser_; }
+
+    // OK: runs one calculation. An error that no step of the run handles is shown in the
+    // error box; the window stays usable.
+    void OkClicked();
+
+protected:
+    // Closing frees the window; being the main window, that ends the program.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Widgets {
+        QFrame* panel = nullptr;
+        QGroupBox* inputs = nullptr;
+        std::array<QLabel*, 15> labels {};
+        std::array<QLineEdit*, 15> fields {};
+        QFrame* pictureFrame = nullptr;
+        QLabel* picture = nullptr;
+        DriveBox* drives = nullptr;
+        QListWidget* folders = nullptr;
+        QListWidget* files = nullptr;
+        QGroupBox* reportName = nullptr;
+        QPushButton* okButton = nullptr;
+        QPushButton* closeButton = nullptr;
+    };
+
+    void CreateUi();
+    void CreateInputRows();
+    void CreatePicture();
+    void CreateFolderChooser();
+    void CreateReportName();
+    void CreateButtons();
+
+    char decimalSeparator_;
+    Widgets ui_;
+    FolderChooser* chooser_ = nullptr;
+    FinishDialog* finishDialog_ = nullptr;
+};
+
+} // namespace karrow

@@ -1,0 +1,36 @@
+#include "window_user_interface.h"
+
+#include "finish_dialog.h"
+#include "folder_chooser.h"
+#include "main_window.h"
+
+#include <QMessageBox>
+#include <QString>
+
+namespace karrow {
+
+std::string WindowUserInterface::FieldText(int field) const
+{
+    return window_.FieldText(field).toStdString();
+}
+
+void WindowUserInterface::ShowMessage(const std::string& text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Karrow"), QString::fromStdString(text),
+        QMessageBox::Ok, &window_);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.exec();
+}
+
+void WindowUserInterface::ShowFinishDialog()
+{
+    if (FinishDialog* dialog = window_.Finish())
+        dialog->ShowModal();
+}
+
+void WindowUserInterface::RereadFileList()
+{
+    window_.Chooser().Reread();
+}
+
+} // namespace karrow
