@@ -10,6 +10,9 @@ int main(int argc, char* argv[])
 {
     karrow::PrepareFloatingPoint();
     QApplication application(argc, argv);
+    // Where the results window keeps its size and place.
+    QApplication::setOrganizationName(QStringLiteral("Karrow"));
+    QApplication::setApplicationName(QStringLiteral("karrow"));
     QApplication::setFont(karrow::KarrowFont(12));
     const char decimalSeparator = karrow::RegionalDecimalSeparator();
 

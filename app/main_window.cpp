@@ -3,6 +3,8 @@
 #include "drive_box.h"
 #include "error_box.h"
 #include "folder_chooser.h"
+#include "results_window.h"
+#include "run/assessment.h"
 #include "run/fields.h"
 #include "run/run_driver.h"
 #include "solver/fault.h"
@@ -23,6 +25,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 namespace karrow {
@@ -226,21 +229,72 @@ QString MainWindow::FieldText(int field) const
     return ui_.fields.at(static_cast<std::size_t>(field - 1))->text();
 }
 
+MainWindow::FieldTexts MainWindow::AllFieldTexts() const
+{
+    FieldTexts texts;
+    for (std::size_t field = 0; field < texts.size(); ++field)
+        texts[field] = ui_.fields[field]->text();
+    return texts;
+}
+
+void MainWindow::SetFieldTexts(const FieldTexts& texts)
+{
+    for (std::size_t field = 0; field < texts.size(); ++field)
+        ui_.fields[field]->setText(texts[field]);
+}
+
 void MainWindow::OkClicked()
 {
     WindowUserInterface ui(*this);
-    const FolderChooser::HoldRefreshes hold(*chooser_);
+    // The texts the run reads: the modal dialogs of a run keep the fields as they are.
+    const FieldTexts texts = AllFieldTexts();
+    std::optional<RunOutcome> finished;
+    {
+        const FolderChooser::HoldRefreshes hold(*chooser_);
+        try {
+            RunOutcome outcome = RunCalculation(ui, decimalSeparator_);
+            if (outcome.End == RunEnd::Finished)
+                finished = std::move(outcome);
+        } catch (const Fault& fault) {
+            ShowErrorBox(this, QString::fromUtf8(fault.what()));
+        } catch (const std::bad_alloc&) {
+            ShowErrorBox(
+                this, QStringLiteral("There is not enough memory to finish the calculation."));
+        } catch (const std::exception& error) {
+            ShowErrorBox(this,
+                QStringLiteral("The calculation stopped because of an unexpected error: %1")
+                    .arg(QString::fromUtf8(error.what())));
+        }
+    }
+    if (finished)
+        ShowResults(texts, std::move(*finished));
+    else if (results_)
+        results_->MarkEarlierRun();
+}
+
+// After the finish dialog has been closed and the file list read again: the assessment runs
+// calculations of its own, which the report must not wait for.
+void MainWindow::ShowResults(const FieldTexts& texts, RunOutcome outcome)
+{
+    RunRecord record;
+    for (std::size_t field = 0; field < texts.size(); ++field)
+        record.Texts[field] = texts[field].toStdString();
+    record.End = EndName(RunEnd::Finished);
+    record.ExitStatus = 0;
+    record.Solver = SolverChoice::Both;
     try {
-        RunCalculation(ui, decimalSeparator_);
-    } catch (const Fault& fault) {
-        ShowErrorBox(this, QString::fromUtf8(fault.what()));
-    } catch (const std::bad_alloc&) {
-        ShowErrorBox(this, QStringLiteral("There is not enough memory to finish the calculation."));
+        record.Answers = Assess(outcome, SolverChoice::Both, MeltProperties {});
     } catch (const std::exception& error) {
         ShowErrorBox(this,
-            QStringLiteral("The calculation stopped because of an unexpected error: %1")
-                .arg(QString::fromUtf8(error.what())));
+            QStringLiteral("The results cannot be shown: %1").arg(QString::fromUtf8(error.what())));
+        if (results_)
+            results_->MarkEarlierRun();
+        return;
     }
+    record.Outcome = std::move(outcome);
+    if (!results_)
+        results_ = new ResultsWindow(*this, decimalSeparator_, this);
+    results_->ShowRun(std::move(record));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

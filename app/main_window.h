@@ -17,6 +17,8 @@ namespace karrow {
 class DriveBox;
 class FinishDialog;
 class FolderChooser;
+class ResultsWindow;
+struct RunOutcome;
 
 // The main window (object name Form1): the fourteen input fields and their labels, the die
 // picture, the report folder chooser, the report file name and the two buttons. OK runs one
@@ -36,6 +38,15 @@ public:
 
     // The text of input field 1..15 as typed.
     QString FieldText(int field) const;
+
+    // The texts of fields 1..15, as an input set holds them. Setting them fills the rheology
+    // rows too: they stay disabled, and the next run uses what they show.
+    using FieldTexts = std::array<QString, 15>;
+    FieldTexts AllFieldTexts() const;
+    void SetFieldTexts(const FieldTexts& texts);
+
+    // The results window, once a run has finished; null before.
+    ResultsWindow* Results() const { return results_; }
 
     FolderChooser& Chooser() const { return *chooser_; }
 
@@ -69,11 +80,13 @@ private:
     void CreateFolderChooser();
     void CreateReportName();
     void CreateButtons();
+    void ShowResults(const FieldTexts& texts, RunOutcome outcome);
 
     char decimalSeparator_;
     Widgets ui_;
     FolderChooser* chooser_ = nullptr;
     FinishDialog* finishDialog_ = nullptr;
+    ResultsWindow* results_ = nullptr;
 };
 
 } // namespace karrow

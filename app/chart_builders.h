@@ -1,0 +1,33 @@
+#pragma once
+
+#include "report/figures.h"
+
+#include <vector>
+
+class QChart;
+class QPolarChart;
+
+namespace karrow {
+
+// The charts of a finished run, built from its design figures only. `exact` is the exact network
+// answer's figures, drawn dashed over the classic ones; null when there is none. The caller owns
+// the chart (a chart view takes it over).
+QChart* FlowChart(const DesignFigures& classic, const DesignFigures* exact);
+QChart* PressureChart(const DesignFigures& classic, const DesignFigures* exact);
+QChart* WallShearChart(const DesignFigures& classic, const DesignFigures* exact);
+QPolarChart* OutletPolarChart(
+    const DesignFigures& classic, const DesignFigures* exact, int channels);
+QChart* OutletBarChart(const DesignFigures& classic, const DesignFigures* exact, int channels);
+
+// One outlet increment's flow relative to the mean, placed on the die's circumference.
+struct CircumferencePoint {
+    double AngleDegrees = 0;
+    double Relative = 0;
+};
+
+// The m outlet flows of one channel repeated for each of the N channels, which are 360/N degrees
+// apart: what leaves the die all the way round.
+std::vector<CircumferencePoint> RoundTheCircumference(
+    const OutletDistribution& outlet, int channels);
+
+} // namespace karrow
