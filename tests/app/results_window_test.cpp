@@ -1,0 +1,287 @@
+// The results window after runs from the main window: when it opens, what it shows, what it keeps
+// after a run that does not finish, its exports and the input sets it saves and opens.
+
+#include "main_window.h"
+#include "report/run_json.h"
+#include "results_window.h"
+#include "run/input_set.h"
+#include "window_under_test.h"
+#include "window_user_interface.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QChartView>
+#include <QClipboard>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QSvgRenderer>
+#include <QTest>
+#include <memory>
+
+using namespace karrow;
+using namespace karrow::test;
+
+namespace {
+
+// The figures of the run the window's fields describe, computed here as the command line would.
+Assessment AssessmentOfFields(MainWindow* form)
+{
+    WindowUserInterface ui(*form);
+    const CheckedInputs checked = ReadCheckedInputs(ui, '.');
+    RunOutcome outcome;
+    outcome.End = RunEnd::Finished;
+    outcome.In = checked.Values;
+    outcome.Result = Calculate(*checked.Values);
+    return Assess(outcome, SolverChoice::Both, MeltProperties {});
+}
+
+QString Percent(double value)
+{
+    return QString::number(value, 'f', 2) + QStringLiteral(" %");
+}
+
+QString LabelText(const QWidget* window, const char* name)
+{
+    const auto* label = window->findChild<QLabel*>(QString::fromLatin1(name));
+    return label ? label->text() : QStringLiteral("(no label %1)").arg(QLatin1String(name));
+}
+
+bool LabelShown(const QWidget* window, const char* name)
+{
+    const auto* label = window->findChild<QLabel*>(QString::fromLatin1(name));
+    return label && label->isVisible();
+}
+
+} // namespace
+
+class ResultsWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void opensOnlyAfterTheFinishDialog();
+    void showsTheFiguresOfItsRun();
+    void followsTheNextRun();
+    void keepsTheLastRunAfterOneThatDidNotFinish_data();
+    void keepsTheLastRunAfterOneThatDidNotFinish();
+    void exportsEveryChartTheTableAndTheRun();
+    void inputSetsRoundTripAndBadFilesAreRefused();
+
+private:
+    // Runs the calculation from the OK button, closing the dialogs it shows; returns their names.
+    QStringList Run();
+
+    std::unique_ptr<WindowUnderTest> window_;
+};
+
+void ResultsWindowTest::initTestCase()
+{
+    // The window's remembered size and place go to a folder of the test's own.
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void ResultsWindowTest::init()
+{
+    window_ = std::make_unique<WindowUnderTest>();
+    QVERIFY(window_->IsValid());
+}
+
+void ResultsWindowTest::cleanup()
+{
+    window_.reset();
+}
+
+QStringList ResultsWindowTest::Run()
+{
+    ModalDialogCloser closer(window_->Window());
+    QTest::mouseClick(OkButton(window_->Window()), Qt::LeftButton);
+    return closer.SeenNames();
+}
+
+void ResultsWindowTest::opensOnlyAfterTheFinishDialog()
+{
+    MainWindow* form = window_->Window();
+    ModalDialogCloser closer(form);
+    bool shownDuringTheDialog = true;
+    closer.WhileOpen(
+        [&](QWidget*) { shownDuringTheDialog = form->Results() && form->Results()->isVisible(); });
+
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
+
+    QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
+    QVERIFY(!shownDuringTheDialog);
+    QVERIFY(form->Results());
+    QVERIFY(form->Results()->isVisible());
+    QVERIFY(!form->Results()->isModal());
+    QCOMPARE(form->Results()->windowTitle(), QStringLiteral("Karrow \u2014 Results"));
+    QVERIFY(!LabelShown(form->Results(), "EarlierRunMark"));
+}
+
+void ResultsWindowTest::showsTheFiguresOfItsRun()
+{
+    MainWindow* form = window_->Window();
+    const Assessment expected = AssessmentOfFields(form);
+    QVERIFY(expected.Classic && expected.Exact && expected.Exact->Figures);
+
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+
+    const ResultsWindow* results = form->Results();
+    const QString classic = LabelText(results, "ClassicVerdict");
+    const DesignFigures& figures = *expected.Classic;
+    for (const QString& shown : {
+             Percent(figures.Outlet.SpreadPercent),
+             Percent(figures.Outlet.CvPercent),
+             QString::number(figures.Head.Bar, 'f', 1) + QStringLiteral(" bar"),
+             QString::number(figures.Head.KgfCm2, 'f', 2) + QStringLiteral(" kgf/cm2"),
+             QString::number(figures.Shear.Channel.Rate, 'f', 1) + QStringLiteral(" 1/s"),
+             QString::number(figures.Shear.Slit.Rate, 'f', 1) + QStringLiteral(" 1/s"),
+             QString::number(figures.Residence.MeanTime, 'f', 1) + QStringLiteral(" s"),
+             QString::number(figures.TemperatureRise, 'f', 2) + QStringLiteral(" K"),
+         })
+        QVERIFY2(classic.contains(shown), qPrintable(shown + " not in " + classic));
+    QVERIFY2(LabelText(results, "ExactVerdict")
+                 .contains(Percent(expected.Exact->Figures->Outlet.SpreadPercent)),
+        qPrintable(LabelText(results, "ExactVerdict")));
+    // The default design: 10 pressure corrections, as its report says.
+    QVERIFY2(LabelText(results, "ClassicIteration").contains("10 pressure corrections"),
+        qPrintable(LabelText(results, "ClassicIteration")));
+    QCOMPARE(LabelShown(results, "SettlingWarning"), !expected.Settling->Settled);
+
+    const auto* table = results->findChild<QAbstractItemView*>("IncrementTable");
+    QCOMPARE(table->model()->rowCount(), static_cast<int>(figures.Increments.size()));
+}
+
+void ResultsWindowTest::followsTheNextRun()
+{
+    MainWindow* form = window_->Window();
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+    const ResultsWindow* first = form->Results();
+    const QString before = LabelText(first, "ClassicVerdict");
+
+    Edit(form, 5)->setText("6.50");
+    const Assessment expected = AssessmentOfFields(form);
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+
+    QCOMPARE(form->Results(), first);
+    const QString after = LabelText(first, "ClassicVerdict");
+    QVERIFY(after != before);
+    QVERIFY2(after.contains(Percent(expected.Classic->Outlet.SpreadPercent)), qPrintable(after));
+}
+
+void ResultsWindowTest::keepsTheLastRunAfterOneThatDidNotFinish_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("inputs rejected") << 1 << "4.0"
+                                     << "MessageBox";
+    QTest::newRow("no convergence") << 6 << "0.2"
+                                    << "MessageBox";
+    QTest::newRow("arithmetic fault") << 7 << "1e-300"
+                                      << "ErrorBox";
+}
+
+void ResultsWindowTest::keepsTheLastRunAfterOneThatDidNotFinish()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    QFETCH(QString, dialog);
+    MainWindow* form = window_->Window();
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+    const QString finished = LabelText(form->Results(), "ClassicVerdict");
+    const QString original = Edit(form, field)->text();
+
+    Edit(form, field)->setText(text);
+    QCOMPARE(Run(), QStringList { dialog });
+
+    QCOMPARE(LabelText(form->Results(), "ClassicVerdict"), finished);
+    QVERIFY(LabelShown(form->Results(), "EarlierRunMark"));
+
+    Edit(form, field)->setText(original);
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+    QVERIFY(!LabelShown(form->Results(), "EarlierRunMark"));
+}
+
+void ResultsWindowTest::exportsEveryChartTheTableAndTheRun()
+{
+    MainWindow* form = window_->Window();
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+    ResultsWindow* results = form->Results();
+    const Assessment expected = AssessmentOfFields(form);
+
+    for (int chart = 0; chart < ResultsWindow::ChartCount; ++chart) {
+        const auto which = static_cast<ResultsWindow::Chart>(chart);
+        const QSize size = results->ChartView(which)->size();
+        QVERIFY(!size.isEmpty());
+        const QString png = window_->PathOf(QStringLiteral("chart%1.png").arg(chart));
+        const QString svg = window_->PathOf(QStringLiteral("chart%1.svg").arg(chart));
+        QCOMPARE(results->ExportChart(which, png), std::nullopt);
+        QCOMPARE(results->ExportChart(which, svg), std::nullopt);
+        QCOMPARE(QImage(png).size(), size);
+        const QSvgRenderer drawing(svg);
+        QVERIFY2(drawing.isValid(), qPrintable(svg));
+        QCOMPARE(drawing.viewBox().size(), size);
+    }
+
+    const QString csvPath = window_->PathOf("increments.csv");
+    QCOMPARE(results->ExportCsv(csvPath), std::nullopt);
+    const QList<QByteArray> rows = Contents(csvPath).trimmed().split('\n');
+    QCOMPARE(rows.size(), 1 + 34);
+    for (const QByteArray& row : rows)
+        QCOMPARE(row.count(','), rows.front().count(','));
+
+    const QString jsonPath = window_->PathOf("run.json");
+    QCOMPARE(results->ExportJson(jsonPath), std::nullopt);
+    QJsonParseError error;
+    const QJsonDocument run = QJsonDocument::fromJson(Contents(jsonPath), &error);
+    QVERIFY2(run.isObject(), qPrintable(error.errorString()));
+    QVERIFY(Contents(jsonPath).contains("\"finished\""));
+
+    results->CopyTable();
+    QCOMPARE(QApplication::clipboard()->text(),
+        QString::fromStdString(IncrementsTabSeparated(*expected.Classic)));
+}
+
+void ResultsWindowTest::inputSetsRoundTripAndBadFilesAreRefused()
+{
+    MainWindow* form = window_->Window();
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+    ResultsWindow* results = form->Results();
+
+    // A melt of its own in the rheology rows, which the window shows but never lets be typed.
+    MainWindow::FieldTexts saved = form->AllFieldTexts();
+    saved[1] = QStringLiteral("11.50");
+    saved[5] = QStringLiteral("0.550");
+    saved[14] = QStringLiteral("second.txt");
+    form->SetFieldTexts(saved);
+    const QString path = window_->PathOf("design.karrow");
+    QVERIFY(results->SaveInputs(path));
+    Edit(form, 2)->setText("9.00");
+    Edit(form, 15)->setText("other.txt");
+
+    QVERIFY(results->OpenInputs(path));
+    QCOMPARE(form->AllFieldTexts(), saved);
+    QVERIFY(!Edit(form, 6)->isEnabled());
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+    QVERIFY(Contents(window_->PathOf("second.txt")).contains("=  0.550"));
+
+    window_->Write("bad.karrow", "{ \"not\": \"an input set\" }");
+    const MainWindow::FieldTexts before = form->AllFieldTexts();
+    ModalDialogCloser closer(form);
+    QVERIFY(!results->OpenInputs(window_->PathOf("bad.karrow")));
+    QCOMPARE(closer.SeenNames(), QStringList { "MessageBox" });
+    QVERIFY2(closer.Seen()[0].Text.contains(window_->PathOf("bad.karrow")),
+        qPrintable(closer.Seen()[0].Text));
+    QCOMPARE(form->AllFieldTexts(), before);
+}
+
+QTEST_MAIN(ResultsWindowTest)
+#include "results_window_test.moc"
