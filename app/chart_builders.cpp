@@ -10,6 +10,7 @@
 #include <QScatterSeries>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace karrow {
@@ -73,6 +74,25 @@ namespace {
         QColor Colour;
     };
 
+    // Whole quarter turns along the spiral, ticked every quarter turn.
+    void QuarterTurns(QValueAxis* angle, const DesignFigures& classic)
+    {
+        constexpr double QuarterTurn = 90;
+        const double end = classic.Increments.empty() ? 0 : classic.Increments.back().AngleDegrees;
+        angle->setRange(0, QuarterTurn * std::max(1.0, std::ceil(end / QuarterTurn)));
+        angle->setTickType(QValueAxis::TicksDynamic);
+        angle->setTickAnchor(0);
+        angle->setTickInterval(QuarterTurn);
+        angle->setLabelFormat(QStringLiteral("%.0f"));
+    }
+
+    // From zero, so that the curves' heights compare, up to a round number.
+    void FromZero(QValueAxis* values)
+    {
+        values->setRange(std::min(0.0, values->min()), values->max());
+        values->applyNiceNumbers();
+    }
+
     // Curves of increment figures against the angle along the spiral, classic and exact.
     QChart* SpiralChart(const QString& title, const QString& valueTitle,
         const std::vector<Curve>& curves, const DesignFigures& classic, const DesignFigures* exact)
@@ -90,6 +110,8 @@ namespace {
                     AlongTheSpiral(curve.Name, exact->Increments, curve.Read, curve.Colour, true),
                     x, y);
         }
+        QuarterTurns(x, classic);
+        FromZero(y);
         return chart;
     }
 
@@ -205,7 +227,7 @@ QPolarChart* OutletPolarChart(
     auto* angle = new QValueAxis(chart);
     angle->setRange(0, 360);
     angle->setTickCount(9);
-    angle->setLabelFormat(QStringLiteral("%.0f°"));
+    angle->setLabelFormat(QStringLiteral("%.0f"));
     angle->setTitleText(QStringLiteral("angle round the die (degrees)"));
     chart->addAxis(angle, QPolarChart::PolarOrientationAngular);
     auto* relative = new QValueAxis(chart);
@@ -241,6 +263,8 @@ QChart* OutletBarChart(const DesignFigures& classic, const DesignFigures* exact,
     auto* angle = new QBarCategoryAxis(chart);
     for (const CircumferencePoint& point : RoundTheCircumference(classic.Outlet, channels))
         angle->append(QString::number(point.AngleDegrees, 'f', 1));
+    // Up to 24 outlets round the die: upright labels would be cut.
+    angle->setLabelsAngle(-90);
     angle->setTitleText(QStringLiteral("angle round the die (degrees)"));
     chart->addAxis(angle, Qt::AlignBottom);
     QValueAxis* relative =
