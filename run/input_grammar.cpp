@@ -2,6 +2,7 @@
 
 #include "../solver/extended.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cmath>
@@ -59,17 +60,18 @@ namespace {
         return pattern;
     }
 
+    // The value of a run of decimal digits, held at 2147483649 once it is beyond the 32-bit range
+    // either way, so that a long number is told apart from a text that is no number at all.
     std::optional<std::int64_t> DecimalMagnitude(std::string_view digits)
     {
+        constexpr std::int64_t beyondRange = 2147483649LL;
         if (digits.empty())
             return std::nullopt;
         std::int64_t value = 0;
         for (const char c : digits) {
             if (!IsDigit(c))
                 return std::nullopt;
-            value = value * 10 + (c - '0');
-            if (value > 2147483648LL)
-                return std::nullopt;
+            value = std::min(value * 10 + (c - '0'), beyondRange);
         }
         return value;
     }
@@ -84,7 +86,7 @@ namespace {
 
 } // namespace
 
-std::optional<std::int32_t> ParseIntegerText(std::string_view text)
+NumberReading<std::int32_t> ReadIntegerText(std::string_view text)
 {
     std::size_t at = SkipBlanks(text, 0);
     bool negative = false;
@@ -94,17 +96,26 @@ std::optional<std::int32_t> ParseIntegerText(std::string_view text)
     if (const std::size_t prefix = HexPrefixLength(rest); prefix > 0) {
         const auto pattern = HexPattern(rest.substr(prefix));
         if (!pattern)
-            return std::nullopt;
+            return {};
         const std::uint32_t value = negative ? 0U - *pattern : *pattern;
-        return static_cast<std::int32_t>(value);
+        return { static_cast<std::int32_t>(value) };
     }
     const auto magnitude = DecimalMagnitude(rest);
-    if (!magnitude || (!negative && *magnitude > 2147483647LL))
-        return std::nullopt;
-    return static_cast<std::int32_t>(negative ? -*magnitude : *magnitude);
+    if (!magnitude)
+        return {};
+    if (!negative && *magnitude > 2147483647LL)
+        return { std::nullopt, NumberRefusal::AboveRange };
+    if (negative && *magnitude > 2147483648LL)
+        return { std::nullopt, NumberRefusal::BelowRange };
+    return { static_cast<std::int32_t>(negative ? -*magnitude : *magnitude) };
 }
 
-std::optional<double> ParseRealText(std::string_view text, char separator)
+std::optional<std::int32_t> ParseIntegerText(std::string_view text)
+{
+    return ReadIntegerText(text).Value;
+}
+
+NumberReading<double> ReadRealText(std::string_view text, char separator)
 {
     std::size_t at = SkipBlanks(text, 0);
     std::string normalized;
@@ -127,7 +138,7 @@ std::optional<double> ParseRealText(std::string_view text, char separator)
         mantissaSeen = true;
     }
     if (!mantissaSeen)
-        return std::nullopt;
+        return {};
     // A lone separator, or one with digits on one side only, still reads as a number.
     normalized += "0" + mantissa + (mantissa.back() == '.' ? "0" : "");
 
@@ -142,13 +153,19 @@ std::optional<double> ParseRealText(std::string_view text, char separator)
         normalized += exponent + (exponentDigits.empty() ? "0" : exponentDigits);
     }
     if (SkipBlanks(text, at) != text.size())
-        return std::nullopt;
+        return {};
 
     const long double extended = ConvertExtended(normalized);
     const double stored = static_cast<double>(extended);
     if (!std::isfinite(extended) || !std::isfinite(stored))
-        return std::nullopt;
-    return stored;
+        return { std::nullopt,
+            std::signbit(extended) ? NumberRefusal::BelowRange : NumberRefusal::AboveRange };
+    return { stored };
+}
+
+std::optional<double> ParseRealText(std::string_view text, char separator)
+{
+    return ReadRealText(text, separator).Value;
 }
 
 } // namespace karrow

@@ -4,6 +4,7 @@
 #include "input_grammar.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -15,33 +16,50 @@ namespace {
 
     // The run's input fields in the order of Edit1..Edit14.
     const std::array<Target, InputFieldCount> Targets { &Inputs::NumberOfChannels,
-        &Inputs::SpiralHeight, &Inputs::LipHeight, &Inputs::DieRadius,
-        &Inputs::FlowRatePerChannel, &Inputs::PowerLawIndex, &Inputs::StandardViscosity,
-        &Inputs::StandardShearRate, &Inputs::InletSlitHeight, &Inputs::OutletSlitHeight,
-        &Inputs::InletChannelDepth, &Inputs::OutletChannelDepth, &Inputs::ChannelWidth,
-        &Inputs::TotalIncrements };
+        &Inputs::SpiralHeight, &Inputs::LipHeight, &Inputs::DieRadius, &Inputs::FlowRatePerChannel,
+        &Inputs::PowerLawIndex, &Inputs::StandardViscosity, &Inputs::StandardShearRate,
+        &Inputs::InletSlitHeight, &Inputs::OutletSlitHeight, &Inputs::InletChannelDepth,
+        &Inputs::OutletChannelDepth, &Inputs::ChannelWidth, &Inputs::TotalIncrements };
 
-    std::string FieldProblem(int field, char separator)
+    // The bounds name the limits of the stored type: an int32 for whole numbers, a double for
+    // the rest, written as the user would type it back (with the regional separator).
+    std::string FieldProblem(int field, NumberRefusal refusal, char separator)
     {
         const std::string label = std::string("\"") + Field(field).Label + "\"";
-        if (Field(field).Kind == FieldKind::Integer)
+        const bool whole = Field(field).Kind == FieldKind::Integer;
+        const std::string largest =
+            whole ? "2147483647" : std::string("about 1") + separator + "8e308";
+        switch (refusal) {
+        case NumberRefusal::AboveRange:
+            return label + " is too large: at most " + largest + ".";
+        case NumberRefusal::BelowRange:
+            return label + " is too far below zero: at least "
+                + (whole ? "-2147483648" : std::string("about -1") + separator + "8e308") + ".";
+        case NumberRefusal::NotANumber:
+            break;
+        }
+        if (whole)
             return label + " must be a whole number, such as " + Field(field).DefaultText + ".";
         return label + " must be a number, such as " + DefaultFieldText(field, separator) + ".";
     }
 
-    bool ReadField(Inputs& in, int field, const std::string& text, char separator)
+    // Stores the value of `text` in its input, or says why it was refused.
+    std::optional<NumberRefusal> ReadField(
+        Inputs& in, int field, const std::string& text, char separator)
     {
         const Target& target = Targets[static_cast<std::size_t>(field - 1)];
         if (const auto* integer = std::get_if<std::int32_t Inputs::*>(&target)) {
-            const auto value = ParseIntegerText(text);
-            if (value)
-                in.*(*integer) = *value;
-            return value.has_value();
+            const auto reading = ReadIntegerText(text);
+            if (!reading.Value)
+                return reading.Refusal;
+            in.*(*integer) = *reading.Value;
+            return std::nullopt;
         }
-        const auto value = ParseRealText(text, separator);
-        if (value)
-            in.*std::get<double Inputs::*>(target) = *value;
-        return value.has_value();
+        const auto reading = ReadRealText(text, separator);
+        if (!reading.Value)
+            return reading.Refusal;
+        in.*std::get<double Inputs::*>(target) = *reading.Value;
+        return std::nullopt;
     }
 
 } // namespace
@@ -50,8 +68,8 @@ InputReading ReadInputs(const std::function<std::string(int)>& fieldText, char s
 {
     Inputs in;
     for (int field = 1; field <= InputFieldCount; ++field)
-        if (!ReadField(in, field, fieldText(field), separator))
-            return { std::nullopt, FieldProblem(field, separator) };
+        if (const auto refusal = ReadField(in, field, fieldText(field), separator))
+            return { std::nullopt, FieldProblem(field, *refusal, separator) };
     return { in, "" };
 }
 

@@ -1,7 +1,10 @@
+#include "run/fields.h"
 #include "run/input_grammar.h"
+#include "run/input_reading.h"
 
 #include <gtest/gtest.h>
 #include <optional>
+#include <string>
 
 namespace karrow {
 namespace {
@@ -96,8 +99,106 @@ namespace {
             RealCase { "BeyondExtended", "1e5000", '.', std::nullopt },
             RealCase { "LargestDouble", "1.7976931348623157e308", '.', 1.7976931348623157e308 },
             RealCase { "UnderflowsQuietly", "1e-400", '.', 0.0 },
+            RealCase { "BelowExtendedUnderflowsQuietly", "1e-5000", '.', 0.0 },
+            RealCase { "SmallestSubnormal", "5e-324", '.', 4.9406564584124654e-324 },
             RealCase { "HugeZero", "0e999999999999", '.', 0.0 }),
         [](const testing::TestParamInfo<RealCase>& row) { return row.param.Name; });
+
+    // A text in the form of a number whose value the field cannot hold is told apart from one
+    // that is no number; everything else about the texts is covered by the tables above.
+    struct RefusalCase {
+        const char* Name;
+        const char* Text;
+        bool Whole;
+        char Separator;
+        NumberRefusal Expected;
+    };
+
+    class Refusal : public testing::TestWithParam<RefusalCase> { };
+
+    TEST_P(Refusal, SaysWhy)
+    {
+        const RefusalCase& c = GetParam();
+        if (c.Whole) {
+            const auto reading = ReadIntegerText(c.Text);
+            EXPECT_FALSE(reading.Value);
+            EXPECT_EQ(reading.Refusal, c.Expected);
+        } else {
+            const auto reading = ReadRealText(c.Text, c.Separator);
+            EXPECT_FALSE(reading.Value);
+            EXPECT_EQ(reading.Refusal, c.Expected);
+        }
+    }
+
+    constexpr auto Above = NumberRefusal::AboveRange;
+    constexpr auto Below = NumberRefusal::BelowRange;
+    constexpr auto NotANumber = NumberRefusal::NotANumber;
+
+    INSTANTIATE_TEST_SUITE_P(Texts, Refusal,
+        testing::Values(RefusalCase { "WholeJustAbove", "2147483648", true, '.', Above },
+            RefusalCase { "WholeFarAbove", "99999999999", true, '.', Above },
+            RefusalCase { "WholeThirtyDigits", "123456789012345678901234567890", true, '.', Above },
+            RefusalCase { "WholeJustBelow", "-2147483649", true, '.', Below },
+            RefusalCase { "WholeFarBelow", " -99999999999", true, '.', Below },
+            RefusalCase { "WholeLongThenLetter", "99999999999x", true, '.', NotANumber },
+            RefusalCase { "WholeLongThenBlank", "99999999999 ", true, '.', NotANumber },
+            RefusalCase { "WholeLongThenSeparator", "99999999999.0", true, '.', NotANumber },
+            RefusalCase { "HexNineDigits", "$100000000", true, '.', NotANumber },
+            RefusalCase { "WholeEmpty", "", true, '.', NotANumber },
+            RefusalCase { "RealBeyondDouble", "1e999", false, '.', Above },
+            RefusalCase { "RealBeyondDoubleNegative", "-1e999", false, '.', Below },
+            RefusalCase { "RealJustBeyondDouble", "1.8e308", false, '.', Above },
+            RefusalCase { "RealBeyondExtended", "1e5000", false, '.', Above },
+            RefusalCase { "RealBeyondExtendedNegative", "-1e5000", false, '.', Below },
+            RefusalCase { "RealHugeExponent", "1e99999999999999999999", false, '.', Above },
+            RefusalCase { "RealCommaBeyondDouble", " 1,8e308 ", false, ',', Above },
+            RefusalCase { "RealHugeThenLetter", "1e999x", false, '.', NotANumber },
+            RefusalCase { "RealEmpty", "", false, '.', NotANumber }),
+        [](const testing::TestParamInfo<RefusalCase>& row) { return row.param.Name; });
+
+    // The line that follows the input error message, for the first field that is refused.
+    struct ProblemCase {
+        const char* Name;
+        int Field;
+        const char* Text;
+        char Separator;
+        const char* Expected;
+    };
+
+    class ProblemLine : public testing::TestWithParam<ProblemCase> { };
+
+    TEST_P(ProblemLine, NamesFieldAndBound)
+    {
+        const ProblemCase& c = GetParam();
+        const InputReading reading = ReadInputs(
+            [&c](int field) {
+                return field == c.Field ? std::string(c.Text)
+                                        : DefaultFieldText(field, c.Separator);
+            },
+            c.Separator);
+        EXPECT_FALSE(reading.Values);
+        EXPECT_EQ(reading.Problem, c.Expected);
+    }
+
+    INSTANTIATE_TEST_SUITE_P(Fields, ProblemLine,
+        testing::Values(ProblemCase { "RealTooLarge", 4, "1e999", '.',
+                            "\"Die Radius (cm)\" is too large: at most about 1.8e308." },
+            ProblemCase { "RealTooFarBelowZero", 4, "-1e999", '.',
+                "\"Die Radius (cm)\" is too far below zero: at least about -1.8e308." },
+            ProblemCase { "RealTooLargeUnderComma", 13, "2,5e400", ',',
+                "\"Channel Width (cm)\" is too large: at most about 1,8e308." },
+            ProblemCase { "RealNotANumber", 3, "1.0cm", '.',
+                "\"Lip Height (cm)\" must be a number, such as 1.0." },
+            ProblemCase { "RealNotANumberUnderComma", 3, "1.0", ',',
+                "\"Lip Height (cm)\" must be a number, such as 1,0." },
+            ProblemCase { "WholeTooLarge", 1, "99999999999", '.',
+                "\"Number of Channels (-)\" is too large: at most 2147483647." },
+            ProblemCase { "WholeTooFarBelowZero", 14, "-2147483649", '.',
+                "\"Total Increments <15 deg.=\xCF\x80/12 rad each> (-)\" is too far below zero: at "
+                "least -2147483648." },
+            ProblemCase { "WholeNotANumber", 1, "4.0", '.',
+                "\"Number of Channels (-)\" must be a whole number, such as 4." }),
+        [](const testing::TestParamInfo<ProblemCase>& row) { return row.param.Name; });
 
 } // namespace
 } // namespace karrow

@@ -1,0 +1,320 @@
+#include "input_set.h"
+
+#include "fields.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace karrow {
+
+namespace {
+
+    using Json = nlohmann::ordered_json; // keeps the fields in the order of the window
+
+    constexpr const char* FormatName = "karrow-inputs";
+    // No field of the window needs more; a longer text is not something a designer typed.
+    constexpr std::size_t LongestText = 4096;
+    // An input set is a few hundred bytes; this bounds what a wrong file can make us read.
+    constexpr off_t LargestFile = 1 << 20;
+
+    std::string& TextOf(InputSet& set, int field)
+    {
+        return set.Texts[static_cast<std::size_t>(field - 1)];
+    }
+
+    const std::string& TextOf(const InputSet& set, int field)
+    {
+        return set.Texts[static_cast<std::size_t>(field - 1)];
+    }
+
+    std::string Quoted(const std::string& text)
+    {
+        return "\"" + text + "\"";
+    }
+
+    std::string SystemReason(int error)
+    {
+        return std::generic_category().message(error);
+    }
+
+    // Why `text` cannot be kept in an input set as it is, or nothing.
+    std::optional<std::string> TextProblem(const std::string& name, const std::string& text)
+    {
+        if (text.size() > LongestText)
+            return "The field " + Quoted(name) + " is longer than " + std::to_string(LongestText)
+                + " bytes.";
+        try {
+            (void)Json(text).dump(-1, ' ', false, Json::error_handler_t::strict);
+        } catch (const Json::type_error&) {
+            return "The field " + Quoted(name) + " is not UTF-8 text.";
+        }
+        return std::nullopt;
+    }
+
+    std::optional<std::string> SetProblem(const InputSet& set)
+    {
+        for (int field = 1; field <= SaveFileNameField; ++field)
+            if (auto problem = TextProblem(Field(field).OptionName, TextOf(set, field)))
+                return problem;
+        return std::nullopt;
+    }
+
+    // nlohmann's message without its "[json.exception.parse_error.101] " tag.
+    std::string PlainParseError(const Json::parse_error& error)
+    {
+        const std::string what = error.what();
+        const std::size_t tagEnd = what.find("] ");
+        return tagEnd == std::string::npos ? what : what.substr(tagEnd + 2);
+    }
+
+    std::optional<std::string> HeaderProblem(const Json& document)
+    {
+        if (!document.is_object())
+            return std::string("The document is not an input set: it is not a JSON object.");
+        for (const auto& [key, value] : document.items())
+            if (key != "format" && key != "version" && key != "fields")
+                return "The document has an unknown entry " + Quoted(key) + ".";
+        const auto format = document.find("format");
+        if (format == document.end() || !format->is_string() || *format != FormatName)
+            return "The document is not an input set: its \"format\" is not " + Quoted(FormatName)
+                + ".";
+        const auto version = document.find("version");
+        if (version == document.end())
+            return std::string("The input set has no \"version\".");
+        if (!version->is_number_integer())
+            return std::string("The \"version\" of the input set must be a whole number.");
+        const std::string ours = std::to_string(InputSetFormatVersion);
+        if (*version > InputSetFormatVersion)
+            return "The input set was written by a newer Karrow (version " + version->dump()
+                + "); this one reads version " + ours + ".";
+        if (*version != InputSetFormatVersion)
+            return "Input set version " + version->dump()
+                + " is not supported; this Karrow reads "
+                  "version "
+                + ours + ".";
+        return std::nullopt;
+    }
+
+    std::optional<std::string> FieldsProblem(const Json& fields)
+    {
+        if (!fields.is_object())
+            return std::string("The \"fields\" of the input set must be a JSON object.");
+        for (const auto& [key, value] : fields.items()) {
+            bool known = false;
+            for (int field = 1; field <= SaveFileNameField; ++field)
+                known = known || key == Field(field).OptionName;
+            if (!known)
+                return "The input set has an unknown field " + Quoted(key) + ".";
+        }
+        for (int field = 1; field <= SaveFileNameField; ++field) {
+            const std::string name = Field(field).OptionName;
+            const auto text = fields.find(name);
+            if (text == fields.end())
+                return "The field " + Quoted(name) + " is missing.";
+            if (!text->is_string())
+                return "The field " + Quoted(name) + " must be a text in quotes.";
+            if (auto problem = TextProblem(name, text->get<std::string>()))
+                return problem;
+        }
+        return std::nullopt;
+    }
+
+    // A file descriptor that is closed when it goes out of scope.
+    class OpenFile {
+    public:
+        explicit OpenFile(int fd)
+            : fd_(fd)
+        {
+        }
+        ~OpenFile()
+        {
+            if (fd_ >= 0)
+                ::close(fd_);
+        }
+        OpenFile(const OpenFile&) = delete;
+        OpenFile& operator=(const OpenFile&) = delete;
+        int Get() const { return fd_; }
+        // Closes now, so that a late write error (NFS, a full disk) is seen: 0 or an errno.
+        int Close()
+        {
+            const int result = ::close(fd_);
+            fd_ = -1;
+            return result == 0 ? 0 : errno;
+        }
+
+    private:
+        int fd_;
+    };
+
+    // The file's bytes, or the errno that stopped reading; at most one byte beyond LargestFile
+    // is read, so that a file that grows while it is read is still caught.
+    int ReadAll(int fd, std::string& content)
+    {
+        char buffer[8192];
+        while (content.size() <= static_cast<std::size_t>(LargestFile)) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return errno;
+            if (got == 0)
+                return 0;
+            content.append(buffer, static_cast<std::size_t>(got));
+        }
+        return 0;
+    }
+
+    int WriteAll(int fd, const std::string& content)
+    {
+        std::size_t done = 0;
+        while (done < content.size()) {
+            const ssize_t put = ::write(fd, content.data() + done, content.size() - done);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put < 0)
+                return errno;
+            done += static_cast<std::size_t>(put);
+        }
+        return 0;
+    }
+
+    // The temporary file beside `target`, created new (O_EXCL: an existing file of that name,
+    // or a symbolic link planted there, is never opened). Its name starts with "." so that the
+    // file lists do not show it while it exists.
+    int CreateTemporary(const std::filesystem::path& target, std::filesystem::path& temporary)
+    {
+        std::random_device entropy;
+        const std::string base = target.filename().string().substr(0, 100);
+        int error = EEXIST;
+        for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+            temporary = target.parent_path()
+                / ("." + base + "." + std::to_string(entropy() % 1000000000U) + ".tmp");
+            const int fd = ::open(
+                temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+            if (fd >= 0)
+                return fd;
+            error = errno;
+        }
+        return -error;
+    }
+
+    // Writes `content` into the new temporary file and makes it durable: 0 or an errno.
+    int FillTemporary(int fd, const std::string& content)
+    {
+        OpenFile file(fd);
+        if (const int error = WriteAll(file.Get(), content))
+            return error;
+        if (::fsync(file.Get()) != 0)
+            return errno;
+        return file.Close();
+    }
+
+    // The rename is durable only once the folder's entry is; failing that is no reason to call
+    // the write failed, as the file is complete either way.
+    void SyncFolder(const std::filesystem::path& folder)
+    {
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        (void)::fsync(fd);
+        ::close(fd);
+    }
+
+} // namespace
+
+std::string InputSetJson(const InputSet& set)
+{
+    if (auto problem = SetProblem(set))
+        throw std::invalid_argument(*problem);
+    Json fields = Json::object();
+    for (int field = 1; field <= SaveFileNameField; ++field)
+        fields[Field(field).OptionName] = TextOf(set, field);
+    const Json document { { "format", FormatName }, { "version", InputSetFormatVersion },
+        { "fields", fields } };
+    return document.dump(2, ' ', false, Json::error_handler_t::strict) + "\n";
+}
+
+InputSetReading ParseInputSet(const std::string& document)
+{
+    Json parsed;
+    try {
+        parsed = Json::parse(document);
+    } catch (const Json::parse_error& error) {
+        return { std::nullopt, "The document is not JSON: " + PlainParseError(error) };
+    }
+    if (auto problem = HeaderProblem(parsed))
+        return { std::nullopt, *problem };
+    const auto fields = parsed.find("fields");
+    if (fields == parsed.end())
+        return { std::nullopt, "The input set has no \"fields\"." };
+    if (auto problem = FieldsProblem(*fields))
+        return { std::nullopt, *problem };
+    InputSet set;
+    for (int field = 1; field <= SaveFileNameField; ++field)
+        TextOf(set, field) = (*fields)[Field(field).OptionName].get<std::string>();
+    return { set, "" };
+}
+
+InputSetReading ReadInputSet(const std::string& path)
+{
+    const auto refused = [&path](const std::string& reason) {
+        return InputSetReading { std::nullopt, path + ": " + reason };
+    };
+    // O_NONBLOCK: a FIFO given by mistake must not hang the window until someone writes to it.
+    OpenFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (file.Get() < 0)
+        return refused(errno == ENOENT ? "The file does not exist."
+                                       : "The file cannot be opened: " + SystemReason(errno) + ".");
+    struct stat status { };
+    if (::fstat(file.Get(), &status) != 0)
+        return refused("The file cannot be read: " + SystemReason(errno) + ".");
+    if (S_ISDIR(status.st_mode))
+        return refused("This is a folder, not an input set.");
+    if (!S_ISREG(status.st_mode))
+        return refused("This is not an ordinary file.");
+    if (status.st_size > LargestFile)
+        return refused("The file is larger than 1 MiB, too large for an input set.");
+    std::string content;
+    if (const int error = ReadAll(file.Get(), content))
+        return refused("The file cannot be read: " + SystemReason(error) + ".");
+    if (content.size() > static_cast<std::size_t>(LargestFile))
+        return refused("The file is larger than 1 MiB, too large for an input set.");
+    InputSetReading reading = ParseInputSet(content);
+    if (!reading.Set)
+        reading.Problem = path + ": " + reading.Problem;
+    return reading;
+}
+
+std::optional<std::string> WriteInputSet(const std::string& path, const InputSet& set)
+{
+    const auto failed = [&path](int error) {
+        return path + ": The input set cannot be written: " + SystemReason(error) + ".";
+    };
+    if (auto problem = SetProblem(set))
+        return path + ": " + *problem;
+    const std::string document = InputSetJson(set);
+
+    const std::filesystem::path target(path);
+    std::filesystem::path temporary;
+    const int fd = CreateTemporary(target, temporary);
+    if (fd < 0)
+        return failed(-fd);
+    int error = FillTemporary(fd, document);
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return failed(error);
+    }
+    SyncFolder(target.parent_path().empty() ? "." : target.parent_path());
+    return std::nullopt;
+}
+
+} // namespace karrow
