@@ -1,6 +1,7 @@
 // The results window after runs from the main window: when it opens, what it shows, what it keeps
 // after a run that does not finish, its exports and the input sets it saves and opens.
 
+#include "chart_builders.h"
 #include "main_window.h"
 #include "report/run_json.h"
 #include "results_window.h"
@@ -10,6 +11,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QChart>
 #include <QChartView>
 #include <QClipboard>
 #include <QImage>
@@ -17,6 +19,8 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
+#include <QPolarChart>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QSvgRenderer>
@@ -57,6 +61,32 @@ bool LabelShown(const QWidget* window, const char* name)
     return label && label->isVisible();
 }
 
+// Two outlet increments of one channel, the second with twice the flow of the first.
+DesignFigures TwoOutlets(double scale)
+{
+    DesignFigures figures;
+    for (int i = 1; i <= 3; ++i) {
+        IncrementFigures row;
+        row.Increment = i;
+        row.AngleDegrees = 15 * (i - 0.5);
+        row.SlitFlow = scale * i;
+        row.ChannelFlow = scale * (3 - i);
+        figures.Increments.push_back(row);
+    }
+    figures.Outlet.Flows = { { 2, 7.5, 1 * scale, 2.0 / 3 }, { 3, 22.5, 2 * scale, 4.0 / 3 } };
+    return figures;
+}
+
+QList<QLineSeries*> Curves(const QChart* chart)
+{
+    QList<QLineSeries*> curves;
+    for (QAbstractSeries* series : chart->series())
+        if (auto* line = qobject_cast<QLineSeries*>(series);
+            line && line->type() == QAbstractSeries::SeriesTypeLine)
+            curves.append(line);
+    return curves;
+}
+
 } // namespace
 
 class ResultsWindowTest : public QObject {
@@ -67,6 +97,8 @@ private slots:
     void init();
     void cleanup();
 
+    void chartsDrawTheExactAnswerDashedOverTheClassic();
+    void outletGoesRoundTheWholeDie();
     void opensOnlyAfterTheFinishDialog();
     void showsTheFiguresOfItsRun();
     void followsTheNextRun();
@@ -104,6 +136,50 @@ QStringList ResultsWindowTest::Run()
     ModalDialogCloser closer(window_->Window());
     QTest::mouseClick(OkButton(window_->Window()), Qt::LeftButton);
     return closer.SeenNames();
+}
+
+void ResultsWindowTest::chartsDrawTheExactAnswerDashedOverTheClassic()
+{
+    const DesignFigures classic = TwoOutlets(1);
+    const DesignFigures exact = TwoOutlets(0.5);
+    const std::unique_ptr<QChart> alone(FlowChart(classic, nullptr));
+    const std::unique_ptr<QChart> both(FlowChart(classic, &exact));
+
+    const QList<QLineSeries*> classicCurves = Curves(alone.get());
+    const QList<QLineSeries*> allCurves = Curves(both.get());
+    QCOMPARE(classicCurves.size(), 2);
+    QCOMPARE(allCurves.size(), 4);
+    for (const QLineSeries* curve : allCurves) {
+        const bool isExact = curve->name().contains("exact");
+        QCOMPARE(curve->pen().style() == Qt::DashLine, isExact);
+        QCOMPARE(curve->count(), 3);
+        // Exact curves carry the exact figures: half the classic flows here.
+        const double slitAtTheEnd = curve->name().startsWith("slit") ? (isExact ? 1.5 : 3) : -1;
+        if (slitAtTheEnd > 0)
+            QCOMPARE(curve->at(2).y(), slitAtTheEnd);
+    }
+    for (const QAbstractAxis* axis : both->axes())
+        QVERIFY2(axis->titleText().contains('('), qPrintable(axis->titleText()));
+}
+
+void ResultsWindowTest::outletGoesRoundTheWholeDie()
+{
+    const DesignFigures classic = TwoOutlets(1);
+    const std::vector<CircumferencePoint> round = RoundTheCircumference(classic.Outlet, 3);
+
+    QCOMPARE(round.size(), std::size_t { 6 });
+    QCOMPARE(round[2].AngleDegrees, 127.5);
+    QCOMPARE(round[5].AngleDegrees, 262.5);
+    QCOMPARE(round[5].Relative, 4.0 / 3);
+
+    const std::unique_ptr<QPolarChart> polar(OutletPolarChart(classic, nullptr, 3));
+    const QList<QLineSeries*> curves = Curves(polar.get());
+    QCOMPARE(curves.size(), 2); // the mean circle and the flows
+    const QLineSeries* flows = curves[1];
+    QCOMPARE(flows->count(), 6 + 1);
+    QCOMPARE(flows->at(6), QPointF(367.5, 2.0 / 3));
+    for (const QPointF& point : curves[0]->points())
+        QCOMPARE(point.y(), 1.0);
 }
 
 void ResultsWindowTest::opensOnlyAfterTheFinishDialog()
