@@ -102,6 +102,7 @@ private slots:
     void opensOnlyAfterTheFinishDialog();
     void showsTheFiguresOfItsRun();
     void followsTheNextRun();
+    void remembersItsSizeAndPlace();
     void keepsTheLastRunAfterOneThatDidNotFinish_data();
     void keepsTheLastRunAfterOneThatDidNotFinish();
     void exportsEveryChartTheTableAndTheRun();
@@ -250,6 +251,20 @@ void ResultsWindowTest::followsTheNextRun()
     const QString after = LabelText(first, "ClassicVerdict");
     QVERIFY(after != before);
     QVERIFY2(after.contains(Percent(expected.Classic->Outlet.SpreadPercent)), qPrintable(after));
+}
+
+void ResultsWindowTest::remembersItsSizeAndPlace()
+{
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+    const QRect chosen(60, 50, 900, 700);
+    window_->Window()->Results()->setGeometry(chosen);
+    window_->Window()->Results()->close();
+    window_ = std::make_unique<WindowUnderTest>();
+    QVERIFY(window_->IsValid());
+
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+
+    QCOMPARE(window_->Window()->Results()->geometry(), chosen);
 }
 
 void ResultsWindowTest::keepsTheLastRunAfterOneThatDidNotFinish_data()
