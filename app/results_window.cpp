@@ -295,9 +295,12 @@ QChartView* ResultsWindow::ChartView(Chart chart) const
     return ui_.charts[static_cast<std::size_t>(chart)];
 }
 
-std::optional<QString> ResultsWindow::ExportChart(Chart chart, const QString& path) const
+std::optional<QString> ResultsWindow::ExportChart(Chart chart, const QString& path)
 {
     QChartView* view = ChartView(chart);
+    // A tab not shown yet has not been laid out: it takes the size it will have when shown.
+    if (view != ui_.tabs->currentWidget())
+        view->resize(ui_.tabs->currentWidget()->size());
     const QSize size = view->size();
     if (QFileInfo(path).suffix().compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0) {
         QSvgGenerator svg;
@@ -412,8 +415,10 @@ void ResultsWindow::SaveInputsChosen()
 {
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save inputs"),
         QStringLiteral("design") + QString::fromUtf8(InputSetExtension), InputSetFilter);
-    if (!path.isEmpty())
-        SaveInputs(path);
+    if (path.isEmpty())
+        return;
+    const QString extension = QString::fromUtf8(InputSetExtension);
+    SaveInputs(path.endsWith(extension) ? path : path + extension);
 }
 
 void ResultsWindow::OpenInputsChosen()

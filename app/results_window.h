@@ -45,7 +45,7 @@ public:
 
     // Exports: the path is given, so that the dialogs only choose it. Each returns the problem in
     // plain words, naming the file, or nothing.
-    std::optional<QString> ExportChart(Chart chart, const QString& path) const; // .png or .svg
+    std::optional<QString> ExportChart(Chart chart, const QString& path); // .png or .svg
     std::optional<QString> ExportCsv(const QString& path) const;
     std::optional<QString> ExportJson(const QString& path) const;
     void CopyTable() const;
