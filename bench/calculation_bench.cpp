@@ -46,8 +46,8 @@ karrow::Solution Solve(const BenchInterface& ui)
     return karrow::Calculate(*in.Values);
 }
 
-void CalculateCase(benchmark::State& state,
-    const std::vector<std::pair<int, const char*>>& changes, bool expectConverged)
+void CalculateCase(benchmark::State& state, const std::vector<std::pair<int, const char*>>& changes,
+    bool expectConverged)
 {
     const BenchInterface ui(changes);
     for (auto _ : state) {
@@ -86,8 +86,8 @@ void PowerFloor(benchmark::State& state)
         karrow::Extended sum = 0;
         for (long long k = 0; k < powers; ++k) {
             const int i = static_cast<int>(k % (last - 1)) + 1;
-            sum += karrow::DropFromFlow(s.Flow.Laws.ChannelResistance[i + 1],
-                s.Flow.Distribution.ChannelFlow(i), n);
+            sum += karrow::DropFromFlow(
+                s.Flow.Laws.ChannelResistance[i + 1], s.Flow.Distribution.ChannelFlow(i), n);
         }
         benchmark::DoNotOptimize(sum);
     }

@@ -221,7 +221,7 @@ void CheckRun(ScriptedInterface& ui, char separator, const std::string& reportNa
     std::string fault;
     karrow::RunEnd end {};
     try {
-        end = karrow::RunCalculation(ui, separator);
+        end = karrow::RunCalculation(ui, separator).End;
         CurrentRun += "\nend state " + std::to_string(static_cast<int>(end));
     } catch (const karrow::ArithmeticFault& e) {
         fault = e.what();

@@ -64,7 +64,7 @@ struct ShearMaxima {
     int SlitIncrement = 0;
 };
 
-struct Residence {
+struct ResidenceTimes {
     double MeanTime = 0; // sec: volume of channels and gaps of the spiral section over N Q
     double SpiralVolume = 0; // cm3, all N channels with their gaps
     double LargestAlongChannel = 0; // sec
@@ -76,7 +76,7 @@ struct DesignFigures {
     HeadPressure Head;
     std::vector<IncrementFigures> Increments;
     ShearMaxima Shear;
-    Residence Residence;
+    ResidenceTimes Residence;
     MeltProperties Melt;
     double TemperatureRise = 0; // K, adiabatic, from the head pressure
 };
@@ -87,6 +87,13 @@ double Consistency(const Inputs& in);
 // Wall shear of a slit of height h carrying q per unit width: gamma = (2n+1)/(3n) 6q/h^2,
 // tau = K gamma^n.
 WallShear SlitWallShear(const Inputs& in, double flowPerWidth, double height);
+
+// The outlet distribution and the head pressure of a Solution.
+OutletDistribution OutletDistributionOf(const Solution& s);
+HeadPressure HeadPressureOf(const Solution& s);
+
+// The adiabatic temperature rise (K) that the head pressure gives the melt.
+double TemperatureRiseOf(const HeadPressure& head, const MeltProperties& melt);
 
 // The figures of a Solution, classic or exact; reads it only. A flow that reverses counts with
 // its magnitude.

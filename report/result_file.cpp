@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,9 +54,9 @@ namespace {
     FileProblem ProblemOf(const std::string& name, int error)
     {
         std::error_code ignored;
-        const std::string path =
-            name.empty() ? std::filesystem::current_path(ignored).string() + "/"
-                         : std::filesystem::absolute(name, ignored).string();
+        const std::string path = name.empty()
+            ? std::filesystem::current_path(ignored).string() + "/"
+            : std::filesystem::absolute(name, ignored).string();
         return { path, ReasonOf(name, error) };
     }
 
@@ -222,9 +222,10 @@ std::string FlowTableText(const Solution& s, char sep)
         if (number.size() == 1)
             number.insert(0, " ");
         number += i > last - outletRows ? "*" : " ";
-        text += Line("      " + number + "       " + Column(s.Flow.Distribution.SlitFlow(i), 8, 4, sep)
-            + "       " + Column(ReportedChannelFlow(s, i), 8, 4, sep) + "        "
-            + Column(ReportedPressure(s, i), 7, 2, sep));
+        text +=
+            Line("      " + number + "       " + Column(s.Flow.Distribution.SlitFlow(i), 8, 4, sep)
+                + "       " + Column(ReportedChannelFlow(s, i), 8, 4, sep) + "        "
+                + Column(ReportedPressure(s, i), 7, 2, sep));
     }
     return text + Line("")
         + Line(

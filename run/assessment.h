@@ -16,11 +16,15 @@ enum class SolverChoice { Classic, Network, Both };
 
 // Whether the printed digits of a finished run can be trusted. The run is repeated with the flow
 // rate one unit in the last place up and down; where the iteration stopped at its limits while
-// the flows still moved, the flow table changes.
+// the flows still moved, the flow table changes. A change of a printed digit that comes only
+// from a value lying on a rounding boundary (the values differ by less than 1e-8 of the mean
+// outlet flow and of the head pressure) does not count.
 struct SettlingCheck {
     bool Settled = true;
-    double OutletDifferencePercent = 0; // largest change of a printed flow, % of the mean outlet flow
-    double HeadDifferencePercent = 0; // largest change of a printed pressure, % of the head pressure
+    double OutletDifferencePercent =
+        0; // largest change of a printed flow, % of the mean outlet flow
+    double HeadDifferencePercent =
+        0; // largest change of a printed pressure, % of the head pressure
     std::string Note; // when a neighbouring run ended otherwise
 };
 

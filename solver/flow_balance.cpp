@@ -114,7 +114,8 @@ BalanceOutcome FlowBalancer::Step(const Inputs& in, const Geometry& g, const Ele
     for (int i = 2; i <= m; ++i)
         flows.SlitFlow(i) = X(flows.ChannelFlow(i - 1)) - flows.ChannelFlow(i);
     for (int i = m + 1; i <= last - 1; ++i)
-        flows.SlitFlow(i) = X(flows.ChannelFlow(i - 1)) + flows.SlitFlow(i - m) - flows.ChannelFlow(i);
+        flows.SlitFlow(i) =
+            X(flows.ChannelFlow(i - 1)) + flows.SlitFlow(i - m) - flows.ChannelFlow(i);
     flows.SlitFlow(last) = X(flows.ChannelFlow(last - 1)) + flows.SlitFlow(last - m);
     CheckFloatingPoint("flow-balance step");
     return stepsBefore > BalanceStepLimit ? BalanceOutcome::StepLimit : BalanceOutcome::Relaxed;

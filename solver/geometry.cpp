@@ -36,8 +36,7 @@ namespace {
         const double r = X(in.ChannelWidth) / 2;
         const double groove = g.GrooveDepth[i];
         if (0.5L * in.ChannelWidth > groove) {
-            g.ChannelOpeningWidth[i] =
-                2 * std::sqrt(X(r) * r - (X(r) - groove) * (X(r) - groove));
+            g.ChannelOpeningWidth[i] = 2 * std::sqrt(X(r) * r - (X(r) - groove) * (X(r) - groove));
             const double w = g.ChannelOpeningWidth[i];
             const double a = std::atan((X(w) / 2) / (X(r) - groove));
             g.ChannelArea[i] =
@@ -114,8 +113,8 @@ void ComputeGeometry(const Inputs& in, Geometry& g)
     for (int i = 1; i <= n; ++i) {
         g.SlitHeight[i] = (X(g.ModifiedOutletSlitHeight) - in.InletSlitHeight) * (i - 0.5L) / n
             + in.InletSlitHeight;
-        g.ChannelDepth[i] = (X(g.ModifiedOutletChannelDepth) - in.InletChannelDepth) * (i - 0.5L)
-                / n
+        g.ChannelDepth[i] =
+            (X(g.ModifiedOutletChannelDepth) - in.InletChannelDepth) * (i - 0.5L) / n
             + in.InletChannelDepth;
         g.GrooveDepth[i] = X(g.ChannelDepth[i]) - g.SlitHeight[i];
         ComputeChannelSection(in, g, i);
@@ -173,8 +172,8 @@ void ComputeOutletPaths(const Inputs& in, const Geometry& g, SlitPaths& paths)
             - (X(g.ChannelOpeningWidth[i]) / 2) / std::cos(X(g.HelixAngle)) + d;
         paths.Length[i] = X(paths.OutletPathLength[i]) - in.LipHeight;
         const X halfOpening = X(g.ChannelOpeningWidth[i]) / (2 * std::cos(X(g.HelixAngle)));
-        paths.StartHeight[i] = g.SlitHeight[i]
-            + (X(g.ModifiedOutletSlitHeight) - g.SlitHeight[i]) * halfOpening / d;
+        paths.StartHeight[i] =
+            g.SlitHeight[i] + (X(g.ModifiedOutletSlitHeight) - g.SlitHeight[i]) * halfOpening / d;
         paths.EndHeight[i] = in.OutletSlitHeight;
     }
     CheckFloatingPoint("slit paths of the outlet zone");

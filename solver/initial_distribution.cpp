@@ -86,8 +86,8 @@ void DistributeOutletZoneFlows(
     // Channel pressure drops between the outlet increments, from the pressure that each slit
     // path to the outlet needs for the land flow arriving there.
     drop[1] = 0.5L * laws.ChannelResistance[k + 1] * Exp(n * Ln(f[twiceK]));
-    const double s = X(drop[1])
-        + X(laws.TaperResistance[k + 1]) * Exp(n * Ln(f[2 * (k + 1) - twicePitchPlus1]));
+    const double s =
+        X(drop[1]) + X(laws.TaperResistance[k + 1]) * Exp(n * Ln(f[2 * (k + 1) - twicePitchPlus1]));
     double t = drop[1];
     for (int b = 2; b <= m; ++b) {
         drop[b] = X(s) - t
@@ -107,8 +107,8 @@ void DistributeOutletZoneFlows(
         return b == m ? 0.0 : zoneFlows[2 * b];
     };
     for (int b = 1; b <= m; ++b)
-        zoneFlows[2 * b - 1] = X(outletChannelFlow(b - 1)) + f[2 * (k + b) - twicePitchPlus1]
-            - outletChannelFlow(b);
+        zoneFlows[2 * b - 1] =
+            X(outletChannelFlow(b - 1)) + f[2 * (k + b) - twicePitchPlus1] - outletChannelFlow(b);
 
     for (int b = 1; b <= m - 1; ++b) {
         f[2 * (k + b)] = zoneFlows[2 * b];

@@ -15,12 +15,12 @@ Extended Power(Extended base, Extended exponent);
 // First split of the flow over the transfer increments 1..K: each increment keeps the ratio of
 // land flow to channel flow that one pressure difference over a pitch would give. Needs the
 // channel and land laws.
-void DistributeTransferFlows(const Inputs& in, const Geometry& g, const ElementLaws& laws,
-    Flows& flows);
+void DistributeTransferFlows(
+    const Inputs& in, const Geometry& g, const ElementLaws& laws, Flows& flows);
 
 // First estimate of the outlet zone, K+1..N_eff, from the pressures that the slit paths to the
 // outlet imply; then the channel flow is made not to rise along the channel.
-void DistributeOutletZoneFlows(const Inputs& in, const Geometry& g, const ElementLaws& laws,
-    Flows& flows);
+void DistributeOutletZoneFlows(
+    const Inputs& in, const Geometry& g, const ElementLaws& laws, Flows& flows);
 
 } // namespace karrow

@@ -15,8 +15,8 @@ namespace {
     constexpr X Relaxation = 0.1L;
     constexpr X Retention = 0.9L;
 
-    void RelaxExitFlows(const Inputs& in, const Geometry& g, const IncrementArray& newSlitFlow,
-        Flows& flows)
+    void RelaxExitFlows(
+        const Inputs& in, const Geometry& g, const IncrementArray& newSlitFlow, Flows& flows)
     {
         const int m = g.PitchIncrements;
         const int s = g.FirstOutletIncrement();

@@ -5,7 +5,9 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
 
 extern char** environ;
@@ -85,15 +87,29 @@ namespace {
             CliCase { "StrayArgument", { "extra" }, 64, "" }),
         [](const testing::TestParamInfo<CliCase>& row) { return row.param.Name; });
 
-    TEST(CommandLine, DefaultRunWritesTheReportAndSaysWhere)
+    std::vector<std::string> Lines(const std::string& text)
+    {
+        std::vector<std::string> lines;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+
+    TEST(CommandLine, DefaultRunWritesTheReportAndSaysWhereAndWhatItMeans)
     {
         test::ScratchFolder folder;
         const Outcome outcome = RunCli({});
         ASSERT_EQ(outcome.Status, 0) << outcome.Err;
         EXPECT_EQ(outcome.Err, "");
-        EXPECT_EQ(outcome.Out,
-            "Calculation is successfully finished !\n" + (folder.Path() / "result.txt").string()
-                + "\n");
+        const auto lines = Lines(outcome.Out);
+        ASSERT_EQ(lines.size(), 4U) << outcome.Out;
+        EXPECT_EQ(lines[0], "Calculation is successfully finished !");
+        EXPECT_EQ(lines[1], (folder.Path() / "result.txt").string());
+        // The classic and the exact verdict, a line each.
+        EXPECT_TRUE(lines[2].starts_with("classic: outlet spread 14.31 %")) << lines[2];
+        EXPECT_NE(lines[2].find("; settled"), std::string::npos) << lines[2];
+        EXPECT_TRUE(lines[3].starts_with("network: outlet spread 22.70 %")) << lines[3];
         EXPECT_EQ(test::ReadFile("result.txt"),
             test::ReadFile(fs::path(KARROW_TEST_DATA) / "default_report.txt"));
     }
@@ -112,14 +128,182 @@ namespace {
         EXPECT_EQ(negative.Status, 2) << "a negative flow is outside the model";
     }
 
+    using nlohmann::json;
+
+    json JsonOf(const std::string& path)
+    {
+        return json::parse(test::ReadFile(path));
+    }
+
+    // The key paths that other programs rely on, after a finished run.
+    TEST(JsonDocument, OfAFinishedRunHoldsTheFiguresAndAgreesWithTheReport)
+    {
+        test::ScratchFolder folder;
+        ASSERT_EQ(RunCli({ "--json", "run.json" }).Status, 0);
+        const json doc = JsonOf("run.json");
+        EXPECT_EQ(doc.at("end"), "finished");
+        EXPECT_EQ(doc.at("exit_status"), 0);
+        EXPECT_EQ(doc.at("outlet").at("relative").size(), 6U);
+        for (const char* key : { "spread_percent", "max_deviation_percent", "cv_percent" })
+            EXPECT_TRUE(doc.at("outlet").at(key).is_number()) << key;
+        const json& head = doc.at("pressure");
+        EXPECT_NEAR(head.at("head_bar").get<double>(),
+            head.at("head_kgf_cm2").get<double>() * 0.980665, 1e-9);
+        EXPECT_NEAR(
+            head.at("head_mpa").get<double>(), head.at("head_bar").get<double>() / 10, 1e-12);
+        EXPECT_EQ(doc.at("settling").at("settled"), true);
+        EXPECT_EQ(doc.at("settling").at("outlet_difference_percent"), 0.0);
+        EXPECT_EQ(doc.at("iteration").at("balance_steps"), 1491);
+        EXPECT_EQ(doc.at("iteration").at("stop"), "correction-limit");
+        const json& rows = doc.at("increments");
+        ASSERT_EQ(rows.size(), 34U);
+        const auto report = test::CrLfLines(test::ReadFile("result.txt"));
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            std::istringstream printed(report[27 + k]);
+            std::string number;
+            double slit = 0;
+            double channel = 0;
+            double pressure = 0;
+            printed >> number >> slit >> channel >> pressure;
+            EXPECT_NEAR(rows[k].at("slit_flow").get<double>(), slit, 0.5e-4) << k;
+            EXPECT_NEAR(rows[k].at("pressure_kgf_cm2").get<double>(), pressure, 0.5e-2) << k;
+        }
+        const json& network = doc.at("network");
+        EXPECT_EQ(network.at("converged"), true);
+        EXPECT_LE(network.at("residual").get<double>(), 1e-12);
+        EXPECT_EQ(network.at("only_answer"), false);
+        EXPECT_EQ(network.at("outlet").at("relative").size(), 6U);
+        EXPECT_EQ(network.at("increments").size(), 34U);
+        for (const char* key : { "slit_flow", "channel_flow", "pressure_kgf_cm2" })
+            EXPECT_TRUE(network.at("increments")[0].at(key).is_number()) << key;
+        EXPECT_TRUE(network.at("pressure").at("head_kgf_cm2").is_number());
+    }
+
+    TEST(JsonDocument, IsWrittenForEveryEndState)
+    {
+        test::ScratchFolder folder;
+        ASSERT_EQ(RunCli({ "--lip-height=1..0", "--json", "rejected.json" }).Status, 2);
+        const json rejected = JsonOf("rejected.json");
+        EXPECT_EQ(rejected.at("end"), "inputs-rejected");
+        EXPECT_EQ(rejected.at("messages").size(), 1U);
+        EXPECT_FALSE(rejected.contains("network"));
+        EXPECT_FALSE(fs::exists("result.txt"));
+
+        // Where the classic method gives up, the network solution is all there is.
+        const Outcome stuck = RunCli({ "--number-of-channels=5", "--channel-width=0.6",
+            "--spiral-height=6", "--json", "-" });
+        ASSERT_EQ(stuck.Status, 4);
+        const json notConverged = json::parse(stuck.Out);
+        EXPECT_EQ(notConverged.at("end"), "not-converged");
+        EXPECT_FALSE(notConverged.contains("outlet"));
+        EXPECT_EQ(notConverged.at("network").at("converged"), true);
+        EXPECT_EQ(notConverged.at("network").at("only_answer"), true);
+        EXPECT_TRUE(notConverged.at("network").at("outlet").at("cv_percent").is_number());
+        EXPECT_FALSE(fs::exists("result.txt"));
+    }
+
+    // A design whose iteration stops at its limits while the flows still move.
+    const std::vector<std::string> NotSettled { "--number-of-channels=1", "--spiral-height=19.6087",
+        "--lip-height=2.73488", "--die-radius=15.4823", "--flow-rate-per-channel=16.0734",
+        "--power-law-index=0.559711", "--standard-viscosity=33.3026",
+        "--standard-shear-rate=378.553", "--inlet-slit-height=0.024845",
+        "--outlet-slit-height=0.270147", "--inlet-channel-depth=1.40093",
+        "--outlet-channel-depth=0.115432", "--channel-width=1.71361", "--total-increments=174" };
+
+    TEST(CommandLine, WarnsWhenTheResultIsNotSettled)
+    {
+        test::ScratchFolder folder;
+        std::vector<std::string> arguments = NotSettled;
+        arguments.insert(arguments.end(), { "--json", "run.json" });
+        const Outcome outcome = RunCli(arguments);
+        EXPECT_EQ(outcome.Status, 0) << "a finished run, if not a settled one";
+        EXPECT_NE(outcome.Err.find("not settled"), std::string::npos) << outcome.Err;
+        EXPECT_NE(outcome.Out.find("NOT settled"), std::string::npos) << outcome.Out;
+        const json settling = JsonOf("run.json").at("settling");
+        EXPECT_EQ(settling.at("settled"), false);
+        EXPECT_GT(settling.at("outlet_difference_percent").get<double>(), 1.0);
+    }
+
+    TEST(CommandLine, NetworkSolverWritesNoReport)
+    {
+        test::ScratchFolder folder;
+        const Outcome outcome = RunCli({ "--solver", "network", "--json", "run.json" });
+        EXPECT_EQ(outcome.Status, 0) << outcome.Err;
+        EXPECT_FALSE(fs::exists("result.txt"));
+        const json doc = JsonOf("run.json");
+        EXPECT_EQ(doc.at("end"), "network-solved");
+        EXPECT_FALSE(doc.contains("settling"));
+        EXPECT_NEAR(doc.at("network").at("outlet").at("spread_percent").get<double>(), 22.7, 0.05);
+        EXPECT_TRUE(outcome.Out.starts_with("network: ")) << outcome.Out;
+    }
+
+    // Each row of a study is what the single run of its inputs gives.
+    TEST(Sweep, RowsEqualTheirSingleRuns)
+    {
+        test::ScratchFolder folder;
+        const Outcome sweep = RunCli(
+            { "sweep", "--vary", "channel-width=1.0:1.2:3", "--vary", "number-of-channels=4:5:2",
+                "--jobs", "2", "--json", "sweep.jsonl", "--csv", "sweep.csv" });
+        ASSERT_EQ(sweep.Status, 0) << sweep.Err;
+        const auto documents = Lines(test::ReadFile("sweep.jsonl"));
+        ASSERT_EQ(documents.size(), 6U);
+        EXPECT_EQ(Lines(test::ReadFile("sweep.csv")).size(), 7U);
+        EXPECT_FALSE(fs::exists("result.txt")) << "a study writes no reports";
+        for (const std::string& line : documents) {
+            const json row = json::parse(line);
+            const json& texts = row.at("inputs").at("texts");
+            const Outcome single =
+                RunCli({ "--channel-width=" + texts.at("channel-width").get<std::string>(),
+                    "--number-of-channels=" + texts.at("number-of-channels").get<std::string>(),
+                    "--json", "single.json" });
+            EXPECT_EQ(single.Status, row.at("exit_status"));
+            EXPECT_EQ(JsonOf("single.json"), row) << line;
+        }
+    }
+
+    TEST(Sweep, RefusesAVariationThatIsNoField)
+    {
+        test::ScratchFolder folder;
+        const Outcome outcome = RunCli({ "sweep", "--vary", "colour=1:2:3" });
+        EXPECT_EQ(outcome.Status, 64);
+        EXPECT_NE(outcome.Err.find("\"colour\" is not an input field"), std::string::npos)
+            << outcome.Err;
+    }
+
+    TEST(InputSets, SaveAndReadGiveTheSameRunAndOptionsOverrideThem)
+    {
+        test::ScratchFolder folder;
+        ASSERT_EQ(RunCli({ "--channel-width=1.0", "--output=saved.txt", "--save-inputs",
+                             "design.karrow" })
+                      .Status,
+            0);
+        const std::string narrow = test::ReadFile("saved.txt");
+        fs::remove("saved.txt");
+        ASSERT_EQ(RunCli({ "--inputs", "design.karrow" }).Status, 0);
+        EXPECT_EQ(test::ReadFile("saved.txt"), narrow);
+        EXPECT_FALSE(fs::exists("result.txt")) << "the input set names its own report";
+        ASSERT_EQ(RunCli({ "--inputs", "design.karrow", "--channel-width=1.2" }).Status, 0);
+        EXPECT_EQ(test::ReadFile("saved.txt"),
+            test::ReadFile(fs::path(KARROW_TEST_DATA) / "default_report.txt"));
+
+        test::WriteFile("broken.karrow", "{\"format\": 1");
+        const Outcome refused = RunCli({ "--inputs", "broken.karrow", "--output=other.txt" });
+        EXPECT_EQ(refused.Status, 64);
+        EXPECT_NE(refused.Err.find("broken.karrow"), std::string::npos) << refused.Err;
+        EXPECT_FALSE(fs::exists("other.txt"));
+    }
+
     TEST(CommandLine, HelpExplainsOptionsAndExitStatuses)
     {
         test::ScratchFolder folder;
         const Outcome outcome = RunCli({ "--help" });
         EXPECT_EQ(outcome.Status, 0);
-        for (const char* text :
-            { "--number-of-channels", "--total-increments", "--output", "Exit status", "64" })
+        for (const char* text : { "--number-of-channels", "--total-increments", "--output",
+                 "--json", "--solver", "--inputs", "Exit status", "64" })
             EXPECT_NE(outcome.Out.find(text), std::string::npos) << text;
+        const Outcome version = RunCli({ "--version" });
+        EXPECT_EQ(version.Status, 0);
+        EXPECT_EQ(version.Out, "karrow-cli 1.0.0\n");
     }
 
 } // namespace

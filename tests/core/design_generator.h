@@ -5,10 +5,10 @@
 // element values of the flow network that the core computes for a design.
 
 #include "run/model_limits.h"
+#include "solver/exact_solution.h"
 #include "solver/extended.h"
 #include "solver/flow_relations.h"
 #include "solver/geometry.h"
-#include "solver/exact_solution.h"
 #include "solver/network.h"
 #include "test_support.h"
 

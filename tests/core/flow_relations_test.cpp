@@ -45,7 +45,8 @@ namespace {
         ASSERT_EQ(longLip.Geo.EffectiveIncrements, last);
         const double lipShort =
             shortLip.Laws.SlitResistance[last] - shortLip.Laws.TaperResistance[last];
-        const double lipLong = longLip.Laws.SlitResistance[last] - longLip.Laws.TaperResistance[last];
+        const double lipLong =
+            longLip.Laws.SlitResistance[last] - longLip.Laws.TaperResistance[last];
         EXPECT_NEAR(lipLong / lipShort, 2.0, 1e-12);
     }
 

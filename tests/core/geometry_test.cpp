@@ -102,7 +102,8 @@ namespace {
         EXPECT_EQ(g.ChannelOpeningWidth[16], width);
         EXPECT_NEAR(g.ChannelArea[16], r * M_PI * r * 0.5 + g.SlitHeight[16] * width, 1e-15);
         EXPECT_LT(g.ChannelOpeningWidth[17], width);
-        const double segment = 2 * std::sqrt(r * r - (r - g.GrooveDepth[17]) * (r - g.GrooveDepth[17]));
+        const double segment =
+            2 * std::sqrt(r * r - (r - g.GrooveDepth[17]) * (r - g.GrooveDepth[17]));
         EXPECT_NEAR(g.ChannelOpeningWidth[17], segment, 1e-15);
     }
 

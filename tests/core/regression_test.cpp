@@ -169,7 +169,8 @@ namespace {
     {
         const std::vector<HashedDesign> designs = HashedDesigns();
         ASSERT_GE(designs.size(), 500U);
-        for (std::size_t k = static_cast<std::size_t>(GetParam()); k < designs.size(); k += Shards) {
+        for (std::size_t k = static_cast<std::size_t>(GetParam()); k < designs.size();
+             k += Shards) {
             const HashedDesign& d = designs[k];
             const Outcome outcome = RunDesign(d.Texts);
             EXPECT_EQ(outcome.ExitStatus, d.ExitStatus) << d.Line;

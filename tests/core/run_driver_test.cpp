@@ -99,11 +99,14 @@ namespace {
                 "\"Channel Width (cm)\" must be greater than zero." },
             LimitCase { "NegativeDieRadius", { { 4, "-11.25" } }, "\"Die Radius (cm)\" must be" },
             LimitCase { "ZeroLipHeight", { { 3, "0" } }, "\"Lip Height (cm)\" must be" },
-            LimitCase { "ZeroFlowRate", { { 5, "0" } }, "\"Flow Rate / Channel (cm3/sec)\" must be" },
-            LimitCase { "ZeroPowerLawIndex", { { 6, "0" } }, "\"Power Law Parameter <n> (-)\" must be" },
+            LimitCase {
+                "ZeroFlowRate", { { 5, "0" } }, "\"Flow Rate / Channel (cm3/sec)\" must be" },
+            LimitCase {
+                "ZeroPowerLawIndex", { { 6, "0" } }, "\"Power Law Parameter <n> (-)\" must be" },
             LimitCase { "NegativeViscosity", { { 7, "-11" } },
                 "\"Standard Viscosity (gf.sec/cm2)\" must be" },
-            LimitCase { "ZeroShearRate", { { 8, "0" } }, "\"Standard Shear Rate (1/sec)\" must be" },
+            LimitCase {
+                "ZeroShearRate", { { 8, "0" } }, "\"Standard Shear Rate (1/sec)\" must be" },
             LimitCase { "ZeroSpiralHeight", { { 2, "0" } }, "\"Spiral Height (cm)\" must be" },
             LimitCase { "SpiralExtrapolatedPastTheLip", { { 12, "0.5" } }, "outlet taper length" }),
         [](const testing::TestParamInfo<LimitCase>& row) { return row.param.Name; });
@@ -194,7 +197,8 @@ namespace {
             EXPECT_EQ(run.messages[0], std::string("File can not open!\n") + second);
             EXPECT_EQ(run.rereads, 0);
         }
-        EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 1);
+        EXPECT_EQ(
+            std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 1);
     }
 
     TEST_F(RunDriver, ExistingReportIsReplacedNotAppended)

@@ -2,9 +2,9 @@
 #include "solver/clamp_flow.h"
 #include "solver/flow_balance.h"
 #include "solver/flow_relations.h"
+#include "solver/flow_solution.h"
 #include "solver/geometry.h"
 #include "solver/initial_distribution.h"
-#include "solver/flow_solution.h"
 #include "solver/pressure_correction.h"
 #include "solver/pressure_profile.h"
 #include "test_support.h"
@@ -153,7 +153,8 @@ namespace {
         Stage st;
         st.BalanceUntilHandOver();
         const PressureProfile before = st.profile;
-        PressureProfiler(st.e.Geo).Compute(st.e.In, st.e.Geo, st.e.Laws, st.flows, st.profile, true);
+        PressureProfiler(st.e.Geo).Compute(
+            st.e.In, st.e.Geo, st.e.Laws, st.flows, st.profile, true);
         const IncrementArray& p = st.profile.ChannelPressure;
         double drops = 0;
         for (int i = 1; i <= st.e.Geo.EffectiveIncrements; ++i) {

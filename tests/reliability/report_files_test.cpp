@@ -482,7 +482,8 @@ namespace {
 
     // The default run through the driver, with the action done to its report once the driver says
     // that the given section is written.
-    std::string RunSections(const SectionCase& row, const fs::path& folder, test::RecordingInterface& ui)
+    std::string RunSections(
+        const SectionCase& row, const fs::path& folder, test::RecordingInterface& ui)
     {
         const fs::path report = folder / "result.txt";
         ui.Set(SaveFileNameField, report.string());

@@ -1,0 +1,121 @@
+#include "design_run.h"
+
+#include "../solver/extended.h"
+#include "../solver/fault.h"
+#include "kept_texts.h"
+
+namespace karrow {
+
+namespace {
+
+    class TextsInterface : public UserInterface {
+    public:
+        explicit TextsInterface(const std::array<std::string, 15>& texts)
+            : texts_(texts)
+        {
+        }
+        std::string FieldText(int field) const override
+        {
+            return texts_.at(static_cast<std::size_t>(field - 1));
+        }
+        void ShowMessage(const std::string&) override { }
+        void ShowFinishDialog() override { }
+        void RereadFileList() override { }
+
+    private:
+        const std::array<std::string, 15>& texts_;
+    };
+
+    void Finish(RunRecord& record, const char* end, int status)
+    {
+        record.End = end;
+        record.ExitStatus = status;
+    }
+
+} // namespace
+
+int ExitStatusOf(RunEnd end)
+{
+    switch (end) {
+    case RunEnd::Finished:
+        return ExitFinished;
+    case RunEnd::InputsRejected:
+        return ExitInputsRejected;
+    case RunEnd::NotConverged:
+        return ExitNotConverged;
+    case RunEnd::ReportNotCreated:
+    case RunEnd::ModifiedConditionNotAppended:
+    case RunEnd::TableNotAppended:
+        return ExitReportFailed;
+    }
+    return ExitFault;
+}
+
+RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice solver,
+    const MeltProperties& melt, char separator)
+{
+    RunRecord record;
+    record.Texts = texts;
+    record.Solver = solver;
+    PrepareFloatingPoint();
+    const CheckedInputs checked = ReadCheckedInputs(TextsInterface(texts), separator);
+    RunOutcome outcome;
+    if (!checked.Values) {
+        record.Messages.push_back(checked.Message);
+        Finish(record, "inputs-rejected", ExitInputsRejected);
+        record.Outcome = outcome;
+        return record;
+    }
+    outcome.In = checked.Values;
+    if (solver == SolverChoice::Network) {
+        record.Outcome = outcome;
+        record.Answers = Assess(outcome, solver, melt);
+        const bool solved = record.Answers.Exact && record.Answers.Exact->Network.Converged;
+        if (solved)
+            Finish(record, "network-solved", ExitFinished);
+        else
+            Finish(record, "network-not-converged", ExitNotConverged);
+        return record;
+    }
+    try {
+        outcome.Result = Calculate(*outcome.In);
+        const bool converged = outcome.Result->Flow.Record.Stop != IterationStop::StepLimit;
+        outcome.End = converged ? RunEnd::Finished : RunEnd::NotConverged;
+        if (!converged)
+            record.Messages.push_back(NonConvergenceMessage);
+        Finish(record, EndName(outcome.End).c_str(), ExitStatusOf(outcome.End));
+    } catch (const Fault& fault) {
+        outcome.Result.reset();
+        record.Messages.push_back(std::string("Karrow: ") + fault.what());
+        Finish(record, "fault", ExitFault);
+    }
+    record.Outcome = outcome;
+    record.Answers = Assess(outcome, solver, melt);
+    return record;
+}
+
+RunRecord RecordOfRun(const std::array<std::string, 15>& texts, SolverChoice solver,
+    const MeltProperties& melt, char separator, const std::optional<RunOutcome>& outcome,
+    const std::vector<std::string>& messages, const std::optional<std::string>& fault)
+{
+    RunRecord record;
+    record.Texts = texts;
+    record.Solver = solver;
+    record.Messages = messages;
+    if (outcome) {
+        record.Outcome = outcome;
+        Finish(record, EndName(outcome->End).c_str(), ExitStatusOf(outcome->End));
+    } else {
+        // A fault ends the run without an outcome; the inputs it read are read again here.
+        RunOutcome faulted;
+        faulted.In = ReadCheckedInputs(TextsInterface(texts), separator).Values;
+        record.Outcome = faulted;
+        Finish(record, "fault", ExitFault);
+        if (fault)
+            record.Messages.push_back(std::string("Karrow: ") + *fault);
+    }
+    record.Answers = Assess(*record.Outcome, solver, melt);
+    return record;
+}
+
+} // namespace karrow
