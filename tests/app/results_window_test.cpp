@@ -15,6 +15,7 @@
 #include <QChartView>
 #include <QClipboard>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -335,7 +336,13 @@ void ResultsWindowTest::exportsEveryChartTheTableAndTheRun()
     QJsonParseError error;
     const QJsonDocument run = QJsonDocument::fromJson(Contents(jsonPath), &error);
     QVERIFY2(run.isObject(), qPrintable(error.errorString()));
-    QVERIFY(Contents(jsonPath).contains("\"finished\""));
+    QCOMPARE(run["end"].toString(), QStringLiteral("finished"));
+    QCOMPARE(run["exit_status"].toInt(-1), 0);
+    QCOMPARE(run["inputs"]["texts"]["flow-rate-per-channel"].toString(), Edit(form, 5)->text());
+    QCOMPARE(run["inputs"]["texts"]["output"].toString(), Edit(form, 15)->text());
+    QCOMPARE(run["increments"].toArray().size(), 34);
+    QCOMPARE(run["outlet"]["spread_percent"].toDouble(), expected.Classic->Outlet.SpreadPercent);
+    QVERIFY(run["network"].isObject());
 
     results->CopyTable();
     QCOMPARE(QApplication::clipboard()->text(),
