@@ -28,6 +28,13 @@ QString FixedNumber(double value, int decimals, char decimalSeparator)
     return text;
 }
 
+QString SignificantNumber(double value, int digits, char decimalSeparator)
+{
+    QString text = QString::number(value, 'g', digits);
+    text.replace(QLatin1Char('.'), QLatin1Char(decimalSeparator));
+    return text;
+}
+
 QString VerdictText(const DesignFigures& figures, char decimalSeparator)
 {
     const auto number = [&](double value, int decimals) {
@@ -87,7 +94,7 @@ QString SettlingWarning(const SettlingCheck& check, char decimalSeparator)
         "Not settled: repeating this run with the flow rate changed in its last digit changes "
         "the report by up to %1 % of the mean outlet flow; the last digits of the report are not "
         "reliable.")
-                       .arg(FixedNumber(check.OutletDifferencePercent, 1, decimalSeparator));
+                       .arg(SignificantNumber(check.OutletDifferencePercent, 2, decimalSeparator));
     if (!check.Note.empty())
         text += QLatin1Char(' ') + QString::fromStdString(check.Note);
     return text;

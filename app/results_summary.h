@@ -11,6 +11,9 @@ namespace karrow {
 
 // A number with `decimals` digits after the separator.
 QString FixedNumber(double value, int decimals, char decimalSeparator);
+// A number with `digits` significant digits: differences that range from thousandths to tens of
+// percent.
+QString SignificantNumber(double value, int digits, char decimalSeparator);
 
 // Outlet spread and coefficient of variation, head pressure, largest wall shear rates, mean
 // residence time and adiabatic temperature rise, one per line.

@@ -195,17 +195,17 @@ QWidget* ResultsWindow::CreateButtons()
     auto* row = new QWidget;
     auto* buttons = new QHBoxLayout(row);
     buttons->setContentsMargins(0, 0, 0, 0);
-    QPushButton* copy = Button(QStringLiteral("Copy"), QStringLiteral("CopyButton"));
+    QPushButton* copy = Button(QStringLiteral("&Copy"), QStringLiteral("CopyButton"));
     QPushButton* chart =
-        Button(QStringLiteral("Export chart\u2026"), QStringLiteral("ExportChartButton"));
+        Button(QStringLiteral("Export c&hart\u2026"), QStringLiteral("ExportChartButton"));
     QPushButton* csv =
-        Button(QStringLiteral("Export CSV\u2026"), QStringLiteral("ExportCsvButton"));
+        Button(QStringLiteral("Export CS&V\u2026"), QStringLiteral("ExportCsvButton"));
     QPushButton* json =
-        Button(QStringLiteral("Export JSON\u2026"), QStringLiteral("ExportJsonButton"));
+        Button(QStringLiteral("Export &JSON\u2026"), QStringLiteral("ExportJsonButton"));
     QPushButton* save =
-        Button(QStringLiteral("Save inputs\u2026"), QStringLiteral("SaveInputsButton"));
+        Button(QStringLiteral("&Save inputs\u2026"), QStringLiteral("SaveInputsButton"));
     QPushButton* open =
-        Button(QStringLiteral("Open inputs\u2026"), QStringLiteral("OpenInputsButton"));
+        Button(QStringLiteral("&Open inputs\u2026"), QStringLiteral("OpenInputsButton"));
     copy->setToolTip(QStringLiteral("Copy the increment table as tab-separated text"));
     for (QPushButton* button : { copy, chart, csv, json })
         buttons->addWidget(button);
