@@ -56,6 +56,12 @@ namespace {
         ASSERT_TRUE(reading.Set) << reading.Problem;
         EXPECT_EQ(reading.Set->Texts, set.Texts);
         const std::string document = test::ReadFile(path);
+        EXPECT_EQ(
+            document.rfind("{\n  \"format\": \"karrow-inputs\",\n  \"version\": 1,\n  \"fields\": "
+                           "{\n    \"number-of-channels\": \"\",\n    \"spiral-height\": \"   \",",
+                0),
+            0U)
+            << document;
         EXPECT_NE(document.find("\"output\": \"D\xC3\xBCse \xCF\x80 \xE2\x82\xAC.txt\""),
             std::string::npos)
             << "UTF-8 is written as it is, not escaped";
