@@ -78,9 +78,9 @@ namespace {
     {
         if (!document.is_object())
             return std::string("The document is not an input set: it is not a JSON object.");
-        for (const auto& [key, value] : document.items())
-            if (key != "format" && key != "version" && key != "fields")
-                return "The document has an unknown entry " + Quoted(key) + ".";
+        for (const auto& entry : document.items())
+            if (entry.key() != "format" && entry.key() != "version" && entry.key() != "fields")
+                return "The document has an unknown entry " + Quoted(entry.key()) + ".";
         const auto format = document.find("format");
         if (format == document.end() || !format->is_string() || *format != FormatName)
             return "The document is not an input set: its \"format\" is not " + Quoted(FormatName)
@@ -95,10 +95,8 @@ namespace {
             return "The input set was written by a newer Karrow (version " + version->dump()
                 + "); this one reads version " + ours + ".";
         if (*version != InputSetFormatVersion)
-            return "Input set version " + version->dump()
-                + " is not supported; this Karrow reads "
-                  "version "
-                + ours + ".";
+            return "Input set version " + version->dump() + " is not supported; this Karrow reads "
+                + "version " + ours + ".";
         return std::nullopt;
     }
 
@@ -106,12 +104,12 @@ namespace {
     {
         if (!fields.is_object())
             return std::string("The \"fields\" of the input set must be a JSON object.");
-        for (const auto& [key, value] : fields.items()) {
+        for (const auto& entry : fields.items()) {
             bool known = false;
             for (int field = 1; field <= SaveFileNameField; ++field)
-                known = known || key == Field(field).OptionName;
+                known = known || entry.key() == Field(field).OptionName;
             if (!known)
-                return "The input set has an unknown field " + Quoted(key) + ".";
+                return "The input set has an unknown field " + Quoted(entry.key()) + ".";
         }
         for (int field = 1; field <= SaveFileNameField; ++field) {
             const std::string name = Field(field).OptionName;
