@@ -8,6 +8,7 @@
 #include "run/kept_texts.h"
 #include "run/run_driver.h"
 #include "run/sweep.h"
+#include "run/whole_file.h"
 #include "solver/fault.h"
 #include "summary.h"
 
@@ -17,9 +18,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -182,23 +183,13 @@ bool WriteOutput(const std::string& path, const std::string& text, const char* w
         std::cout << text << std::flush;
         return true;
     }
-    const std::string temporary = path + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (out) {
-            std::error_code error;
-            std::filesystem::rename(temporary, path, error);
-            if (!error)
-                return true;
-        }
+    if (const int error = ReplaceFileWhole(path, text)) {
+        std::cerr << "karrow-cli: cannot write the " << what << " \""
+                  << std::filesystem::absolute(path).string()
+                  << "\": " << std::generic_category().message(error) << '\n';
+        return false;
     }
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    std::cerr << "karrow-cli: cannot write the " << what << " \""
-              << std::filesystem::absolute(path).string() << "\"\n";
-    return false;
+    return true;
 }
 
 int RunOnce(const Options& o, const Texts& texts, char separator)

@@ -1,6 +1,7 @@
 #include "input_set.h"
 
 #include "fields.h"
+#include "whole_file.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -78,9 +79,9 @@ namespace {
     {
         if (!document.is_object())
             return std::string("The document is not an input set: it is not a JSON object.");
-        for (const auto& [key, value] : document.items())
-            if (key != "format" && key != "version" && key != "fields")
-                return "The document has an unknown entry " + Quoted(key) + ".";
+        for (const auto& entry : document.items())
+            if (entry.key() != "format" && entry.key() != "version" && entry.key() != "fields")
+                return "The document has an unknown entry " + Quoted(entry.key()) + ".";
         const auto format = document.find("format");
         if (format == document.end() || !format->is_string() || *format != FormatName)
             return "The document is not an input set: its \"format\" is not " + Quoted(FormatName)
@@ -95,10 +96,8 @@ namespace {
             return "The input set was written by a newer Karrow (version " + version->dump()
                 + "); this one reads version " + ours + ".";
         if (*version != InputSetFormatVersion)
-            return "Input set version " + version->dump()
-                + " is not supported; this Karrow reads "
-                  "version "
-                + ours + ".";
+            return "Input set version " + version->dump() + " is not supported; this Karrow reads "
+                + "version " + ours + ".";
         return std::nullopt;
     }
 
@@ -106,12 +105,12 @@ namespace {
     {
         if (!fields.is_object())
             return std::string("The \"fields\" of the input set must be a JSON object.");
-        for (const auto& [key, value] : fields.items()) {
+        for (const auto& entry : fields.items()) {
             bool known = false;
             for (int field = 1; field <= SaveFileNameField; ++field)
-                known = known || key == Field(field).OptionName;
+                known = known || entry.key() == Field(field).OptionName;
             if (!known)
-                return "The input set has an unknown field " + Quoted(key) + ".";
+                return "The input set has an unknown field " + Quoted(entry.key()) + ".";
         }
         for (int field = 1; field <= SaveFileNameField; ++field) {
             const std::string name = Field(field).OptionName;
@@ -169,62 +168,6 @@ namespace {
             content.append(buffer, static_cast<std::size_t>(got));
         }
         return 0;
-    }
-
-    int WriteAll(int fd, const std::string& content)
-    {
-        std::size_t done = 0;
-        while (done < content.size()) {
-            const ssize_t put = ::write(fd, content.data() + done, content.size() - done);
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put < 0)
-                return errno;
-            done += static_cast<std::size_t>(put);
-        }
-        return 0;
-    }
-
-    // The temporary file beside `target`, created new (O_EXCL: an existing file of that name,
-    // or a symbolic link planted there, is never opened). Its name starts with "." so that the
-    // file lists do not show it while it exists.
-    int CreateTemporary(const std::filesystem::path& target, std::filesystem::path& temporary)
-    {
-        std::random_device entropy;
-        const std::string base = target.filename().string().substr(0, 100);
-        int error = EEXIST;
-        for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
-            temporary = target.parent_path()
-                / ("." + base + "." + std::to_string(entropy() % 1000000000U) + ".tmp");
-            const int fd = ::open(
-                temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-            if (fd >= 0)
-                return fd;
-            error = errno;
-        }
-        return -error;
-    }
-
-    // Writes `content` into the new temporary file and makes it durable: 0 or an errno.
-    int FillTemporary(int fd, const std::string& content)
-    {
-        OpenFile file(fd);
-        if (const int error = WriteAll(file.Get(), content))
-            return error;
-        if (::fsync(file.Get()) != 0)
-            return errno;
-        return file.Close();
-    }
-
-    // The rename is durable only once the folder's entry is; failing that is no reason to call
-    // the write failed, as the file is complete either way.
-    void SyncFolder(const std::filesystem::path& folder)
-    {
-        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            return;
-        (void)::fsync(fd);
-        ::close(fd);
     }
 
 } // namespace
@@ -301,19 +244,8 @@ std::optional<std::string> WriteInputSet(const std::string& path, const InputSet
         return path + ": " + *problem;
     const std::string document = InputSetJson(set);
 
-    const std::filesystem::path target(path);
-    std::filesystem::path temporary;
-    const int fd = CreateTemporary(target, temporary);
-    if (fd < 0)
-        return failed(-fd);
-    int error = FillTemporary(fd, document);
-    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        ::unlink(temporary.c_str());
+    if (const int error = ReplaceFileWhole(path, document))
         return failed(error);
-    }
-    SyncFolder(target.parent_path().empty() ? "." : target.parent_path());
     return std::nullopt;
 }
 

@@ -15,7 +15,8 @@ struct InputSet {
     std::array<std::string, 15> Texts; // fields 1..15: Edit1..Edit14 and the "Save File Name"
 };
 
-// The document of an input set.
+// The document of an input set. Throws std::invalid_argument for a text that a document cannot
+// keep as it is (not UTF-8, or longer than 4096 bytes); WriteInputSet returns that as a problem.
 std::string InputSetJson(const InputSet& set);
 
 // An input set read from its document, or why it is not one (the problem in plain words).

@@ -141,19 +141,15 @@ namespace {
             RefusalCase { "WholeJustBelow", "-2147483649", true, '.', Below },
             RefusalCase { "WholeFarBelow", " -99999999999", true, '.', Below },
             RefusalCase { "WholeLongThenLetter", "99999999999x", true, '.', NotANumber },
-            RefusalCase { "WholeLongThenBlank", "99999999999 ", true, '.', NotANumber },
             RefusalCase { "WholeLongThenSeparator", "99999999999.0", true, '.', NotANumber },
             RefusalCase { "HexNineDigits", "$100000000", true, '.', NotANumber },
-            RefusalCase { "WholeEmpty", "", true, '.', NotANumber },
             RefusalCase { "RealBeyondDouble", "1e999", false, '.', Above },
             RefusalCase { "RealBeyondDoubleNegative", "-1e999", false, '.', Below },
             RefusalCase { "RealJustBeyondDouble", "1.8e308", false, '.', Above },
             RefusalCase { "RealBeyondExtended", "1e5000", false, '.', Above },
-            RefusalCase { "RealBeyondExtendedNegative", "-1e5000", false, '.', Below },
             RefusalCase { "RealHugeExponent", "1e99999999999999999999", false, '.', Above },
             RefusalCase { "RealCommaBeyondDouble", " 1,8e308 ", false, ',', Above },
-            RefusalCase { "RealHugeThenLetter", "1e999x", false, '.', NotANumber },
-            RefusalCase { "RealEmpty", "", false, '.', NotANumber }),
+            RefusalCase { "RealHugeThenLetter", "1e999x", false, '.', NotANumber }),
         [](const testing::TestParamInfo<RefusalCase>& row) { return row.param.Name; });
 
     // The line that follows the input error message, for the first field that is refused.

@@ -56,6 +56,12 @@ namespace {
         ASSERT_TRUE(reading.Set) << reading.Problem;
         EXPECT_EQ(reading.Set->Texts, set.Texts);
         const std::string document = test::ReadFile(path);
+        EXPECT_EQ(
+            document.rfind("{\n  \"format\": \"karrow-inputs\",\n  \"version\": 1,\n  \"fields\": "
+                           "{\n    \"number-of-channels\": \"\",\n    \"spiral-height\": \"   \",",
+                0),
+            0U)
+            << document;
         EXPECT_NE(document.find("\"output\": \"D\xC3\xBCse \xCF\x80 \xE2\x82\xAC.txt\""),
             std::string::npos)
             << "UTF-8 is written as it is, not escaped";
@@ -156,15 +162,11 @@ namespace {
             DocumentCase { "Array", "[]", nullptr, "not a JSON object" },
             DocumentCase { "WrongFormat", nullptr, [](Json& j) { j["format"] = "karrow"; },
                 "its \"format\" is not \"karrow-inputs\"" },
-            DocumentCase { "FormatNotText", nullptr, [](Json& j) { j["format"] = 1; },
-                "its \"format\" is not" },
             DocumentCase {
                 "NoFormat", nullptr, [](Json& j) { j.erase("format"); }, "its \"format\" is not" },
             DocumentCase {
                 "NoVersion", nullptr, [](Json& j) { j.erase("version"); }, "has no \"version\"" },
             DocumentCase { "VersionText", nullptr, [](Json& j) { j["version"] = "1"; },
-                "must be a whole number" },
-            DocumentCase { "VersionReal", nullptr, [](Json& j) { j["version"] = 1.0; },
                 "must be a whole number" },
             DocumentCase { "NewerVersion", nullptr, [](Json& j) { j["version"] = 2; },
                 "written by a newer Karrow (version 2); this one reads version 1" },
@@ -181,9 +183,6 @@ namespace {
             DocumentCase { "NumberForText", nullptr,
                 [](Json& j) { j["fields"]["number-of-channels"] = 4; },
                 "The field \"number-of-channels\" must be a text in quotes." },
-            DocumentCase { "NullForText", nullptr,
-                [](Json& j) { j["fields"]["total-increments"] = nullptr; },
-                "The field \"total-increments\" must be a text" },
             DocumentCase { "UnknownField", nullptr,
                 [](Json& j) { j["fields"]["die-diameter"] = "22.5"; },
                 "unknown field \"die-diameter\"" },

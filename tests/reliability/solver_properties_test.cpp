@@ -11,6 +11,7 @@
 // The outer iteration is driven here step by step exactly as the run driver drives it; a sample
 // of the geometries also goes through the driver itself to show that both end alike.
 
+#include "design_generator.h"
 #include "report/result_file.h"
 #include "run/model_limits.h"
 #include "run/run_driver.h"
@@ -44,34 +45,6 @@ namespace {
     // Rounding allowance of a balance, relative to the flow rate: a few units in the last place
     // of a double, summed over the increments of the longest spiral drawn here.
     constexpr double BalanceAllowance = 1e-13;
-
-    // Inputs drawn uniformly from the ranges that dies of this kind are designed in. The spiral
-    // is drawn in pitches (m increments each, m = 24 div channels) and the channel width as a
-    // share of the axial pitch, as a designer leaves a land between the turns.
-    Inputs DrawGeometry(std::mt19937_64& random, int channels)
-    {
-        const auto within = [&](double low, double high) {
-            return std::uniform_real_distribution<double>(low, high)(random);
-        };
-        const int m = 24 / channels;
-        Inputs st;
-        st.NumberOfChannels = channels;
-        st.TotalIncrements = static_cast<int>(std::lround(m * within(3.5, 7)));
-        st.SpiralHeight = within(6, 20);
-        st.LipHeight = within(0.5, 2);
-        st.DieRadius = within(5, 20);
-        st.FlowRatePerChannel = within(1, 10);
-        st.PowerLawIndex = within(0.4, 0.9);
-        st.StandardViscosity = within(5, 25);
-        st.StandardShearRate = within(50, 200);
-        st.InletSlitHeight = within(0.005, 0.03);
-        st.OutletSlitHeight = within(0.1, 0.25);
-        st.InletChannelDepth = within(0.6, 1.5);
-        st.OutletChannelDepth = within(0.1, 0.3);
-        const double axialPitch = m * st.SpiralHeight / st.TotalIncrements;
-        st.ChannelWidth = axialPitch * within(0.3, 0.8);
-        return st;
-    }
 
     // The inputs as field texts, with enough digits that the driver reads back the same doubles.
     std::string Text(double value)
@@ -321,7 +294,7 @@ namespace {
         std::mt19937_64 random(0x6b617272u + static_cast<unsigned>(channels));
         Tally tally;
         for (; tally.Drawn < GeometriesPerChannelCount; ++tally.Drawn) {
-            const Inputs inputs = DrawGeometry(random, channels);
+            const Inputs inputs = test::DrawDesign(random, channels);
             DesignRun st { inputs, {}, {} };
             const Outcome outcome = SolveAndCheck(st, tally);
             tally.Rejected += outcome == Outcome::Rejected ? 1 : 0;
