@@ -4,6 +4,7 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
+#include <QLegend>
 #include <QLineSeries>
 #include <QPen>
 #include <QPolarChart>
@@ -37,6 +38,8 @@ namespace {
         auto* chart = new QChart;
         chart->setTitle(title);
         chart->legend()->setAlignment(Qt::AlignBottom);
+        // Curves as lines in the legend too, so that the dashed exact ones are told apart.
+        chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
         return chart;
     }
 
@@ -224,6 +227,7 @@ QPolarChart* OutletPolarChart(
     auto* chart = new QPolarChart;
     chart->setTitle(QStringLiteral("Outlet flow round the die, relative to the mean"));
     chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     auto* angle = new QValueAxis(chart);
     angle->setRange(0, 360);
     angle->setTickCount(9);
