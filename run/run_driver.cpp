@@ -53,11 +53,10 @@ namespace {
         UserInterface& ui_;
     };
 
-    RunOutcome DeleteAndStop(const ReportFile& file, UserInterface& ui, RunOutcome outcome)
+    void DeleteAndReread(const ReportFile& file, UserInterface& ui)
     {
         DeleteReport(file);
         ui.RereadFileList();
-        return outcome;
     }
 
     // The system's own first line, then which file and why.
@@ -136,7 +135,8 @@ RunOutcome RunCalculation(UserInterface& frontEnd, char separator)
         ui.ShowMessage(FileMessage(CannotOpenMessage, *problem));
         outcome.End = RunEnd::ModifiedConditionNotAppended;
         outcome.Result.reset();
-        return DeleteAndStop(file, ui, std::move(outcome));
+        DeleteAndReread(file, ui);
+        return outcome;
     }
     ui.SectionWritten(2);
 
@@ -144,13 +144,15 @@ RunOutcome RunCalculation(UserInterface& frontEnd, char separator)
     if (s.Flow.Record.Stop == IterationStop::StepLimit) {
         ui.ShowMessage(NonConvergenceMessage);
         outcome.End = RunEnd::NotConverged;
-        return DeleteAndStop(file, ui, std::move(outcome));
+        DeleteAndReread(file, ui);
+        return outcome;
     }
 
     if (const auto problem = AppendFlowTable(s, file)) {
         ui.ShowMessage(FileMessage(CannotWriteResultsMessage, *problem));
         outcome.End = RunEnd::TableNotAppended;
-        return DeleteAndStop(file, ui, std::move(outcome));
+        DeleteAndReread(file, ui);
+        return outcome;
     }
     ui.SectionWritten(3);
     ui.ShowFinishDialog();
