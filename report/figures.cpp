@@ -59,6 +59,12 @@ double TemperatureRiseOf(const HeadPressure& head, const MeltProperties& melt)
 
 namespace {
 
+    // The width across which an increment's slit flows, as the slit laws take it.
+    double SlitWidth(const Geometry& g)
+    {
+        return g.IncrementLength * std::cos(g.HelixAngle);
+    }
+
     // The channel element of increment i taken as its law takes it: a slit as wide as the larger
     // and as high as the smaller of equivalent depth and opening width, carrying the element's
     // flow divided by the shape factor (what the unbounded slit carries at the same drop).
@@ -76,11 +82,10 @@ namespace {
     WallShear SlitShear(const Solution& s, int i, double flow)
     {
         const SlitPaths& p = s.Flow.Laws.Paths;
-        const double width = s.Geo.IncrementLength * std::cos(s.Geo.HelixAngle);
         double height = p.StartHeight[i];
         if (i > s.Geo.TransferIncrements)
             height = std::min(height, s.In.OutletSlitHeight);
-        return SlitWallShear(s.In, flow / width, height);
+        return SlitWallShear(s.In, flow / SlitWidth(s.Geo), height);
     }
 
     // Volume of the channel of increment i with its strip of slit, and of the gap over its land
@@ -93,8 +98,7 @@ namespace {
     double GapVolume(const Solution& s, int i)
     {
         const SlitPaths& p = s.Flow.Laws.Paths;
-        const double width = s.Geo.IncrementLength * std::cos(s.Geo.HelixAngle);
-        return (p.StartHeight[i] + p.EndHeight[i]) / 2 * p.Length[i] * width;
+        return (p.StartHeight[i] + p.EndHeight[i]) / 2 * p.Length[i] * SlitWidth(s.Geo);
     }
 
     void AddMaxima(ShearMaxima& maxima, const IncrementFigures& row)

@@ -40,7 +40,8 @@ namespace {
         }
     }
 
-    void CompareWithNeighbour(const Solution& s, double flowRate, SettlingCheck& check)
+    void CompareWithNeighbour(
+        const Solution& s, const std::string& table, double flowRate, SettlingCheck& check)
     {
         try {
             const Solution neighbour = Recalculate(s.In, flowRate);
@@ -55,7 +56,7 @@ namespace {
                              "effective part";
                 return;
             }
-            if (FlowTableText(neighbour, '.') == FlowTableText(s, '.'))
+            if (FlowTableText(neighbour, '.') == table)
                 return;
             SettlingCheck differences;
             AddDifferences(s, neighbour, differences);
@@ -79,8 +80,9 @@ SettlingCheck CheckSettling(const Solution& s)
 {
     SettlingCheck check;
     const double q = s.In.FlowRatePerChannel;
-    CompareWithNeighbour(s, std::nextafter(q, HUGE_VAL), check);
-    CompareWithNeighbour(s, std::nextafter(q, 0.0), check);
+    const std::string table = FlowTableText(s, '.');
+    CompareWithNeighbour(s, table, std::nextafter(q, HUGE_VAL), check);
+    CompareWithNeighbour(s, table, std::nextafter(q, 0.0), check);
     return check;
 }
 

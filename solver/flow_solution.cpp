@@ -6,19 +6,6 @@ namespace karrow {
 
 namespace {
 
-    // The element laws, with the first estimate of the transfer flows taken between the land and
-    // the outlet laws: a fault is named after the first stage that raised it.
-    void ComputeLawsAndFirstFlows(const Inputs& in, const Geometry& g, FlowSolution& s)
-    {
-        s.Laws = SizedElementLaws(g);
-        s.Distribution = Flows(g.EffectiveIncrements);
-        ComputeChannelConductances(in, g, s.Laws);
-        ComputeLandConductances(in, g, s.Laws);
-        DistributeTransferFlows(in, g, s.Laws, s.Distribution);
-        ComputeOutletConductances(in, g, s.Laws);
-        DistributeOutletZoneFlows(in, g, s.Laws, s.Distribution);
-    }
-
     void Iterate(const Inputs& in, const Geometry& g, FlowSolution& s)
     {
         FlowBalancer balancer(g);
@@ -48,11 +35,25 @@ namespace {
 
 } // namespace
 
-FlowSolution SolveFlows(const Inputs& in, const Geometry& g)
+// The first estimate of the transfer flows is taken between the land and the outlet laws, so
+// that a fault is named after the first stage that raised it.
+FlowSolution InitialFlowSolution(const Inputs& in, const Geometry& g)
 {
     FlowSolution s;
+    s.Laws = SizedElementLaws(g);
+    s.Distribution = Flows(g.EffectiveIncrements);
     s.Profile = SizedPressureProfile(g);
-    ComputeLawsAndFirstFlows(in, g, s);
+    ComputeChannelConductances(in, g, s.Laws);
+    ComputeLandConductances(in, g, s.Laws);
+    DistributeTransferFlows(in, g, s.Laws, s.Distribution);
+    ComputeOutletConductances(in, g, s.Laws);
+    DistributeOutletZoneFlows(in, g, s.Laws, s.Distribution);
+    return s;
+}
+
+FlowSolution SolveFlows(const Inputs& in, const Geometry& g)
+{
+    FlowSolution s = InitialFlowSolution(in, g);
     Iterate(in, g, s);
     if (s.Record.Stop != IterationStop::StepLimit && !s.Record.Corrections.empty())
         PressureProfiler(g).Compute(in, g, s.Laws, s.Distribution, s.Profile, true);

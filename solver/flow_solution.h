@@ -38,6 +38,9 @@ struct FlowSolution {
     IterationRecord Record;
 };
 
+// The element laws and the initial distribution, before the outer iteration.
+FlowSolution InitialFlowSolution(const Inputs& in, const Geometry& g);
+
 // The element laws, the initial distribution, the outer iteration (flow-balance steps, with a
 // pressure correction whenever a step hands the outlet zone over, until the flows balance, ten
 // corrections have run, or the step limit is passed) and, after a pressure correction, the final

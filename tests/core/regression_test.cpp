@@ -11,6 +11,7 @@
 // Both were written by running the released karrow-cli on each design; regenerate them only on
 // purpose, and read the differences of the named reports.
 
+#include "run/design_run.h"
 #include "run/run_driver.h"
 #include "solver/fault.h"
 #include "test_support.h"
@@ -35,21 +36,6 @@ namespace {
         std::optional<std::string> Report;
     };
 
-    // The exit statuses of karrow-cli.
-    int ExitStatusOf(RunEnd end)
-    {
-        switch (end) {
-        case RunEnd::Finished:
-            return 0;
-        case RunEnd::InputsRejected:
-            return 2;
-        case RunEnd::NotConverged:
-            return 4;
-        default:
-            return 3;
-        }
-    }
-
     Outcome RunDesign(const std::vector<std::string>& texts)
     {
         test::ScratchFolder folder;
@@ -61,7 +47,7 @@ namespace {
             outcome.ExitStatus = ExitStatusOf(RunCalculation(ui, '.').End);
         } catch (const Fault& fault) {
             ui.messages.push_back(std::string("Karrow: ") + fault.what());
-            outcome.ExitStatus = 5;
+            outcome.ExitStatus = ExitFault;
         }
         for (const std::string& message : ui.messages)
             outcome.Messages += message + "\n";

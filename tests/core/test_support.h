@@ -81,10 +81,7 @@ struct Elements {
 inline Elements ElementsOf(const Inputs& in)
 {
     Elements e { in, ComputeGeometry(in), {} };
-    e.Laws = SizedElementLaws(e.Geo);
-    ComputeChannelConductances(e.In, e.Geo, e.Laws);
-    ComputeLandConductances(e.In, e.Geo, e.Laws);
-    ComputeOutletConductances(e.In, e.Geo, e.Laws);
+    e.Laws = ComputeElementLaws(e.In, e.Geo);
     return e;
 }
 

@@ -150,15 +150,8 @@ namespace {
         try {
             st.Geo = ComputeGeometry(st.In);
             const Geometry& g = st.Geo;
+            st.Flow = InitialFlowSolution(st.In, g);
             FlowSolution& s = st.Flow;
-            s.Laws = SizedElementLaws(g);
-            s.Distribution = Flows(g.EffectiveIncrements);
-            s.Profile = SizedPressureProfile(g);
-            ComputeChannelConductances(st.In, g, s.Laws);
-            ComputeLandConductances(st.In, g, s.Laws);
-            DistributeTransferFlows(st.In, g, s.Laws, s.Distribution);
-            ComputeOutletConductances(st.In, g, s.Laws);
-            DistributeOutletZoneFlows(st.In, g, s.Laws, s.Distribution);
             FlowBalancer balancer(g);
             OutletCorrector corrector(g);
             const int k = g.TransferIncrements;
