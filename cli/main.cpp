@@ -7,9 +7,9 @@
 #include "run/input_set.h"
 #include "run/kept_texts.h"
 #include "run/run_driver.h"
-#include "run/sweep.h"
 #include "run/whole_file.h"
 #include "solver/fault.h"
+#include "study_command.h"
 #include "summary.h"
 
 #include <CLI/CLI.hpp>
@@ -115,10 +115,7 @@ struct Options {
     MeltProperties Melt;
     std::string InputsFile;
     std::string SaveInputsFile;
-    // sweep
-    std::vector<std::string> Vary;
-    int Jobs = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
-    std::string Csv;
+    StudyOptions Study;
 };
 
 void AddFieldOptions(CLI::App& app, Options& o, char separator)
@@ -220,51 +217,6 @@ int RunOnce(const Options& o, const Texts& texts, char separator)
     return record.ExitStatus;
 }
 
-void ShowProgress(std::size_t done, std::size_t total)
-{
-    constexpr int Width = 40;
-    const int filled = total == 0 ? Width : static_cast<int>(Width * done / total);
-    std::fprintf(stderr, "\r[%s%s] %zu/%zu",
-        std::string(static_cast<std::size_t>(filled), '#').c_str(),
-        std::string(static_cast<std::size_t>(Width - filled), ' ').c_str(), done, total);
-    if (done == total)
-        std::fprintf(stderr, "\n");
-}
-
-int RunStudy(const Options& o, const Texts& fixed, char separator)
-{
-    std::vector<Variation> variations;
-    for (const std::string& text : o.Vary) {
-        std::string problem;
-        const auto variation = ParseVariation(text, problem);
-        if (!variation) {
-            std::cerr << "karrow-cli sweep: --vary " << problem << '\n';
-            return ExitUsage;
-        }
-        variations.push_back(*variation);
-    }
-    const auto designs = GridOf(fixed, variations, separator);
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    const auto records =
-        RunSweep(designs, SolverOf(o.Solver), o.Melt, separator, o.Jobs, [&](std::size_t done) {
-            if (terminal)
-                ShowProgress(done, designs.size());
-        });
-    std::string csv = SweepCsvHeader();
-    std::string json;
-    for (const RunRecord& record : records) {
-        csv += SweepCsvRow(record);
-        json += RunJson(record) + "\n";
-    }
-    if (!o.Csv.empty() && !WriteOutput(o.Csv, csv, "CSV table"))
-        return ExitUsage;
-    if (!o.Json.empty() && !WriteOutput(o.Json, json, "JSON documents"))
-        return ExitUsage;
-    if (o.Csv.empty() && o.Json.empty())
-        std::cout << csv;
-    return ExitFinished;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -282,17 +234,7 @@ int main(int argc, char** argv)
         ->option_text("FILE");
     app.add_option("--save-inputs", o.SaveInputsFile, "save the field texts as an input set")
         ->option_text("FILE");
-    CLI::App* sweep = app.add_subcommand("sweep", "run a study over a grid of designs");
-    sweep->fallthrough();
-    sweep->add_option("--vary", o.Vary, "vary a field: FIELD=FROM:TO:COUNT (repeatable)")
-        ->required()
-        ->option_text("FIELD=FROM:TO:COUNT");
-    sweep->add_option("--jobs,-j", o.Jobs, "designs calculated at once (default: all cores)")
-        ->check(CLI::Range(1, 256));
-    sweep->add_option("--csv", o.Csv, "write one row per design (- for stdout)")
-        ->option_text("FILE");
-    sweep->add_option("--json", o.Json, "write one JSON document per design and line")
-        ->option_text("FILE");
+    CLI::App* sweep = AddStudyCommand(app, o.Study, o.Json);
 
     // CLI11 refuses "--option=" with an empty text, which a user can type into a field; take every
     // "--option=TEXT" of a field verbatim and hand the rest to CLI11.
@@ -324,6 +266,6 @@ int main(int argc, char** argv)
         }
     }
     if (sweep->parsed())
-        return RunStudy(o, *texts, separator);
+        return RunStudy(o.Study, o.Json, *texts, SolverOf(o.Solver), o.Melt, separator);
     return RunOnce(o, *texts, separator);
 }

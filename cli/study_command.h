@@ -1,0 +1,29 @@
+#pragma once
+
+// "karrow-cli sweep": a study over a grid of designs, without reports.
+
+#include "run/assessment.h"
+
+#include <CLI/CLI.hpp>
+#include <array>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace karrow {
+
+struct StudyOptions {
+    std::vector<std::string> Vary;
+    int Jobs = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    std::string Csv;
+};
+
+// Adds the "sweep" subcommand to `app`. Its --json shares `json` with the single run's option,
+// so that the option may stand before or after "sweep".
+CLI::App* AddStudyCommand(CLI::App& app, StudyOptions& o, std::string& json);
+
+// Runs the study of `o` around the field texts `fixed`; the exit status of karrow-cli.
+int RunStudy(const StudyOptions& o, const std::string& json, const std::array<std::string, 15>& fixed,
+    SolverChoice solver, const MeltProperties& melt, char decimalSeparator);
+
+} // namespace karrow
