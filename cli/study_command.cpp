@@ -1,12 +1,13 @@
 #include "study_command.h"
 
 #include "run/design_run.h"
+#include "run/row_file.h"
 #include "run/sweep.h"
-#include "run/whole_file.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <system_error>
 #include <unistd.h>
 
@@ -16,31 +17,130 @@ namespace {
 
     using Texts = std::array<std::string, 15>;
 
-    // Writes `text` to `path` ("-": stdout), replacing a file only by a complete one.
-    bool WriteOutput(const std::string& path, const std::string& text, const char* what)
-    {
-        if (path == "-") {
-            std::cout << text << std::flush;
-            return true;
-        }
-        if (const int error = ReplaceFileWhole(path, text)) {
-            std::cerr << "karrow-cli: cannot write the " << what << " \""
-                      << std::filesystem::absolute(path).string()
-                      << "\": " << std::generic_category().message(error) << '\n';
-            return false;
-        }
-        return true;
-    }
+    constexpr const char* StudyFooter =
+        R"(The grid holds every combination of the varied values, the first --vary changing
+slowest; the other field options fix the rest. COUNT values run evenly from FROM
+to TO, both included (COUNT 1: FROM and TO equal). A whole-number field
+(number-of-channels, total-increments) takes whole FROM and TO, and TO - FROM
+must be a multiple of COUNT - 1, so each row holds the value it names. One
+--vary per field. A run of more than 100000 designs needs --large-grid.
 
-    void ShowProgress(std::size_t done, std::size_t total)
+Rows are written as the designs finish, in grid order, straight into their files
+(no temporary file): a study that is stopped leaves the rows done so far. An
+existing --csv or --json file is emptied when the study starts, after every check
+has passed, and never before; a device or FIFO is written as a stream; a symlink's
+target is written. A study deletes no file but an empty one it created itself
+before it was refused. Without --csv and --json the CSV goes to stdout.
+
+--shard K/N runs the K-th of N consecutive parts of the grid. Only part 1 writes
+the CSV header, so the parts' CSV (and JSON) files, concatenated in the order of
+K, are the file the whole study writes.
+
+Exit status: 0 every row written (each row names its design's own end state),
+5 a file could not be written (the rows written so far stay), 64 refused: bad
+usage or an output that cannot be opened (no file changed).)";
+
+    void ShowProgress(std::uint64_t done, std::uint64_t total)
     {
-        constexpr int Width = 40;
-        const int filled = total == 0 ? Width : static_cast<int>(Width * done / total);
-        std::fprintf(stderr, "\r[%s%s] %zu/%zu",
-            std::string(static_cast<std::size_t>(filled), '#').c_str(),
-            std::string(static_cast<std::size_t>(Width - filled), ' ').c_str(), done, total);
+        constexpr std::uint64_t Width = 40;
+        const std::uint64_t filled = total == 0 ? Width : Width * done / total;
+        std::fprintf(stderr, "\r[%s%s] %llu/%llu", std::string(filled, '#').c_str(),
+            std::string(Width - filled, ' ').c_str(), static_cast<unsigned long long>(done),
+            static_cast<unsigned long long>(total));
         if (done == total)
             std::fprintf(stderr, "\n");
+    }
+
+    std::string ProblemText(const RowFile& file, const char* what, int error)
+    {
+        const std::string name =
+            file.Path() == "-" ? "standard output" : std::filesystem::absolute(file.Path()).string();
+        return std::string("karrow-cli sweep: cannot write the ") + what + " \"" + name
+            + "\": " + std::generic_category().message(error);
+    }
+
+    // The grid and the part of it this run calculates, or the refusal.
+    struct StudyPlan {
+        std::optional<StudyGrid> Grid;
+        DesignRange Range;
+        bool WithHeader = true;
+        std::string Problem;
+    };
+
+    StudyPlan PlanOf(const StudyOptions& o, const Texts& fixed, char separator)
+    {
+        StudyPlan plan;
+        std::vector<Variation> variations;
+        for (const std::string& text : o.Vary) {
+            const auto variation = ParseVariation(text, plan.Problem);
+            if (!variation) {
+                plan.Problem = "--vary " + plan.Problem;
+                return plan;
+            }
+            variations.push_back(*variation);
+        }
+        if (const auto problem = StudyGrid::Problem(variations)) {
+            plan.Problem = "--vary: " + *problem;
+            return plan;
+        }
+        const auto shard = ParseShard(o.Shard, plan.Problem);
+        if (!shard) {
+            plan.Problem = "--shard " + plan.Problem;
+            return plan;
+        }
+        plan.Grid.emplace(fixed, std::move(variations), separator);
+        plan.Range = RangeOf(*shard, plan.Grid->Size());
+        plan.WithHeader = shard->Index == 1;
+        if (plan.Range.Size() > UnconfirmedStudySize && !o.LargeGrid) {
+            plan.Problem = "this run has " + std::to_string(plan.Range.Size())
+                + " designs, more than " + std::to_string(UnconfirmedStudySize)
+                + ": give --large-grid to run them (or split the grid with --shard)";
+            plan.Grid.reset();
+        }
+        return plan;
+    }
+
+    struct Output {
+        std::string Path;
+        const char* What;
+        std::string SweepRow::*Text;
+        RowFile File;
+    };
+
+    // Opens every output before changing any, so that a refusal leaves them all as they were.
+    std::optional<std::string> OpenOutputs(std::vector<std::unique_ptr<Output>>& outputs)
+    {
+        for (std::size_t i = 0; i < outputs.size(); ++i) {
+            std::optional<std::string> problem;
+            if (const int error = outputs[i]->File.Open(outputs[i]->Path))
+                problem = ProblemText(outputs[i]->File, outputs[i]->What, error);
+            for (std::size_t j = 0; j < i && !problem; ++j)
+                if (outputs[j]->File.SameFileAs(outputs[i]->File))
+                    problem = "karrow-cli sweep: the CSV table and the JSON documents would go "
+                              "to the same file";
+            if (problem) {
+                for (std::size_t j = 0; j <= i; ++j)
+                    outputs[j]->File.Abandon();
+                return problem;
+            }
+        }
+        for (auto& output : outputs)
+            if (const int error = output->File.Start())
+                return ProblemText(output->File, output->What, error);
+        return std::nullopt;
+    }
+
+    std::optional<std::string> WriteRows(
+        std::vector<std::unique_ptr<Output>>& outputs, const std::vector<SweepRow>& rows)
+    {
+        for (auto& output : outputs) {
+            std::string text;
+            for (const SweepRow& row : rows)
+                text += row.*output->Text;
+            if (const int error = output->File.Write(text))
+                return ProblemText(output->File, output->What, error);
+        }
+        return std::nullopt;
     }
 
 } // namespace
@@ -49,7 +149,8 @@ CLI::App* AddStudyCommand(CLI::App& app, StudyOptions& o, std::string& json)
 {
     CLI::App* sweep = app.add_subcommand("sweep", "run a study over a grid of designs");
     sweep->fallthrough();
-    sweep->add_option("--vary", o.Vary, "vary a field: FIELD=FROM:TO:COUNT (repeatable)")
+    sweep->footer(StudyFooter);
+    sweep->add_option("--vary", o.Vary, "vary a field: FIELD=FROM:TO:COUNT (one per field)")
         ->required()
         ->option_text("FIELD=FROM:TO:COUNT");
     sweep->add_option("--jobs,-j", o.Jobs, "designs calculated at once (default: all cores)")
@@ -58,41 +159,69 @@ CLI::App* AddStudyCommand(CLI::App& app, StudyOptions& o, std::string& json)
         ->option_text("FILE");
     sweep->add_option("--json", json, "write one JSON document per design and line")
         ->option_text("FILE");
+    sweep->add_option("--shard", o.Shard, "run the K-th of N consecutive parts of the grid")
+        ->option_text("K/N");
+    sweep->add_flag("--large-grid", o.LargeGrid,
+        "run more than " + std::to_string(UnconfirmedStudySize) + " designs");
     return sweep;
 }
 
 int RunStudy(const StudyOptions& o, const std::string& json, const Texts& fixed,
     SolverChoice solver, const MeltProperties& melt, char separator)
 {
-    std::vector<Variation> variations;
-    for (const std::string& text : o.Vary) {
-        std::string problem;
-        const auto variation = ParseVariation(text, problem);
-        if (!variation) {
-            std::cerr << "karrow-cli sweep: --vary " << problem << '\n';
-            return ExitUsage;
+    const StudyPlan plan = PlanOf(o, fixed, separator);
+    if (!plan.Grid) {
+        std::cerr << "karrow-cli sweep: " << plan.Problem << '\n';
+        return ExitUsage;
+    }
+    // Every check has passed: from here on the outputs change.
+    std::vector<std::unique_ptr<Output>> outputs;
+    const auto add = [&](const std::string& path, const char* what, std::string SweepRow::*text) {
+        outputs.push_back(std::unique_ptr<Output>(new Output { path, what, text, {} }));
+    };
+    if (!o.Csv.empty() || json.empty())
+        add(o.Csv.empty() ? "-" : o.Csv, "CSV table", &SweepRow::Csv);
+    if (!json.empty())
+        add(json, "JSON documents", &SweepRow::Json);
+    if (const auto problem = OpenOutputs(outputs)) {
+        std::cerr << *problem << '\n';
+        return ExitUsage;
+    }
+    std::cout << std::flush;
+    if (plan.WithHeader)
+        if (const auto problem = WriteRows(outputs, { SweepRow { SweepCsvHeader(), "" } })) {
+            std::cerr << *problem << '\n';
+            return ExitFault;
         }
-        variations.push_back(*variation);
-    }
-    const auto designs = GridOf(fixed, variations, separator);
+
+    const bool csv = !o.Csv.empty() || json.empty();
+    const bool documents = !json.empty();
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    const auto records =
-        RunSweep(designs, solver, melt, separator, o.Jobs, [&](std::size_t done) {
+    std::optional<std::string> writeProblem;
+    SweepSettings settings { solver, melt, o.Jobs,
+        [&](const RunRecord& record) {
+            return SweepRow { csv ? SweepCsvRow(record) : "", documents ? RunJson(record) + "\n" : "" };
+        },
+        [&](std::vector<SweepRow>& rows) {
+            writeProblem = WriteRows(outputs, rows);
+            return !writeProblem;
+        },
+        [&](std::uint64_t done) {
             if (terminal)
-                ShowProgress(done, designs.size());
-        });
-    std::string csv = SweepCsvHeader();
-    std::string documents;
-    for (const RunRecord& record : records) {
-        csv += SweepCsvRow(record);
-        documents += RunJson(record) + "\n";
+                ShowProgress(done, plan.Range.Size());
+        } };
+    try {
+        RunSweep(*plan.Grid, plan.Range, settings);
+    } catch (const std::exception& e) {
+        writeProblem = std::string("karrow-cli sweep: ") + e.what();
     }
-    if (!o.Csv.empty() && !WriteOutput(o.Csv, csv, "CSV table"))
-        return ExitUsage;
-    if (!json.empty() && !WriteOutput(json, documents, "JSON documents"))
-        return ExitUsage;
-    if (o.Csv.empty() && json.empty())
-        std::cout << csv;
+    for (auto& output : outputs)
+        if (const int error = output->File.Close(); error && !writeProblem)
+            writeProblem = ProblemText(output->File, output->What, error);
+    if (writeProblem) {
+        std::cerr << *writeProblem << '\n';
+        return ExitFault;
+    }
     return ExitFinished;
 }
 

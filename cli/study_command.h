@@ -16,6 +16,8 @@ struct StudyOptions {
     std::vector<std::string> Vary;
     int Jobs = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
     std::string Csv;
+    std::string Shard = "1/1";
+    bool LargeGrid = false;
 };
 
 // Adds the "sweep" subcommand to `app`. Its --json shares `json` with the single run's option,
@@ -23,7 +25,8 @@ struct StudyOptions {
 CLI::App* AddStudyCommand(CLI::App& app, StudyOptions& o, std::string& json);
 
 // Runs the study of `o` around the field texts `fixed`; the exit status of karrow-cli.
-int RunStudy(const StudyOptions& o, const std::string& json, const std::array<std::string, 15>& fixed,
-    SolverChoice solver, const MeltProperties& melt, char decimalSeparator);
+int RunStudy(const StudyOptions& o, const std::string& json,
+    const std::array<std::string, 15>& fixed, SolverChoice solver, const MeltProperties& melt,
+    char decimalSeparator);
 
 } // namespace karrow

@@ -1,5 +1,7 @@
 #include "run_json.h"
 
+#include "csv.h"
+
 #include "../run/fields.h"
 
 #include <cmath>
@@ -177,18 +179,7 @@ namespace {
 
     std::string Csv(const std::vector<std::string>& cells, char separator)
     {
-        std::string line;
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            std::string cell = cells[i];
-            if (separator == ',' && cell.find_first_of(",\"\n\r") != std::string::npos) {
-                std::string quoted = "\"";
-                for (const char c : cell)
-                    quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-                cell = quoted + "\"";
-            }
-            line += (i == 0 ? "" : std::string(1, separator)) + cell;
-        }
-        return line + "\n";
+        return CsvLine(cells, separator);
     }
 
     std::string Text(double value)

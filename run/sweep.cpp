@@ -2,12 +2,12 @@
 
 #include "fields.h"
 
-#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <functional>
+#include <exception>
+#include <limits>
 #include <mutex>
 #include <thread>
 
@@ -19,23 +19,34 @@ namespace {
     {
         double value = 0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        if (text.empty() || error != std::errc() || end != text.data() + text.size()
+            || !std::isfinite(value))
             return std::nullopt;
         return value;
     }
 
-    // The shortest text that reads back as the same double, with the regional separator.
-    std::string TextOf(double value, FieldKind kind, char separator)
+    bool IsWholeIn32Bits(double value)
     {
-        if (kind == FieldKind::Integer)
-            return std::to_string(static_cast<long long>(std::llround(value)));
-        char buffer[64];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-        std::string text(buffer, result.ptr);
-        for (char& c : text)
-            if (c == '.')
-                c = separator;
-        return text;
+        return std::trunc(value) == value && value >= std::numeric_limits<std::int32_t>::min()
+            && value <= std::numeric_limits<std::int32_t>::max();
+    }
+
+    std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+    // A whole-number field holds what its row names only when every step is whole.
+    std::optional<std::string> IntegerGridProblem(const Variation& v, const std::string& text)
+    {
+        const char* name = Field(v.Field).OptionName;
+        if (!IsWholeIn32Bits(v.From) || !IsWholeIn32Bits(v.To))
+            return Quoted(text) + ": " + name
+                + " takes whole numbers, so FROM and TO must be whole numbers from -2147483648 "
+                  "to 2147483647";
+        const auto span = static_cast<std::int64_t>(v.To) - static_cast<std::int64_t>(v.From);
+        if (v.Count > 1 && span % (v.Count - 1) != 0)
+            return Quoted(text) + ": " + name + " takes whole numbers, so TO - FROM ("
+                + std::to_string(span) + ") must be a multiple of COUNT - 1 ("
+                + std::to_string(v.Count - 1) + ")";
+        return std::nullopt;
     }
 
 } // namespace
@@ -46,7 +57,7 @@ std::optional<Variation> ParseVariation(const std::string& text, std::string& pr
     const std::size_t first = text.find(':', equals);
     const std::size_t second = first == std::string::npos ? first : text.find(':', first + 1);
     if (equals == std::string::npos || second == std::string::npos) {
-        problem = "\"" + text + "\" is not FIELD=FROM:TO:COUNT";
+        problem = Quoted(text) + " is not FIELD=FROM:TO:COUNT";
         return std::nullopt;
     }
     Variation v;
@@ -55,70 +66,253 @@ std::optional<Variation> ParseVariation(const std::string& text, std::string& pr
         if (name == Field(field).OptionName)
             v.Field = field;
     if (v.Field == 0) {
-        problem = "\"" + name + "\" is not an input field (such as channel-width)";
+        problem = Quoted(name) + " is not an input field (such as channel-width)";
         return std::nullopt;
     }
     const auto from = NumberOf(text.substr(equals + 1, first - equals - 1));
     const auto to = NumberOf(text.substr(first + 1, second - first - 1));
     const auto count = NumberOf(text.substr(second + 1));
-    if (!from || !to || !count || *count < 1 || *count > 1e6 || std::trunc(*count) != *count) {
-        problem = "\"" + text
-            + "\": FROM and TO must be numbers (with a full stop) and COUNT a "
-              "whole number from 1 to 1000000";
+    if (!from || !to || !count || *count < 1 || *count > MaxVariationCount
+        || std::trunc(*count) != *count) {
+        problem = Quoted(text)
+            + ": FROM and TO must be finite numbers (with a full stop) and COUNT a whole number "
+              "from 1 to "
+            + std::to_string(MaxVariationCount);
         return std::nullopt;
     }
     v.From = *from;
     v.To = *to;
-    v.Count = static_cast<int>(*count);
+    v.Count = static_cast<std::int64_t>(*count);
+    if (v.Count == 1 && v.From != v.To) {
+        problem = Quoted(text) + ": COUNT 1 takes one value, so FROM and TO must be equal";
+        return std::nullopt;
+    }
+    if (Field(v.Field).Kind == FieldKind::Integer) {
+        if (const auto integerProblem = IntegerGridProblem(v, text)) {
+            problem = *integerProblem;
+            return std::nullopt;
+        }
+    }
     return v;
 }
 
-std::vector<std::array<std::string, 15>> GridOf(const std::array<std::string, 15>& fixed,
-    const std::vector<Variation>& variations, char separator)
+std::string ValueText(const Variation& v, std::int64_t k, char separator)
 {
-    std::vector<std::array<std::string, 15>> designs { fixed };
-    for (const Variation& v : variations) {
-        std::vector<std::array<std::string, 15>> next;
-        for (const auto& design : designs)
-            for (int k = 0; k < v.Count; ++k) {
-                const double value =
-                    v.Count == 1 ? v.From : v.From + (v.To - v.From) * k / (v.Count - 1);
-                auto texts = design;
-                texts[static_cast<std::size_t>(v.Field - 1)] =
-                    TextOf(value, Field(v.Field).Kind, separator);
-                next.push_back(texts);
-            }
-        designs = std::move(next);
+    if (Field(v.Field).Kind == FieldKind::Integer) {
+        const auto from = static_cast<std::int64_t>(v.From);
+        const std::int64_t step =
+            v.Count == 1 ? 0 : (static_cast<std::int64_t>(v.To) - from) / (v.Count - 1);
+        return std::to_string(from + k * step);
     }
-    return designs;
+    // std::lerp gives FROM at 0 and TO at 1 exactly and never forms TO - FROM where it could
+    // overflow (FROM and TO of opposite signs near the largest double).
+    const double value = v.Count == 1
+        ? v.From
+        : std::lerp(v.From, v.To, static_cast<double>(k) / static_cast<double>(v.Count - 1));
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    std::string text(buffer, result.ptr);
+    for (char& c : text)
+        if (c == '.')
+            c = separator;
+    return text;
 }
 
-std::vector<RunRecord> RunSweep(const std::vector<std::array<std::string, 15>>& designs,
-    SolverChoice solver, const MeltProperties& melt, char separator, int jobs,
-    const std::function<void(std::size_t)>& progress)
+StudyGrid::StudyGrid(const std::array<std::string, 15>& fixed, std::vector<Variation> variations,
+    char separator)
+    : fixed_(fixed)
+    , variations_(std::move(variations))
+    , separator_(separator)
 {
-    std::vector<RunRecord> records(designs.size());
-    std::atomic<std::size_t> next { 0 };
-    std::atomic<std::size_t> done { 0 };
-    std::mutex mutex;
-    std::condition_variable changed;
+    for (const Variation& v : variations_)
+        size_ *= static_cast<std::uint64_t>(v.Count);
+}
+
+std::optional<std::string> StudyGrid::Problem(const std::vector<Variation>& variations)
+{
+    std::uint64_t size = 1;
+    for (std::size_t i = 0; i < variations.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j)
+            if (variations[j].Field == variations[i].Field)
+                return std::string(Field(variations[i].Field).OptionName)
+                    + " is varied twice: give one --vary per field";
+        const auto count = static_cast<std::uint64_t>(variations[i].Count);
+        if (size > std::numeric_limits<std::uint64_t>::max() / count)
+            return std::string("the grid has more designs than a 64-bit count holds");
+        size *= count;
+    }
+    return std::nullopt;
+}
+
+std::array<std::string, 15> StudyGrid::DesignAt(std::uint64_t index) const
+{
+    std::array<std::string, 15> texts = fixed_;
+    for (auto v = variations_.rbegin(); v != variations_.rend(); ++v) {
+        const auto count = static_cast<std::uint64_t>(v->Count);
+        texts[static_cast<std::size_t>(v->Field - 1)] =
+            ValueText(*v, static_cast<std::int64_t>(index % count), separator_);
+        index /= count;
+    }
+    return texts;
+}
+
+std::optional<Shard> ParseShard(const std::string& text, std::string& problem)
+{
+    const std::size_t slash = text.find('/');
+    Shard shard;
+    const auto whole = [&](std::size_t from, std::size_t end, std::uint64_t& value) {
+        const auto [stop, error] = std::from_chars(text.data() + from, text.data() + end, value);
+        return from < end && error == std::errc() && stop == text.data() + end;
+    };
+    if (slash == std::string::npos || !whole(0, slash, shard.Index)
+        || !whole(slash + 1, text.size(), shard.Count) || shard.Index < 1
+        || shard.Index > shard.Count) {
+        problem = Quoted(text) + " is not K/N with whole numbers 1 <= K <= N";
+        return std::nullopt;
+    }
+    return shard;
+}
+
+DesignRange RangeOf(const Shard& shard, std::uint64_t gridSize)
+{
+    // Sizes differ by one at most, the larger parts first.
+    const std::uint64_t base = gridSize / shard.Count;
+    const std::uint64_t larger = gridSize % shard.Count;
+    const auto start = [&](std::uint64_t k) { return k * base + std::min(k, larger); };
+    return { start(shard.Index - 1), start(shard.Index) };
+}
+
+namespace {
+
+    // The rows between the calculation of the designs and their writing in grid order: a ring of
+    // slots, one per design that may be in flight or waiting for an earlier one.
+    class ReorderWindow {
+    public:
+        ReorderWindow(std::uint64_t total, std::uint64_t slots)
+            : total_(total)
+            , slots_(slots)
+        {
+        }
+
+        // The next design to calculate, once the window has room for it; none at the end.
+        std::optional<std::uint64_t> Claim()
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] {
+                return stopped_ || claimed_ == total_ || claimed_ < written_ + slots_.size();
+            });
+            if (stopped_ || claimed_ == total_)
+                return std::nullopt;
+            return claimed_++;
+        }
+
+        void Deliver(std::uint64_t k, SweepRow row)
+        {
+            {
+                std::lock_guard lock(mutex_);
+                slots_[k % slots_.size()] = std::move(row);
+            }
+            changed_.notify_all();
+        }
+
+        // Moves the rows that are next in order into `batch`, waiting a while for one.
+        void TakeNext(std::vector<SweepRow>& batch)
+        {
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait_for(lock, std::chrono::milliseconds(200),
+                    [&] { return stopped_ || slots_[written_ % slots_.size()].has_value(); });
+                for (auto* slot = &slots_[written_ % slots_.size()]; written_ < total_ && *slot;
+                     slot = &slots_[written_ % slots_.size()]) {
+                    batch.push_back(std::move(**slot));
+                    slot->reset();
+                    ++written_;
+                }
+            }
+            changed_.notify_all();
+        }
+
+        void Stop(std::exception_ptr error = nullptr)
+        {
+            {
+                std::lock_guard lock(mutex_);
+                stopped_ = true;
+                if (error && !error_)
+                    error_ = error;
+            }
+            changed_.notify_all();
+        }
+
+        bool Stopped()
+        {
+            std::lock_guard lock(mutex_);
+            return stopped_;
+        }
+        std::uint64_t Written()
+        {
+            std::lock_guard lock(mutex_);
+            return written_;
+        }
+        std::exception_ptr Error()
+        {
+            std::lock_guard lock(mutex_);
+            return error_;
+        }
+
+    private:
+        std::mutex mutex_;
+        std::condition_variable changed_;
+        const std::uint64_t total_;
+        std::vector<std::optional<SweepRow>> slots_;
+        std::uint64_t claimed_ = 0;
+        std::uint64_t written_ = 0;
+        bool stopped_ = false;
+        std::exception_ptr error_;
+    };
+
+} // namespace
+
+bool RunSweep(const StudyGrid& grid, DesignRange range, const SweepSettings& settings)
+{
+    const std::uint64_t total = range.Size();
+    const auto jobs = static_cast<std::uint64_t>(std::max(1, settings.Jobs));
+    ReorderWindow window(total, ReorderRowsPerJob * jobs);
     const auto work = [&] {
-        for (std::size_t k; (k = next++) < designs.size();) {
-            records[k] = CalculateDesign(designs[k], solver, melt, separator);
-            ++done;
-            changed.notify_one();
+        while (const auto k = window.Claim()) {
+            try {
+                const RunRecord record = CalculateDesign(
+                    grid.DesignAt(range.First + *k), settings.Solver, settings.Melt, grid.Separator());
+                window.Deliver(*k, settings.Format(record));
+            } catch (...) {
+                window.Stop(std::current_exception());
+            }
         }
     };
-    std::vector<std::jthread> workers;
-    for (int j = 0; j < std::max(1, jobs); ++j)
-        workers.emplace_back(work);
-    std::unique_lock lock(mutex);
-    while (done < designs.size()) {
-        changed.wait_for(lock, std::chrono::milliseconds(200));
-        if (progress)
-            progress(done);
+    bool written = true;
+    {
+        std::vector<std::jthread> workers;
+        for (std::uint64_t j = 0; j < std::min(jobs, total); ++j)
+            workers.emplace_back(work);
+        std::vector<SweepRow> batch;
+        auto shown = std::chrono::steady_clock::now();
+        while (!window.Stopped() && window.Written() < total) {
+            window.TakeNext(batch);
+            if (!batch.empty() && !settings.Write(batch)) {
+                written = false;
+                window.Stop();
+            }
+            batch.clear();
+            const auto now = std::chrono::steady_clock::now();
+            if (settings.Progress
+                && (now - shown > std::chrono::milliseconds(200) || window.Written() == total)) {
+                settings.Progress(window.Written());
+                shown = now;
+            }
+        }
     }
-    return records;
+    if (const std::exception_ptr error = window.Error())
+        std::rethrow_exception(error);
+    return written;
 }
 
 } // namespace karrow

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace karrow {
+
+// A file a study writes row by row, straight into its place: rows that are written stay when
+// the run is killed, and there is never a temporary file beside it. "-" is standard output.
+//
+// An output goes through three steps so that a run refused before its first row leaves every
+// existing file as it was: Open (every output, nothing changed yet), then Start (an existing
+// regular file is emptied), then Write. A device or FIFO is written as a stream and never
+// emptied; a symlink is followed and its target written.
+class RowFile {
+public:
+    RowFile() = default;
+    RowFile(const RowFile&) = delete;
+    RowFile& operator=(const RowFile&) = delete;
+    ~RowFile();
+
+    // 0 or the errno that stopped it.
+    int Open(const std::string& path);
+    int Start();
+    int Write(std::string_view text);
+    // Closes the file, reporting a failure of the last writes that close reveals.
+    int Close();
+
+    // Undoes Open after a refusal: removes the file if Open created it (it is still empty and
+    // this run's own), and leaves every other file alone.
+    void Abandon();
+
+    // Whether both name one file (the same output twice).
+    bool SameFileAs(const RowFile& other) const;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    int descriptor_ = -1;
+    bool created_ = false;
+    bool regular_ = false;
+    bool standardOutput_ = false;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+};
+
+} // namespace karrow
