@@ -62,7 +62,11 @@ void NetworkSweep2000(benchmark::State& state)
 {
     Sweep(state, karrow::SolverChoice::Network, 50, 40, true);
 }
-BENCHMARK(NetworkSweep2000)->Arg(1)->ArgName("jobs")->UseRealTime()->Iterations(3)->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(NetworkSweep2000)
+    ->Arg(1)
+    ->ArgName("jobs")
+    ->UseRealTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -53,8 +53,9 @@ usage or an output that cannot be opened (no file changed).)";
 
     std::string ProblemText(const RowFile& file, const char* what, int error)
     {
-        const std::string name =
-            file.Path() == "-" ? "standard output" : std::filesystem::absolute(file.Path()).string();
+        const std::string name = file.Path() == "-"
+            ? "standard output"
+            : std::filesystem::absolute(file.Path()).string();
         return std::string("karrow-cli sweep: cannot write the ") + what + " \"" + name
             + "\": " + std::generic_category().message(error);
     }
@@ -107,8 +108,10 @@ usage or an output that cannot be opened (no file changed).)";
         RowFile File;
     };
 
+    using Outputs = std::vector<std::unique_ptr<Output>>;
+
     // Opens every output before changing any, so that a refusal leaves them all as they were.
-    std::optional<std::string> OpenOutputs(std::vector<std::unique_ptr<Output>>& outputs)
+    std::optional<std::string> OpenOutputs(Outputs& outputs)
     {
         for (std::size_t i = 0; i < outputs.size(); ++i) {
             std::optional<std::string> problem;
@@ -130,8 +133,7 @@ usage or an output that cannot be opened (no file changed).)";
         return std::nullopt;
     }
 
-    std::optional<std::string> WriteRows(
-        std::vector<std::unique_ptr<Output>>& outputs, const std::vector<SweepRow>& rows)
+    std::optional<std::string> WriteRows(Outputs& outputs, const std::vector<SweepRow>& rows)
     {
         for (auto& output : outputs) {
             std::string text;
@@ -141,6 +143,62 @@ usage or an output that cannot be opened (no file changed).)";
                 return ProblemText(output->File, output->What, error);
         }
         return std::nullopt;
+    }
+
+    // The CSV goes to stdout when no file is named.
+    Outputs OutputsOf(const StudyOptions& o, const std::string& json)
+    {
+        Outputs outputs;
+        const auto add = [&](const std::string& path, const char* what,
+                             std::string SweepRow::*text) {
+            outputs.push_back(std::unique_ptr<Output>(new Output { path, what, text, {} }));
+        };
+        if (!o.Csv.empty() || json.empty())
+            add(o.Csv.empty() ? "-" : o.Csv, "CSV table", &SweepRow::Csv);
+        if (!json.empty())
+            add(json, "JSON documents", &SweepRow::Json);
+        return outputs;
+    }
+
+    bool Writes(const Outputs& outputs, std::string SweepRow::*text)
+    {
+        for (const auto& output : outputs)
+            if (output->Text == text)
+                return true;
+        return false;
+    }
+
+    // Calculates the designs of the plan and writes their rows; the problem that stopped it.
+    std::optional<std::string> Stream(const StudyPlan& plan, Outputs& outputs, SolverChoice solver,
+        const MeltProperties& melt, int jobs)
+    {
+        if (plan.WithHeader)
+            if (auto problem = WriteRows(outputs, { SweepRow { SweepCsvHeader(), "" } }))
+                return problem;
+        const bool csv = Writes(outputs, &SweepRow::Csv);
+        const bool documents = Writes(outputs, &SweepRow::Json);
+        const bool terminal = ::isatty(STDERR_FILENO) == 1;
+        std::optional<std::string> problem;
+        SweepSettings settings { solver, melt, jobs,
+            [&](const RunRecord& record) {
+                return SweepRow { csv ? SweepCsvRow(record) : "",
+                    documents ? RunJson(record) + "\n" : "" };
+            },
+            [&](std::vector<SweepRow>& rows) {
+                problem = WriteRows(outputs, rows);
+                return !problem;
+            },
+            [&](std::uint64_t done) {
+                if (terminal)
+                    ShowProgress(done, plan.Range.Size());
+            } };
+        try {
+            RunSweep(*plan.Grid, plan.Range, settings);
+        } catch (const std::exception& e) {
+            // A row that cannot be made (one the JSON cannot encode): the rows before it stay.
+            problem = std::string("karrow-cli sweep: ") + e.what();
+        }
+        return problem;
     }
 
 } // namespace
@@ -175,51 +233,18 @@ int RunStudy(const StudyOptions& o, const std::string& json, const Texts& fixed,
         return ExitUsage;
     }
     // Every check has passed: from here on the outputs change.
-    std::vector<std::unique_ptr<Output>> outputs;
-    const auto add = [&](const std::string& path, const char* what, std::string SweepRow::*text) {
-        outputs.push_back(std::unique_ptr<Output>(new Output { path, what, text, {} }));
-    };
-    if (!o.Csv.empty() || json.empty())
-        add(o.Csv.empty() ? "-" : o.Csv, "CSV table", &SweepRow::Csv);
-    if (!json.empty())
-        add(json, "JSON documents", &SweepRow::Json);
+    auto outputs = OutputsOf(o, json);
     if (const auto problem = OpenOutputs(outputs)) {
         std::cerr << *problem << '\n';
         return ExitUsage;
     }
-    std::cout << std::flush;
-    if (plan.WithHeader)
-        if (const auto problem = WriteRows(outputs, { SweepRow { SweepCsvHeader(), "" } })) {
-            std::cerr << *problem << '\n';
-            return ExitFault;
-        }
-
-    const bool csv = !o.Csv.empty() || json.empty();
-    const bool documents = !json.empty();
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    std::optional<std::string> writeProblem;
-    SweepSettings settings { solver, melt, o.Jobs,
-        [&](const RunRecord& record) {
-            return SweepRow { csv ? SweepCsvRow(record) : "", documents ? RunJson(record) + "\n" : "" };
-        },
-        [&](std::vector<SweepRow>& rows) {
-            writeProblem = WriteRows(outputs, rows);
-            return !writeProblem;
-        },
-        [&](std::uint64_t done) {
-            if (terminal)
-                ShowProgress(done, plan.Range.Size());
-        } };
-    try {
-        RunSweep(*plan.Grid, plan.Range, settings);
-    } catch (const std::exception& e) {
-        writeProblem = std::string("karrow-cli sweep: ") + e.what();
-    }
+    std::cout.flush(); // the CSV may go to stdout's descriptor, past the stream's buffer
+    std::optional<std::string> problem = Stream(plan, outputs, solver, melt, o.Jobs);
     for (auto& output : outputs)
-        if (const int error = output->File.Close(); error && !writeProblem)
-            writeProblem = ProblemText(output->File, output->What, error);
-    if (writeProblem) {
-        std::cerr << *writeProblem << '\n';
+        if (const int error = output->File.Close(); error && !problem)
+            problem = ProblemText(output->File, output->What, error);
+    if (problem) {
+        std::cerr << *problem << '\n';
         return ExitFault;
     }
     return ExitFinished;

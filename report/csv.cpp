@@ -4,7 +4,10 @@ namespace karrow {
 
 namespace {
 
-    bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+    bool IsDigit(char c)
+    {
+        return c >= '0' && c <= '9';
+    }
 
     // Sign, digits with at most one decimal separator (full stop or comma), an optional
     // exponent: what a spreadsheet reads as a number, never as a formula.

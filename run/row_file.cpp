@@ -32,7 +32,7 @@ int RowFile::Open(const std::string& path)
         if (descriptor_ < 0)
             return errno;
     }
-    struct stat status {};
+    struct stat status { };
     if (::fstat(descriptor_, &status) != 0)
         return errno;
     regular_ = S_ISREG(status.st_mode);
@@ -79,7 +79,7 @@ void RowFile::Abandon()
 {
     if (created_ && descriptor_ >= 0) {
         // Only the file this run made, still under its name.
-        struct stat status {};
+        struct stat status { };
         if (::lstat(path_.c_str(), &status) == 0 && status.st_dev == device_
             && status.st_ino == inode_)
             ::unlink(path_.c_str());

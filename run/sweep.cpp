@@ -31,7 +31,10 @@ namespace {
             && value <= std::numeric_limits<std::int32_t>::max();
     }
 
-    std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+    std::string Quoted(const std::string& text)
+    {
+        return "\"" + text + "\"";
+    }
 
     // A whole-number field holds what its row names only when every step is whole.
     std::optional<std::string> IntegerGridProblem(const Variation& v, const std::string& text)
@@ -118,8 +121,8 @@ std::string ValueText(const Variation& v, std::int64_t k, char separator)
     return text;
 }
 
-StudyGrid::StudyGrid(const std::array<std::string, 15>& fixed, std::vector<Variation> variations,
-    char separator)
+StudyGrid::StudyGrid(
+    const std::array<std::string, 15>& fixed, std::vector<Variation> variations, char separator)
     : fixed_(fixed)
     , variations_(std::move(variations))
     , separator_(separator)
@@ -280,8 +283,8 @@ bool RunSweep(const StudyGrid& grid, DesignRange range, const SweepSettings& set
     const auto work = [&] {
         while (const auto k = window.Claim()) {
             try {
-                const RunRecord record = CalculateDesign(
-                    grid.DesignAt(range.First + *k), settings.Solver, settings.Melt, grid.Separator());
+                const RunRecord record = CalculateDesign(grid.DesignAt(range.First + *k),
+                    settings.Solver, settings.Melt, grid.Separator());
                 window.Deliver(*k, settings.Format(record));
             } catch (...) {
                 window.Stop(std::current_exception());

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <csignal>
-#include <set>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <set>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -27,8 +27,10 @@ namespace {
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "cli.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, "cli.err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(
+            &actions, 1, "cli.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(
+            &actions, 2, "cli.err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t pid = -1;
         if (posix_spawn(&pid, KARROW_CLI, &actions, nullptr, argv.data(), environ) != 0)
             pid = -1;
@@ -143,8 +145,8 @@ namespace {
         ASSERT_EQ(mkfifo("rows.fifo", 0600), 0);
         const int reader = ::open("rows.fifo", O_RDONLY | O_NONBLOCK);
         ASSERT_GE(reader, 0);
-        const Outcome outcome = RunCli(Concatenated({ "--vary", "channel-width=1:2:3", "--csv",
-            "old.csv", "--json", "link.jsonl" }));
+        const Outcome outcome = RunCli(Concatenated(
+            { "--vary", "channel-width=1:2:3", "--csv", "old.csv", "--json", "link.jsonl" }));
         ASSERT_EQ(outcome.Status, 0) << outcome.Err;
         const std::string csv = test::ReadFile("old.csv");
         EXPECT_TRUE(csv.starts_with("number-of-channels,")) << "emptied, then written";
@@ -169,8 +171,8 @@ namespace {
     {
         test::ScratchFolder folder;
         ASSERT_EQ(mkfifo("rows.fifo", 0600), 0);
-        const pid_t pid = StartCli(Concatenated({ "--vary", "channel-width=1:2:100000",
-            "--jobs", "2", "--csv", "rows.csv", "--json", "rows.fifo" }));
+        const pid_t pid = StartCli(Concatenated({ "--vary", "channel-width=1:2:100000", "--jobs",
+            "2", "--csv", "rows.csv", "--json", "rows.fifo" }));
         ASSERT_GT(pid, 0);
         // The JSON of a batch is written after its CSV rows: once five documents came through
         // the FIFO, at least five rows are in the CSV, and the study is blocked on the FIFO.
@@ -206,8 +208,8 @@ namespace {
     TEST(StudyCommand, CsvCellsOfFieldTextsAreQuotedAndNeutralised)
     {
         test::ScratchFolder folder;
-        const Outcome outcome = RunCli(Concatenated(
-            { "--vary", "channel-width=1:2:2", "--lip-height==HYPERLINK(\"x\",\"y\")",
+        const Outcome outcome = RunCli(
+            Concatenated({ "--vary", "channel-width=1:2:2", "--lip-height==HYPERLINK(\"x\",\"y\")",
                 "--die-radius=-11.25", "--spiral-height=@SUM(1,2)" }));
         ASSERT_EQ(outcome.Status, 0) << outcome.Err;
         std::istringstream lines(outcome.Out);
@@ -218,6 +220,19 @@ namespace {
         EXPECT_TRUE(
             row.starts_with("4,\"'@SUM(1,2)\",\"'=HYPERLINK(\"\"x\"\",\"\"y\"\")\",-11.25,"))
             << row;
+    }
+
+    // Such a byte ends the study with a message, or is written: never an abort.
+    TEST(StudyCommand, AByteThatIsNotUtf8NeverAbortsAStudy)
+    {
+        test::ScratchFolder folder;
+        const Outcome outcome = RunCli(Concatenated({ "--vary", "channel-width=1:2:2",
+            "--lip-height=1\xff", "--csv", "rows.csv", "--json", "rows.jsonl" }));
+        EXPECT_TRUE(outcome.Status == 0 || outcome.Status == 5) << outcome.Status;
+        if (outcome.Status == 5) {
+            EXPECT_TRUE(outcome.Err.starts_with("karrow-cli sweep: ")) << outcome.Err;
+        }
+        EXPECT_TRUE(test::ReadFile("rows.csv").starts_with("number-of-channels,"));
     }
 
     TEST(StudyCommand, ALargeGridNeedsConfirmation)

@@ -79,8 +79,8 @@ namespace {
         }
         std::string problem;
         ParseVariation("number-of-channels=1:2:5", problem);
-        EXPECT_NE(problem.find("TO - FROM (1) must be a multiple of COUNT - 1 (4)"),
-            std::string::npos)
+        EXPECT_NE(
+            problem.find("TO - FROM (1) must be a multiple of COUNT - 1 (4)"), std::string::npos)
             << problem;
         EXPECT_TRUE(ParseVariation("channel-width=1:2:1000000", problem));
     }
@@ -106,9 +106,8 @@ namespace {
 
     TEST(StudyGrid, RefusesAFieldVariedTwiceAndACountBeyond64Bits)
     {
-        const auto twice = StudyGrid::Problem(
-            { Parsed("channel-width=1:2:3"), Parsed("spiral-height=10:12:2"),
-                Parsed("channel-width=1:2:2") });
+        const auto twice = StudyGrid::Problem({ Parsed("channel-width=1:2:3"),
+            Parsed("spiral-height=10:12:2"), Parsed("channel-width=1:2:2") });
         ASSERT_TRUE(twice);
         EXPECT_NE(twice->find("channel-width is varied twice"), std::string::npos) << *twice;
         std::vector<Variation> huge;
@@ -151,14 +150,14 @@ namespace {
         EXPECT_EQ(CsvCell("say \"hi\""), "\"say \"\"hi\"\"\"");
         EXPECT_EQ(CsvCell("two\nlines"), "\"two\nlines\"");
         EXPECT_EQ(CsvCell("cr\rhere"), "\"cr\rhere\"");
-        for (const char* formula : { "=1+1", "+1+1", "-1+1", "@SUM(A1)", "=HYPERLINK(\"x\")",
-                 "-", "+", "-e5", "\tx" })
+        for (const char* formula :
+            { "=1+1", "+1+1", "-1+1", "@SUM(A1)", "=HYPERLINK(\"x\")", "-", "+", "-e5", "\tx" })
             EXPECT_EQ(CsvCell(formula).find('\''), CsvCell(formula).starts_with('"') ? 1U : 0U)
                 << formula;
         EXPECT_EQ(CsvCell("=1,2"), "\"'=1,2\"");
         EXPECT_EQ(CsvCell("=\"a\""), "\"'=\"\"a\"\"\"");
-        for (const char* number : { "-1.5", "+2", "-0", "-1e-05", "-1.5E+300", "-.5", "-5.",
-                 "-1,5" })
+        for (const char* number :
+            { "-1.5", "+2", "-0", "-1e-05", "-1.5E+300", "-.5", "-5.", "-1,5" })
             EXPECT_EQ(CsvCell(number, '\t'), number) << "a number stays a number";
         EXPECT_EQ(CsvCell("1\t2", '\t'), "\"1\t2\"");
         EXPECT_EQ(CsvLine({ "a", "=b", "c,d" }), "a,'=b,\"c,d\"\n");
@@ -201,8 +200,7 @@ namespace {
         for (std::size_t k = 0; k < one.Rows.size(); ++k) {
             EXPECT_EQ(one.Rows[k].Csv, two.Rows[k].Csv) << k;
             EXPECT_EQ(one.Rows[k].Json, two.Rows[k].Json) << k;
-            const RunRecord alone =
-                CalculateDesign(grid.DesignAt(k), SolverChoice::Both, {}, '.');
+            const RunRecord alone = CalculateDesign(grid.DesignAt(k), SolverChoice::Both, {}, '.');
             EXPECT_EQ(one.Rows[k].Csv, SweepCsvRow(alone)) << "row " << k << " in grid order";
         }
     }
@@ -223,8 +221,9 @@ namespace {
                     changed.notify_all();
                     // Hold each design until all jobs are busy, so a pool smaller than asked
                     // shows; give up once when it never fills.
-                    if (!gaveUp && !changed.wait_for(lock, std::chrono::seconds(10),
-                            [&] { return peak >= jobs; }))
+                    if (!gaveUp && !changed.wait_for(lock, std::chrono::seconds(10), [&] {
+                            return peak >= jobs;
+                        }))
                         gaveUp = true;
                     --inFlight;
                     return SweepRow {};
@@ -251,7 +250,8 @@ namespace {
                 if (record.Texts[ChannelWidth - 1] == first) {
                     // The first design is slow: the other job may run ahead only as far as the
                     // window reaches. Without a bound it would finish all 199 in this time.
-                    changed.wait_for(lock, std::chrono::seconds(1), [&] { return formatted > 100; });
+                    changed.wait_for(
+                        lock, std::chrono::seconds(1), [&] { return formatted > 100; });
                     formattedBehindFirst = formatted;
                 } else {
                     ++formatted;
