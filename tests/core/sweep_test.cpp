@@ -9,7 +9,6 @@
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <set>
 #include <thread>
 
 namespace karrow {
@@ -52,14 +51,11 @@ namespace {
         // 0.27 + (4.28 - 0.27) is not 4.28 in doubles: the last point must still be TO.
         EXPECT_EQ(ValuesOf("channel-width=0.27:4.28:3").back(), "4.28");
         EXPECT_EQ(ValuesOf("channel-width=1:2:5"), (Values { "1", "1.25", "1.5", "1.75", "2" }));
-        EXPECT_EQ(ValuesOf("channel-width=2:1:3"), (Values { "2", "1.5", "1" }));
-        EXPECT_EQ(ValuesOf("channel-width=1.5:1.5:1"), (Values { "1.5" }));
         EXPECT_EQ(ValuesOf("channel-width=1:2:3", ','), (Values { "1", "1,5", "2" }));
         // No overflow where TO - FROM exceeds the largest double.
         EXPECT_EQ(ValuesOf("channel-width=-1e308:1e308:3"), (Values { "-1e+308", "0", "1e+308" }));
         EXPECT_EQ(ValuesOf("channel-width=1e300:1e300:1"), (Values { "1e+300" }));
         EXPECT_EQ(ValuesOf("number-of-channels=4:10:3"), (Values { "4", "7", "10" }));
-        EXPECT_EQ(ValuesOf("number-of-channels=3:1:3"), (Values { "3", "2", "1" }));
         EXPECT_EQ(ValuesOf("total-increments=-2147483648:2147483647:2"),
             (Values { "-2147483648", "2147483647" }));
     }
@@ -164,23 +160,15 @@ namespace {
     }
 
     // The rows of a study, in the order Write received them.
-    struct Streamed {
-        std::vector<SweepRow> Rows;
-        std::set<std::thread::id> Threads;
-    };
-
-    Streamed Stream(const StudyGrid& grid, SolverChoice solver, int jobs)
+    std::vector<SweepRow> Stream(const StudyGrid& grid, SolverChoice solver, int jobs)
     {
-        Streamed streamed;
-        std::mutex mutex;
+        std::vector<SweepRow> streamed;
         SweepSettings settings { solver, {}, jobs,
             [&](const RunRecord& record) {
-                std::lock_guard lock(mutex);
-                streamed.Threads.insert(std::this_thread::get_id());
                 return SweepRow { SweepCsvRow(record), RunJson(record) };
             },
             [&](std::vector<SweepRow>& rows) {
-                streamed.Rows.insert(streamed.Rows.end(), rows.begin(), rows.end());
+                streamed.insert(streamed.end(), rows.begin(), rows.end());
                 return true;
             },
             nullptr };
@@ -192,16 +180,15 @@ namespace {
     {
         const StudyGrid grid(Defaults(),
             { Parsed("channel-width=1:1.2:3"), Parsed("number-of-channels=4:5:2") }, '.');
-        const Streamed one = Stream(grid, SolverChoice::Both, 1);
-        const Streamed two = Stream(grid, SolverChoice::Both, 2);
-        ASSERT_EQ(one.Rows.size(), 6U);
-        ASSERT_EQ(two.Rows.size(), 6U);
-        EXPECT_EQ(one.Threads.size(), 1U);
-        for (std::size_t k = 0; k < one.Rows.size(); ++k) {
-            EXPECT_EQ(one.Rows[k].Csv, two.Rows[k].Csv) << k;
-            EXPECT_EQ(one.Rows[k].Json, two.Rows[k].Json) << k;
+        const auto one = Stream(grid, SolverChoice::Both, 1);
+        const auto two = Stream(grid, SolverChoice::Both, 2);
+        ASSERT_EQ(one.size(), 6U);
+        ASSERT_EQ(two.size(), 6U);
+        for (std::size_t k = 0; k < one.size(); ++k) {
+            EXPECT_EQ(one[k].Csv, two[k].Csv) << k;
+            EXPECT_EQ(one[k].Json, two[k].Json) << k;
             const RunRecord alone = CalculateDesign(grid.DesignAt(k), SolverChoice::Both, {}, '.');
-            EXPECT_EQ(one.Rows[k].Csv, SweepCsvRow(alone)) << "row " << k << " in grid order";
+            EXPECT_EQ(one[k].Csv, SweepCsvRow(alone)) << "row " << k << " in grid order";
         }
     }
 
@@ -265,7 +252,7 @@ namespace {
         EXPECT_LE(formattedBehindFirst, static_cast<int>(ReorderRowsPerJob * Jobs) - 1);
     }
 
-    TEST(Sweep, StopsWhenAWriteFailsAndPassesOnAFormatError)
+    TEST(Sweep, StopsWhenAWriteFails)
     {
         const StudyGrid grid(Defaults(), { Parsed("channel-width=1:2:101") }, '.');
         std::atomic<int> formatted = 0;
@@ -283,14 +270,6 @@ namespace {
         EXPECT_FALSE(RunSweep(grid, { 0, grid.Size() }, settings));
         EXPECT_LT(formatted.load(), 101) << "no design starts after a failed write";
         EXPECT_GE(written, 1U);
-
-        settings.Format = [](const RunRecord& record) -> SweepRow {
-            if (record.Texts[ChannelWidth - 1] == "1.5")
-                throw std::runtime_error("cannot encode");
-            return {};
-        };
-        settings.Write = [](std::vector<SweepRow>&) { return true; };
-        EXPECT_THROW(RunSweep(grid, { 0, grid.Size() }, settings), std::runtime_error);
     }
 
 } // namespace
