@@ -14,8 +14,8 @@ namespace karrow {
 // The largest COUNT of one variation.
 inline constexpr std::int64_t MaxVariationCount = 1000000;
 
-// The most designs one run of a study calculates unless the user confirms a larger one: about an
-// hour on two cores with every answer, and a CSV of about 30 MB.
+// The most designs one run of a study calculates unless the user confirms a larger one: about
+// half an hour on two cores with every answer, and a CSV of about 30 MB.
 inline constexpr std::uint64_t UnconfirmedStudySize = 100000;
 
 // One varied field of a study: COUNT values evenly from FROM to TO, both included.
