@@ -275,6 +275,33 @@ namespace {
 
 } // namespace
 
+namespace {
+
+    // Hands the rows to Write as they become next in grid order; false when Write ended the
+    // study.
+    bool WriteInOrder(ReorderWindow& window, std::uint64_t total, const SweepSettings& settings)
+    {
+        std::vector<SweepRow> batch;
+        auto shown = std::chrono::steady_clock::now();
+        while (!window.Stopped() && window.Written() < total) {
+            window.TakeNext(batch);
+            if (!batch.empty() && !settings.Write(batch)) {
+                window.Stop();
+                return false;
+            }
+            batch.clear();
+            const auto now = std::chrono::steady_clock::now();
+            if (settings.Progress
+                && (now - shown > std::chrono::milliseconds(200) || window.Written() == total)) {
+                settings.Progress(window.Written());
+                shown = now;
+            }
+        }
+        return true;
+    }
+
+} // namespace
+
 bool RunSweep(const StudyGrid& grid, DesignRange range, const SweepSettings& settings)
 {
     const std::uint64_t total = range.Size();
@@ -296,21 +323,11 @@ bool RunSweep(const StudyGrid& grid, DesignRange range, const SweepSettings& set
         std::vector<std::jthread> workers;
         for (std::uint64_t j = 0; j < std::min(jobs, total); ++j)
             workers.emplace_back(work);
-        std::vector<SweepRow> batch;
-        auto shown = std::chrono::steady_clock::now();
-        while (!window.Stopped() && window.Written() < total) {
-            window.TakeNext(batch);
-            if (!batch.empty() && !settings.Write(batch)) {
-                written = false;
-                window.Stop();
-            }
-            batch.clear();
-            const auto now = std::chrono::steady_clock::now();
-            if (settings.Progress
-                && (now - shown > std::chrono::milliseconds(200) || window.Written() == total)) {
-                settings.Progress(window.Written());
-                shown = now;
-            }
+        try {
+            written = WriteInOrder(window, total, settings);
+        } catch (...) {
+            // The workers must not wait for room that will never come before they are joined.
+            window.Stop(std::current_exception());
         }
     }
     if (const std::exception_ptr error = window.Error())
