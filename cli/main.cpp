@@ -115,6 +115,7 @@ struct Options {
     MeltProperties Melt;
     std::string InputsFile;
     std::string SaveInputsFile;
+    bool RunAfterSaving = false;
     // sweep
     std::vector<std::string> Vary;
     int Jobs = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
@@ -280,8 +281,10 @@ int main(int argc, char** argv)
     AddAnswerOptions(app, o);
     app.add_option("--json", o.Json, "write the run as a JSON document (- for stdout)")
         ->option_text("FILE");
-    app.add_option("--save-inputs", o.SaveInputsFile, "save the field texts as an input set")
+    app.add_option("--save-inputs", o.SaveInputsFile,
+           "save the field texts as an input set and exit (with --run: then run)")
         ->option_text("FILE");
+    app.add_flag("--run", o.RunAfterSaving, "with --save-inputs: run the calculation after saving");
     CLI::App* sweep = app.add_subcommand("sweep", "run a study over a grid of designs");
     sweep->fallthrough();
     sweep->add_option("--vary", o.Vary, "vary a field: FIELD=FROM:TO:COUNT (repeatable)")
@@ -325,5 +328,8 @@ int main(int argc, char** argv)
     }
     if (sweep->parsed())
         return RunStudy(o, *texts, separator);
+    // Saving an input set must not replace a report unless a run is asked for as well.
+    if (!o.SaveInputsFile.empty() && !o.RunAfterSaving)
+        return ExitFinished;
     return RunOnce(o, *texts, separator);
 }

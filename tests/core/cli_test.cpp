@@ -273,8 +273,14 @@ namespace {
     TEST(InputSets, SaveAndReadGiveTheSameRunAndOptionsOverrideThem)
     {
         test::ScratchFolder folder;
+        test::WriteFile("saved.txt", "an older report");
+        const Outcome saved = RunCli(
+            { "--channel-width=1.0", "--output=saved.txt", "--save-inputs", "design.karrow" });
+        ASSERT_EQ(saved.Status, 0) << saved.Err;
+        EXPECT_EQ(test::ReadFile("saved.txt"), "an older report") << "saving alone runs nothing";
+        EXPECT_EQ(saved.Out, "");
         ASSERT_EQ(RunCli({ "--channel-width=1.0", "--output=saved.txt", "--save-inputs",
-                             "design.karrow" })
+                             "design.karrow", "--run" })
                       .Status,
             0);
         const std::string narrow = test::ReadFile("saved.txt");
