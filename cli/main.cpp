@@ -215,7 +215,7 @@ int RunOnce(const Options& o, const Texts& texts, char separator)
         record = RecordOfRun(texts, solver, o.Melt, separator, outcome, ui.messages, fault);
     }
     human << SummaryText(record);
-    std::cerr << SettlingWarning(record);
+    std::cerr << RepeatabilityWarning(record);
     if (!o.Json.empty() && !WriteOutput(o.Json, RunJson(record) + "\n", "JSON document"))
         return ExitUsage;
     return record.ExitStatus;

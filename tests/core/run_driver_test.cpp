@@ -95,8 +95,6 @@ namespace {
                     { 14, "2" } },
                 "groove depth (channel depth less slit height) is not positive at increment 2" },
             LimitCase { "NegativeSlit", { { 9, "-0.01" } }, "slit height is not positive at increment 1" },
-            LimitCase { "InfiniteOutletDepth", { { 12, "1e999" } },
-                "\"Outlet Channel Depth* (cm)\" must be a finite number." },
             LimitCase { "NegativeChannelWidth", { { 13, "-1.2" } },
                 "\"Channel Width (cm)\" must be greater than zero." },
             LimitCase { "NegativeDieRadius", { { 4, "-11.25" } }, "\"Die Radius (cm)\" must be" },
