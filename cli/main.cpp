@@ -204,6 +204,10 @@ int RunOnce(const Options& o, const Texts& texts, char separator)
             std::cerr << message << '\n';
     } else {
         CommandLineInterface ui(texts, human);
+        // The neighbouring runs and the exact answer go beside the run itself.
+        std::optional<StartedChecks> started;
+        if (const auto in = ReadCheckedInputs(ui, separator).Values)
+            started.emplace(*in, solver, o.Melt);
         std::optional<RunOutcome> outcome;
         std::optional<std::string> fault;
         try {
@@ -212,7 +216,8 @@ int RunOnce(const Options& o, const Texts& texts, char separator)
             std::cerr << "Karrow: " << e.what() << '\n';
             fault = e.what();
         }
-        record = RecordOfRun(texts, solver, o.Melt, separator, outcome, ui.messages, fault);
+        record = RecordOfRun(texts, solver, o.Melt, separator, outcome, ui.messages, fault,
+            started ? &*started : nullptr);
     }
     human << SummaryText(record);
     std::cerr << RepeatabilityWarning(record);
