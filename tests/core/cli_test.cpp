@@ -1,11 +1,13 @@
 #include "test_support.h"
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -244,6 +246,30 @@ namespace {
         EXPECT_EQ(check.at("probe_reach_ulp"), 64);
         const json range = check.at("head_kgf_cm2_range");
         EXPECT_LT(range[0].get<double>(), range[1].get<double>());
+    }
+
+    // Figures at the ends of double's range print in exponent form, never as inf or nan or as a
+    // run of hundreds of digits; one outlet increment per channel is said to be unresolved.
+    TEST(CommandLine, SummaryStaysReadableForAnyDesign)
+    {
+        test::ScratchFolder folder;
+        for (const char* flow : { "--flow-rate-per-channel=1e300", "--flow-rate-per-channel=1e-300" }) {
+            const Outcome outcome = RunCli({ flow });
+            ASSERT_EQ(outcome.Status, 0) << outcome.Err;
+            EXPECT_FALSE(std::regex_search(outcome.Out,
+                std::regex("\\b(inf|nan)\\b", std::regex::icase)))
+                << outcome.Out;
+            std::size_t digits = 0;
+            for (const char c : outcome.Out) {
+                digits = std::isdigit(static_cast<unsigned char>(c)) ? digits + 1 : 0;
+                ASSERT_LT(digits, 12U) << outcome.Out;
+            }
+            EXPECT_NE(outcome.Out.find("e+"), std::string::npos) << outcome.Out;
+        }
+        const Outcome many = RunCli({ "--number-of-channels=24", "--channel-width=0.2" });
+        ASSERT_EQ(many.Status, 0) << many.Err;
+        EXPECT_NE(many.Out.find("outlet spread not resolved"), std::string::npos) << many.Out;
+        EXPECT_EQ(many.Out.find("spread 0.00 %"), std::string::npos) << many.Out;
     }
 
     TEST(CommandLine, NetworkSolverWritesNoReport)

@@ -65,6 +65,24 @@ namespace {
         EXPECT_GT(f.Shear.OutletPathIncrement, s.Geo.TransferIncrements);
     }
 
+    // A land that narrows along its flow shears hardest at its far end.
+    TEST(WallShear, OfANarrowingLandIsTakenAtItsNarrowerEnd)
+    {
+        test::RecordingInterface ui;
+        ui.Set(9, "0.3");
+        const Solution s = Solved(ui);
+        const DesignFigures f = ComputeFigures(s);
+        const SlitPaths& p = s.Flow.Laws.Paths;
+        const double across = s.Geo.IncrementLength * std::cos(s.Geo.HelixAngle);
+        for (int i = 1; i <= s.Geo.TransferIncrements; ++i) {
+            ASSERT_LT(p.EndHeight[i], p.StartHeight[i]) << "increment " << i;
+            const double far =
+                SlitWallShear(s.In, s.Flow.Distribution.SlitFlow(i) / across, p.EndHeight[i]).Rate;
+            EXPECT_DOUBLE_EQ(f.Increments[static_cast<std::size_t>(i - 1)].Slit.Rate, far)
+                << "increment " << i;
+        }
+    }
+
     // The figures of the spread in relative terms: the same at any scale of the flows, finite at
     // the ends of double's range.
     TEST(OutletDistribution, OfASymmetricDistributionAtAnyScale)
