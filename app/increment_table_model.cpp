@@ -15,7 +15,7 @@ namespace {
     };
 
     // In the order of IncrementFigures, as the CSV export has them.
-    constexpr std::array<Column, 10> Columns { {
+    constexpr std::array<Column, 11> Columns { {
         { "increment", -1, [](const IncrementFigures& r) { return double(r.Increment); } },
         { "angle (degrees)", 1, [](const IncrementFigures& r) { return r.AngleDegrees; } },
         { "slit flow (cm3/s)", 4, [](const IncrementFigures& r) { return r.SlitFlow; } },
@@ -24,10 +24,13 @@ namespace {
         { "channel shear rate (1/s)", 2, [](const IncrementFigures& r) { return r.Channel.Rate; } },
         { "channel shear stress (gf/cm2)", 1,
             [](const IncrementFigures& r) { return r.Channel.Stress; } },
-        { "slit shear rate (1/s)", 2, [](const IncrementFigures& r) { return r.Slit.Rate; } },
-        { "slit shear stress (gf/cm2)", 1,
+        { "land or outlet path shear rate (1/s)", 2,
+            [](const IncrementFigures& r) { return r.Slit.Rate; } },
+        { "land or outlet path shear stress (gf/cm2)", 1,
             [](const IncrementFigures& r) { return r.Slit.Stress; } },
-        { "residence time (s)", 2, [](const IncrementFigures& r) { return r.ResidenceTime; } },
+        { "mean age at the node (s)", 2, [](const IncrementFigures& r) { return r.NodeMeanAge; } },
+        { "mean age leaving the land or outlet path (s)", 2,
+            [](const IncrementFigures& r) { return r.PathMeanAge; } },
     } };
 
 } // namespace

@@ -158,16 +158,16 @@ QWidget* ResultsWindow::CreateHeader()
     ui_.exactVerdict = TextLabel(QStringLiteral("ExactVerdict"));
     ui_.exactIteration = TextLabel(QStringLiteral("ExactIteration"));
     ui_.difference = TextLabel(QStringLiteral("Difference"));
-    ui_.difference->setText(DifferenceText());
 
     grid->addWidget(ui_.earlierRun, 0, 0, 1, 2);
     grid->addWidget(ui_.notSettled, 1, 0, 1, 2);
-    grid->addWidget(ColumnTitle(QStringLiteral("Classic iteration (the report)")), 2, 0);
-    grid->addWidget(ColumnTitle(QStringLiteral("Exact network")), 2, 1);
-    grid->addWidget(ui_.classicVerdict, 3, 0);
-    grid->addWidget(ui_.exactVerdict, 3, 1);
-    grid->addWidget(ui_.classicIteration, 4, 0);
-    grid->addWidget(ui_.exactIteration, 4, 1);
+    // The exact network's answer leads; the report's classic method follows it.
+    grid->addWidget(ColumnTitle(QStringLiteral("Exact network (the model's answer)")), 2, 0);
+    grid->addWidget(ColumnTitle(QStringLiteral("The report (classic method)")), 2, 1);
+    grid->addWidget(ui_.exactVerdict, 3, 0);
+    grid->addWidget(ui_.classicVerdict, 3, 1);
+    grid->addWidget(ui_.exactIteration, 4, 0);
+    grid->addWidget(ui_.classicIteration, 4, 1);
     grid->addWidget(ui_.difference, 5, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
@@ -250,7 +250,7 @@ void ResultsWindow::ShowHeader()
     ui_.classicVerdict->setText(
         answers.Classic ? VerdictText(*answers.Classic, decimalSeparator_) : QString());
     ui_.classicIteration->setText(record_->Outcome && record_->Outcome->Result
-            ? IterationText(record_->Outcome->Result->Flow.Record)
+            ? IterationText(record_->Outcome->Result->Flow.Record, decimalSeparator_)
             : QString());
 
     const bool exactFigures = answers.Exact && answers.Exact->Figures;
@@ -258,10 +258,14 @@ void ResultsWindow::ShowHeader()
         exactFigures ? VerdictText(*answers.Exact->Figures, decimalSeparator_) : QString());
     ui_.exactIteration->setText(answers.Exact ? NetworkText(*answers.Exact, decimalSeparator_)
                                               : QStringLiteral("Exact network: not asked for."));
-    ui_.difference->setVisible(exactFigures);
+    ui_.difference->setVisible(exactFigures && answers.Classic);
+    if (exactFigures && answers.Classic)
+        ui_.difference->setText(
+            DifferenceText(*answers.Classic, *answers.Exact->Figures, decimalSeparator_));
 
-    const QString warning =
-        answers.Settling ? SettlingWarning(*answers.Settling, decimalSeparator_) : QString();
+    const QString warning = answers.Repeatability
+        ? RepeatabilityWarning(*answers.Repeatability, decimalSeparator_)
+        : QString();
     ui_.notSettled->setText(warning);
     ui_.notSettled->setVisible(!warning.isEmpty());
 }

@@ -116,6 +116,7 @@ struct Options {
     std::string InputsFile;
     std::string SaveInputsFile;
     StudyOptions Study;
+    bool RunAfterSaving = false;
 };
 
 void AddFieldOptions(CLI::App& app, Options& o, char separator)
@@ -200,6 +201,10 @@ int RunOnce(const Options& o, const Texts& texts, char separator)
             std::cerr << message << '\n';
     } else {
         CommandLineInterface ui(texts, human);
+        // The neighbouring runs and the exact answer go beside the run itself.
+        std::optional<StartedChecks> started;
+        if (const auto in = ReadCheckedInputs(ui, separator).Values)
+            started.emplace(*in, solver, o.Melt);
         std::optional<RunOutcome> outcome;
         std::optional<std::string> fault;
         try {
@@ -208,10 +213,11 @@ int RunOnce(const Options& o, const Texts& texts, char separator)
             std::cerr << "Karrow: " << e.what() << '\n';
             fault = e.what();
         }
-        record = RecordOfRun(texts, solver, o.Melt, separator, outcome, ui.messages, fault);
+        record = RecordOfRun(texts, solver, o.Melt, separator, outcome, ui.messages, fault,
+            started ? &*started : nullptr);
     }
     human << SummaryText(record);
-    std::cerr << SettlingWarning(record);
+    std::cerr << RepeatabilityWarning(record);
     if (!o.Json.empty() && !WriteOutput(o.Json, RunJson(record) + "\n", "JSON document"))
         return ExitUsage;
     return record.ExitStatus;
@@ -232,9 +238,11 @@ int main(int argc, char** argv)
     AddAnswerOptions(app, o);
     app.add_option("--json", o.Json, "write the run as a JSON document (- for stdout)")
         ->option_text("FILE");
-    app.add_option("--save-inputs", o.SaveInputsFile, "save the field texts as an input set")
+    app.add_option("--save-inputs", o.SaveInputsFile,
+           "save the field texts as an input set and exit (with --run: then run)")
         ->option_text("FILE");
     CLI::App* sweep = AddStudyCommand(app, o.Study, o.Json);
+    app.add_flag("--run", o.RunAfterSaving, "with --save-inputs: run the calculation after saving");
 
     // CLI11 refuses "--option=" with an empty text, which a user can type into a field; take every
     // "--option=TEXT" of a field verbatim and hand the rest to CLI11.
@@ -267,5 +275,8 @@ int main(int argc, char** argv)
     }
     if (sweep->parsed())
         return RunStudy(o.Study, o.Json, *texts, SolverOf(o.Solver), o.Melt, separator);
+    // Saving an input set must not replace a report unless a run is asked for as well.
+    if (!o.SaveInputsFile.empty() && !o.RunAfterSaving)
+        return ExitFinished;
     return RunOnce(o, *texts, separator);
 }

@@ -106,9 +106,10 @@ namespace {
                 { "pressure_kgf_cm2", Number(row.PressureKgfCm2) },
                 { "channel_shear_rate_1_s", Number(row.Channel.Rate) },
                 { "channel_shear_stress_gf_cm2", Number(row.Channel.Stress) },
-                { "slit_shear_rate_1_s", Number(row.Slit.Rate) },
-                { "slit_shear_stress_gf_cm2", Number(row.Slit.Stress) },
-                { "residence_time_s", Number(row.ResidenceTime) },
+                { "land_or_outlet_path_shear_rate_1_s", Number(row.Slit.Rate) },
+                { "land_or_outlet_path_shear_stress_gf_cm2", Number(row.Slit.Stress) },
+                { "node_mean_age_s", Number(row.NodeMeanAge) },
+                { "land_or_outlet_path_mean_age_s", Number(row.PathMeanAge) },
                 { "slit_height_cm", Number(s.Geo.SlitHeight[i]) },
                 { "channel_depth_cm", Number(s.Geo.ChannelDepth[i]) },
                 { "slit_conductance", Number(s.Flow.Laws.SlitConductance[i]) },
@@ -116,6 +117,18 @@ namespace {
             });
         }
         return rows;
+    }
+
+    // A figure of the outlet's spread, or null where one outlet increment leaves nothing to spread.
+    json Spread(const OutletDistribution& outlet, double value)
+    {
+        return outlet.Resolved ? Number(value) : json(nullptr);
+    }
+
+    json Shear(const WallShear& shear, int increment)
+    {
+        return { { "max_rate_1_s", Number(shear.Rate) },
+            { "max_stress_gf_cm2", Number(shear.Stress) }, { "at_increment", increment } };
     }
 
     // The design figures of a solution, classic or exact, under the same keys.
@@ -129,25 +142,28 @@ namespace {
             angles.push_back(Number(q.AngleDegrees));
             relative.push_back(Number(q.Relative));
         }
+        const OutletDistribution& outlet = figures.Outlet;
         doc["outlet"] = { { "flows", flows }, { "angles_deg", angles }, { "relative", relative },
-            { "mean", Number(figures.Outlet.Mean) },
-            { "spread_percent", Number(figures.Outlet.SpreadPercent) },
-            { "max_deviation_percent", Number(figures.Outlet.MaxDeviationPercent) },
-            { "cv_percent", Number(figures.Outlet.CvPercent) } };
+            { "mean", Number(outlet.Mean) }, { "resolved", outlet.Resolved },
+            { "spread_percent", Spread(outlet, outlet.SpreadPercent) },
+            { "max_deviation_percent", Spread(outlet, outlet.MaxDeviationPercent) },
+            { "cv_percent", Spread(outlet, outlet.CvPercent) } };
         doc["pressure"] = { { "head_gf_cm2", Number(figures.Head.GfCm2) },
             { "head_kgf_cm2", Number(figures.Head.KgfCm2) },
             { "head_bar", Number(figures.Head.Bar) }, { "head_mpa", Number(figures.Head.MPa) } };
-        doc["shear"] = { { "channel_max_rate_1_s", Number(figures.Shear.Channel.Rate) },
-            { "channel_max_stress_gf_cm2", Number(figures.Shear.Channel.Stress) },
-            { "channel_max_increment", figures.Shear.ChannelIncrement },
-            { "slit_max_rate_1_s", Number(figures.Shear.Slit.Rate) },
-            { "slit_max_stress_gf_cm2", Number(figures.Shear.Slit.Stress) },
-            { "slit_max_increment", figures.Shear.SlitIncrement },
+        doc["shear"] = { { "channel", Shear(figures.Shear.Channel, figures.Shear.ChannelIncrement) },
+            { "land", Shear(figures.Shear.Land, figures.Shear.LandIncrement) },
+            { "outlet_path", Shear(figures.Shear.OutletPath, figures.Shear.OutletPathIncrement) },
             { "consistency_gf_s_n_cm2", Number(Consistency(s.In)) } };
-        doc["residence"] = { { "mean_s", Number(figures.Residence.MeanTime) },
-            { "spiral_volume_cm3", Number(figures.Residence.SpiralVolume) },
-            { "largest_along_channel_s", Number(figures.Residence.LargestAlongChannel) },
-            { "largest_at_increment", figures.Residence.LargestAt } };
+        const ResidenceTimes& r = figures.Residence;
+        doc["residence"] = { { "mean_s", Number(r.MeanTime) },
+            { "spiral_volume_cm3", Number(r.SpiralVolume) }, { "ages_known", r.AgesKnown },
+            { "outlet_mean_age_s", Number(r.OutletMeanAge) },
+            { "oldest_outlet_age_s", Number(r.OldestOutletAge) },
+            { "oldest_outlet_increment", r.OldestOutletIncrement },
+            { "stagnation_multiple", StagnationMultiple },
+            { "stagnant_volume_cm3", Number(r.StagnantVolume) },
+            { "stagnant_percent", Number(r.StagnantPercent) } };
         doc["temperature_rise"] = { { "kelvin", Number(figures.TemperatureRise) },
             { "density_g_cm3", Number(figures.Melt.Density) },
             { "heat_capacity_j_g_k", Number(figures.Melt.HeatCapacity) } };
@@ -166,15 +182,65 @@ namespace {
             { "final_outlet_change", Number(record.FinalChange.Outlet) } };
     }
 
-    json NetworkJson(const ExactAnswer& exact, bool onlyAnswer)
+    json NetworkJson(const ExactAnswer& exact)
     {
         json doc { { "converged", exact.Network.Converged },
             { "iterations", exact.Network.Iterations },
-            { "residual", Number(exact.Network.Residual) }, { "failure", exact.Network.Failure },
-            { "only_answer", onlyAnswer } };
+            { "residual", Number(exact.Network.Residual) }, { "failure", exact.Network.Failure } };
         if (exact.AsSolution && exact.Figures)
             AddFigures(doc, *exact.AsSolution, *exact.Figures);
         return doc;
+    }
+
+    json Range(const FigureRange& range)
+    {
+        return json::array({ Number(range.Low), Number(range.High) });
+    }
+
+    json RepeatabilityJson(const RepeatabilityCheck& check)
+    {
+        return { { "repeatable", check.Repeatable },
+            { "flow_change_percent_of_mean_outlet", Number(check.FlowChangePercentOfMeanOutlet) },
+            { "pressure_change_percent_of_head", Number(check.PressureChangePercentOfHead) },
+            { "note", check.Note }, { "probe_reach_ulp", check.ReachUlps },
+            { "probe_runs", check.Runs }, { "probe_runs_not_finished", check.RunsNotFinished },
+            { "head_kgf_cm2_range", Range(check.HeadKgfCm2) },
+            { "outlet_spread_percent_range", Range(check.OutletSpreadPercent) } };
+    }
+
+    // The report's figures against the exact ones: differences in percentage points of the
+    // spread and in percent of the exact head pressure.
+    json AgainstNetworkJson(const DesignFigures& report, const DesignFigures& exact)
+    {
+        const bool resolved = report.Outlet.Resolved;
+        return { { "spread_points",
+                     resolved ? Number(report.Outlet.SpreadPercent - exact.Outlet.SpreadPercent)
+                              : json(nullptr) },
+            { "cv_points",
+                resolved ? Number(report.Outlet.CvPercent - exact.Outlet.CvPercent)
+                         : json(nullptr) },
+            { "head_percent",
+                Number(100 * (report.Head.KgfCm2 / exact.Head.KgfCm2 - 1)) } };
+    }
+
+    // Which answer leads: the exact network's where it was solved, else the report's.
+    json VerdictJson(const Assessment& a)
+    {
+        const bool exact = a.Exact && a.Exact->Figures;
+        const DesignFigures* lead = exact ? &*a.Exact->Figures : (a.Classic ? &*a.Classic : nullptr);
+        json verdict { { "answer", exact ? "network" : (lead != nullptr ? "report" : "none") } };
+        if (lead == nullptr)
+            return verdict;
+        verdict["outlet_resolved"] = lead->Outlet.Resolved;
+        verdict["outlet_spread_percent"] = Spread(lead->Outlet, lead->Outlet.SpreadPercent);
+        verdict["outlet_cv_percent"] = Spread(lead->Outlet, lead->Outlet.CvPercent);
+        verdict["head_kgf_cm2"] = Number(lead->Head.KgfCm2);
+        if (a.Repeatability)
+            verdict["report_repeatable"] = a.Repeatability->Repeatable;
+        if (exact && a.Classic && a.Classic->Outlet.Resolved)
+            verdict["report_understates_nonuniformity"] =
+                a.Classic->Outlet.SpreadPercent < a.Exact->Figures->Outlet.SpreadPercent;
+        return verdict;
     }
 
     std::string Csv(const std::vector<std::string>& cells, char separator)
@@ -197,20 +263,22 @@ namespace {
         std::string table =
             Csv({ "increment", "angle_deg", "slit_flow_cm3_s", "channel_flow_cm3_s",
                     "pressure_kgf_cm2", "channel_shear_rate_1_s", "channel_shear_stress_gf_cm2",
-                    "slit_shear_rate_1_s", "slit_shear_stress_gf_cm2", "residence_time_s" },
+                    "land_or_outlet_path_shear_rate_1_s", "land_or_outlet_path_shear_stress_gf_cm2",
+                    "node_mean_age_s", "land_or_outlet_path_mean_age_s" },
                 separator);
         for (const IncrementFigures& r : figures.Increments)
             table += Csv({ std::to_string(r.Increment), Text(r.AngleDegrees), Text(r.SlitFlow),
                              Text(r.ChannelFlow), Text(r.PressureKgfCm2), Text(r.Channel.Rate),
                              Text(r.Channel.Stress), Text(r.Slit.Rate), Text(r.Slit.Stress),
-                             Text(r.ResidenceTime) },
+                             Text(r.NodeMeanAge), Text(r.PathMeanAge) },
                 separator);
         return table;
     }
 
     const std::vector<std::string> FigureColumns { "outlet_spread_percent",
         "outlet_max_deviation_percent", "outlet_cv_percent", "head_kgf_cm2", "head_bar",
-        "channel_max_shear_rate_1_s", "slit_max_shear_rate_1_s", "mean_residence_s",
+        "channel_max_shear_rate_1_s", "land_max_shear_rate_1_s", "outlet_path_max_shear_rate_1_s",
+        "mean_residence_s", "stagnant_percent",
         "temperature_rise_k" };
 
     std::vector<std::string> FigureCells(const std::optional<DesignFigures>& figures)
@@ -218,9 +286,11 @@ namespace {
         if (!figures)
             return std::vector<std::string>(FigureColumns.size());
         const DesignFigures& f = *figures;
-        return { Text(f.Outlet.SpreadPercent), Text(f.Outlet.MaxDeviationPercent),
-            Text(f.Outlet.CvPercent), Text(f.Head.KgfCm2), Text(f.Head.Bar),
-            Text(f.Shear.Channel.Rate), Text(f.Shear.Slit.Rate), Text(f.Residence.MeanTime),
+        const auto spread = [&](double value) { return f.Outlet.Resolved ? Text(value) : ""; };
+        return { spread(f.Outlet.SpreadPercent), spread(f.Outlet.MaxDeviationPercent),
+            spread(f.Outlet.CvPercent), Text(f.Head.KgfCm2), Text(f.Head.Bar),
+            Text(f.Shear.Channel.Rate), Text(f.Shear.Land.Rate), Text(f.Shear.OutletPath.Rate),
+            Text(f.Residence.MeanTime), Text(f.Residence.StagnantPercent),
             Text(f.TemperatureRise) };
     }
 
@@ -247,27 +317,31 @@ std::string EndName(RunEnd end)
 
 std::string RunJson(const RunRecord& record, bool pretty)
 {
-    json doc { { "karrow", 1 }, { "inputs", InputsJson(record) }, { "end", record.End },
+    json doc { { "karrow", 2 }, { "inputs", InputsJson(record) }, { "end", record.End },
         { "exit_status", record.ExitStatus }, { "messages", record.Messages },
         { "solver", SolverName(record.Solver) } };
     const Assessment& a = record.Answers;
     const bool finished = record.Outcome && record.Outcome->End == RunEnd::Finished
         && record.Outcome->Result && a.Classic;
+    if (finished)
+        doc["geometry"] = GeometryJson(record.Outcome->Result->Geo);
+    else if (a.Exact && a.Exact->AsSolution)
+        doc["geometry"] = GeometryJson(a.Exact->AsSolution->Geo);
+    if (finished || a.Exact)
+        doc["verdict"] = VerdictJson(a);
+    if (a.Exact)
+        doc["network"] = NetworkJson(*a.Exact);
     if (finished) {
         const Solution& s = *record.Outcome->Result;
-        doc["geometry"] = GeometryJson(s.Geo);
-        AddFigures(doc, s, *a.Classic);
-        doc["iteration"] = IterationJson(s.Flow.Record);
-    } else if (a.Exact && a.Exact->AsSolution) {
-        doc["geometry"] = GeometryJson(a.Exact->AsSolution->Geo);
+        json report;
+        AddFigures(report, s, *a.Classic);
+        report["iteration"] = IterationJson(s.Flow.Record);
+        if (a.Repeatability)
+            report["repeatability"] = RepeatabilityJson(*a.Repeatability);
+        if (a.Exact && a.Exact->Figures)
+            report["against_network"] = AgainstNetworkJson(*a.Classic, *a.Exact->Figures);
+        doc["report"] = report;
     }
-    if (a.Settling)
-        doc["settling"] = { { "settled", a.Settling->Settled },
-            { "outlet_difference_percent", Number(a.Settling->OutletDifferencePercent) },
-            { "head_difference_percent", Number(a.Settling->HeadDifferencePercent) },
-            { "note", a.Settling->Note } };
-    if (a.Exact)
-        doc["network"] = NetworkJson(*a.Exact, !finished);
     return pretty ? doc.dump(2) : doc.dump();
 }
 
@@ -287,7 +361,7 @@ std::string SweepCsvHeader()
     for (int field = 1; field <= InputFieldCount; ++field)
         cells.push_back(Field(field).OptionName);
     for (const char* column :
-        { "end", "exit_status", "settled", "settling_outlet_difference_percent" })
+        { "end", "exit_status", "repeatable", "flow_change_percent_of_mean_outlet" })
         cells.push_back(column);
     cells.insert(cells.end(), FigureColumns.begin(), FigureColumns.end());
     for (const std::string& column : FigureColumns)
@@ -302,8 +376,8 @@ std::string SweepCsvRow(const RunRecord& record)
     const Assessment& a = record.Answers;
     cells.push_back(record.End);
     cells.push_back(std::to_string(record.ExitStatus));
-    cells.push_back(a.Settling ? (a.Settling->Settled ? "yes" : "no") : "");
-    cells.push_back(a.Settling ? Text(a.Settling->OutletDifferencePercent) : "");
+    cells.push_back(a.Repeatability ? (a.Repeatability->Repeatable ? "yes" : "no") : "");
+    cells.push_back(a.Repeatability ? Text(a.Repeatability->FlowChangePercentOfMeanOutlet) : "");
     for (const std::string& cell : FigureCells(a.Classic))
         cells.push_back(cell);
     for (const std::string& cell : FigureCells(a.Exact ? a.Exact->Figures : std::nullopt))

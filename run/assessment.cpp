@@ -6,83 +6,234 @@
 #include "../solver/fault.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace karrow {
 
 namespace {
 
-    constexpr double RoundingPercent = 1e-6; // 1e-8 of the mean outlet flow or the head pressure
-
-    // The whole calculation of the inputs with another flow rate, from a clean arithmetic state.
-    Solution Recalculate(Inputs in, double flowRate)
+    bool SameInputs(const Inputs& a, const Inputs& b)
     {
-        in.FlowRatePerChannel = flowRate;
-        PrepareFloatingPoint();
-        return Calculate(in);
+        return a.NumberOfChannels == b.NumberOfChannels && a.SpiralHeight == b.SpiralHeight
+            && a.LipHeight == b.LipHeight && a.DieRadius == b.DieRadius
+            && a.FlowRatePerChannel == b.FlowRatePerChannel && a.PowerLawIndex == b.PowerLawIndex
+            && a.StandardViscosity == b.StandardViscosity
+            && a.StandardShearRate == b.StandardShearRate && a.InletSlitHeight == b.InletSlitHeight
+            && a.OutletSlitHeight == b.OutletSlitHeight
+            && a.InletChannelDepth == b.InletChannelDepth
+            && a.OutletChannelDepth == b.OutletChannelDepth && a.ChannelWidth == b.ChannelWidth
+            && a.TotalIncrements == b.TotalIncrements;
     }
 
-    // Largest changes between the tables of two solutions of the same geometry.
-    void AddDifferences(const Solution& a, const Solution& b, SettlingCheck& check)
+    using Neighbour = StartedChecks::Neighbour;
+
+    Neighbour NeighbourOf(
+        const Inputs& in, int offset, const NeighbourCalculation& calculate = CalculateNeighbour)
+    {
+        Neighbour neighbour;
+        try {
+            neighbour.Result = calculate(in, FlowRateOffset(in.FlowRatePerChannel, offset));
+        } catch (const Fault& fault) {
+            neighbour.Fault = fault.what();
+        }
+        return neighbour;
+    }
+
+    // Runs task(0 .. count-1) on up to `threads` threads, the calling one among them.
+    void RunInParallel(int count, unsigned threads, const std::function<void(int)>& task)
+    {
+        if (count <= 0)
+        return;
+    std::atomic<int> next { 0 };
+        const auto work = [&] {
+            for (int k = next++; k < count; k = next++)
+                task(k);
+        };
+        const unsigned helpers = std::min<unsigned>(threads, static_cast<unsigned>(count)) - 1;
+        std::vector<std::jthread> pool;
+        for (unsigned t = 0; t < helpers; ++t)
+            pool.emplace_back(work);
+        work();
+    }
+
+    unsigned ThreadsOrCores(unsigned threads)
+    {
+        return threads > 0 ? threads : std::max(1U, std::thread::hardware_concurrency());
+    }
+
+    // Largest changes between the printed tables of two solutions of the same geometry.
+    void AddDifferences(const Solution& a, const Solution& b, RepeatabilityCheck& check)
     {
         const double meanOutlet = a.In.FlowRatePerChannel / a.Geo.PitchIncrements;
         const double head = a.HeadPressure();
         for (int i = 1; i <= a.Geo.EffectiveIncrements; ++i) {
+            // Relative first, so that flows near the ends of double's range do not overflow.
             const double flow = std::max(
-                std::fabs(a.Flow.Distribution.SlitFlow(i) - b.Flow.Distribution.SlitFlow(i)),
-                std::fabs(ReportedChannelFlow(a, i) - ReportedChannelFlow(b, i)));
-            const double pressure =
-                std::fabs(a.Flow.Profile.ChannelPressure[i] - b.Flow.Profile.ChannelPressure[i]);
-            check.OutletDifferencePercent =
-                std::max(check.OutletDifferencePercent, 100 * flow / meanOutlet);
-            check.HeadDifferencePercent =
-                std::max(check.HeadDifferencePercent, 100 * pressure / head);
+                std::fabs(a.Flow.Distribution.SlitFlow(i) / meanOutlet
+                    - b.Flow.Distribution.SlitFlow(i) / meanOutlet),
+                std::fabs(ReportedChannelFlow(a, i) / meanOutlet
+                    - ReportedChannelFlow(b, i) / meanOutlet));
+            const double pressure = std::fabs(
+                a.Flow.Profile.ChannelPressure[i] / head - b.Flow.Profile.ChannelPressure[i] / head);
+            check.FlowChangePercentOfMeanOutlet =
+                std::max(check.FlowChangePercentOfMeanOutlet, 100 * flow);
+            check.PressureChangePercentOfHead =
+                std::max(check.PressureChangePercentOfHead, 100 * pressure);
         }
     }
 
-    void CompareWithNeighbour(
-        const Solution& s, const std::string& table, double flowRate, SettlingCheck& check)
+    void Widen(FigureRange& range, double value)
+    {
+        range.Low = std::min(range.Low, value);
+        range.High = std::max(range.High, value);
+    }
+
+    // A neighbour's figures into the ranges; false when it did not finish.
+    bool AddToRanges(const Neighbour& neighbour, RepeatabilityCheck& check)
+    {
+        if (!neighbour.Result || neighbour.Result->Flow.Record.Stop == IterationStop::StepLimit) {
+            ++check.RunsNotFinished;
+            return false;
+        }
+        ++check.Runs;
+        Widen(check.HeadKgfCm2, HeadPressureOf(*neighbour.Result).KgfCm2);
+        Widen(check.OutletSpreadPercent, OutletDistributionOf(*neighbour.Result).SpreadPercent);
+        return true;
+    }
+
+    void CompareNearest(const Solution& s, const std::string& table, const Neighbour& neighbour,
+        RepeatabilityCheck& check)
+    {
+        const char* const changed = "a run with the flow rate changed in its last digit";
+        if (!neighbour.Result) {
+            check.Repeatable = false;
+            check.Note = std::string(changed) + " stops: " + neighbour.Fault;
+        } else if (neighbour.Result->Flow.Record.Stop == IterationStop::StepLimit) {
+            check.Repeatable = false;
+            check.Note = std::string(changed) + " does not converge";
+        } else if (neighbour.Result->Geo.EffectiveIncrements != s.Geo.EffectiveIncrements) {
+            check.Repeatable = false;
+            check.Note = std::string(changed) + " has another effective part";
+            ++check.RunsNotFinished;
+            return;
+        }
+        if (!AddToRanges(neighbour, check) || FlowTableText(*neighbour.Result, '.') == table)
+            return;
+        RepeatabilityCheck differences;
+        AddDifferences(s, *neighbour.Result, differences);
+        // A value on a rounding boundary of the table flips its last digit for any change; only
+        // a difference well above rounding tells that the flows were still moving.
+        if (differences.FlowChangePercentOfMeanOutlet <= RoundingPercent
+            && differences.PressureChangePercentOfHead <= RoundingPercent)
+            return;
+        check.Repeatable = false;
+        AddDifferences(s, *neighbour.Result, check);
+    }
+
+    ExactAnswer ExactAnswerOf(const Inputs& in, const MeltProperties& melt)
     {
         try {
-            const Solution neighbour = Recalculate(s.In, flowRate);
-            if (neighbour.Flow.Record.Stop == IterationStop::StepLimit) {
-                check.Settled = false;
-                check.Note = "a run with the flow rate changed in its last digit does not converge";
-                return;
-            }
-            if (neighbour.Geo.EffectiveIncrements != s.Geo.EffectiveIncrements) {
-                check.Settled = false;
-                check.Note = "a run with the flow rate changed in its last digit has another "
-                             "effective part";
-                return;
-            }
-            if (FlowTableText(neighbour, '.') == table)
-                return;
-            SettlingCheck differences;
-            AddDifferences(s, neighbour, differences);
-            // A value on a rounding boundary of the table flips its last digit for any change;
-            // only a difference well above rounding tells that the flows were still moving.
-            if (differences.OutletDifferencePercent <= RoundingPercent
-                && differences.HeadDifferencePercent <= RoundingPercent)
-                return;
-            check.Settled = false;
-            AddDifferences(s, neighbour, check);
+            return SolveExactly(in, melt);
         } catch (const Fault& fault) {
-            check.Settled = false;
-            check.Note = std::string("a run with the flow rate changed in its last digit stops: ")
-                + fault.what();
+            ExactAnswer failed;
+            failed.Network.Failure =
+                std::string("the network could not be set up: ") + fault.what();
+            return failed;
         }
     }
 
 } // namespace
 
-SettlingCheck CheckSettling(const Solution& s)
+Solution CalculateNeighbour(const Inputs& in, double flowRate)
 {
-    SettlingCheck check;
-    const double q = s.In.FlowRatePerChannel;
+    Inputs neighbour = in;
+    neighbour.FlowRatePerChannel = flowRate;
+    PrepareFloatingPoint();
+    return Calculate(neighbour);
+}
+
+double FlowRateOffset(double flowRate, int ulps)
+{
+    const double towards = ulps > 0 ? HUGE_VAL : 0.0;
+    for (int k = 0; k < std::abs(ulps); ++k)
+        flowRate = std::nextafter(flowRate, towards);
+    return flowRate;
+}
+
+std::vector<int> ProbeOffsets()
+{
+    std::vector<int> offsets;
+    for (int ulps = 1; ulps <= ProbeReachUlps; ulps *= 2) {
+        offsets.push_back(-ulps);
+        offsets.push_back(ulps);
+    }
+    return offsets;
+}
+
+StartedChecks::StartedChecks(const Inputs& in, SolverChoice choice, const MeltProperties& melt)
+    : in_(in)
+{
+    if (choice != SolverChoice::Network) {
+        below_ = std::async(std::launch::async, [this] { return NeighbourOf(in_, -1); });
+        above_ = std::async(std::launch::async, [this] { return NeighbourOf(in_, 1); });
+    }
+    if (choice != SolverChoice::Classic)
+        exact_ = std::async(
+            std::launch::async, [this, melt] { return ExactAnswerOf(in_, melt); });
+}
+
+StartedChecks::~StartedChecks() = default;
+
+StartedChecks::Neighbour StartedChecks::TakeNeighbour(int offset)
+{
+    std::future<Neighbour>& pending = offset < 0 ? below_ : above_;
+    return pending.valid() ? pending.get() : NeighbourOf(in_, offset);
+}
+
+std::optional<ExactAnswer> StartedChecks::TakeExact()
+{
+    if (!exact_.valid())
+        return std::nullopt;
+    return exact_.get();
+}
+
+RepeatabilityCheck CheckRepeatability(const Solution& s, StartedChecks* started, unsigned threads,
+    const NeighbourCalculation& calculate)
+{
+    RepeatabilityCheck check;
+    const double head = HeadPressureOf(s).KgfCm2;
+    const double spread = OutletDistributionOf(s).SpreadPercent;
+    check.HeadKgfCm2 = { head, head };
+    check.OutletSpreadPercent = { spread, spread };
     const std::string table = FlowTableText(s, '.');
-    CompareWithNeighbour(s, table, std::nextafter(q, HUGE_VAL), check);
-    CompareWithNeighbour(s, table, std::nextafter(q, 0.0), check);
+    const std::vector<int> offsets = ProbeOffsets();
+    std::vector<Neighbour> neighbours(offsets.size());
+
+    if (started != nullptr && SameInputs(started->In(), s.In)) {
+        neighbours[0] = started->TakeNeighbour(offsets[0]);
+        neighbours[1] = started->TakeNeighbour(offsets[1]);
+    } else {
+        RunInParallel(2, ThreadsOrCores(threads), [&](int k) {
+            neighbours[static_cast<std::size_t>(k)] =
+                NeighbourOf(s.In, offsets[static_cast<std::size_t>(k)], calculate);
+        });
+    }
+    CompareNearest(s, table, neighbours[0], check);
+    CompareNearest(s, table, neighbours[1], check);
+    if (check.Repeatable)
+        return check;
+
+    // Not repeatable: how far do the figures go over inputs no designer could tell apart?
+    const int wider = static_cast<int>(offsets.size()) - 2;
+    RunInParallel(wider, ThreadsOrCores(threads), [&](int k) {
+        const auto at = static_cast<std::size_t>(k + 2);
+        neighbours[at] = NeighbourOf(s.In, offsets[at], calculate);
+    });
+    for (std::size_t k = 2; k < neighbours.size(); ++k)
+        AddToRanges(neighbours[k], check);
+    check.ReachUlps = ProbeReachUlps;
     return check;
 }
 
@@ -100,22 +251,25 @@ ExactAnswer SolveExactly(const Inputs& in, const MeltProperties& melt)
     return answer;
 }
 
-Assessment Assess(const RunOutcome& outcome, SolverChoice choice, const MeltProperties& melt)
+Assessment Assess(const RunOutcome& outcome, SolverChoice choice, const MeltProperties& melt,
+    StartedChecks* started)
 {
+    if (started != nullptr && !(outcome.In && SameInputs(started->In(), *outcome.In)))
+        started = nullptr;
     Assessment answers;
+    std::future<ExactAnswer> exact;
+    if (outcome.In && choice != SolverChoice::Classic && started == nullptr)
+        exact = std::async(std::launch::async, [&] { return ExactAnswerOf(*outcome.In, melt); });
     if (outcome.End == RunEnd::Finished && outcome.Result && choice != SolverChoice::Network) {
         answers.Classic = ComputeFigures(*outcome.Result, melt);
-        answers.Settling = CheckSettling(*outcome.Result);
+        answers.Repeatability = CheckRepeatability(*outcome.Result, started);
     }
-    if (outcome.In && choice != SolverChoice::Classic) {
-        try {
-            answers.Exact = SolveExactly(*outcome.In, melt);
-        } catch (const Fault& fault) {
-            ExactAnswer failed;
-            failed.Network.Failure =
-                std::string("the network could not be set up: ") + fault.what();
-            answers.Exact = failed;
-        }
+    if (exact.valid())
+        answers.Exact = exact.get();
+    else if (started != nullptr && choice != SolverChoice::Classic) {
+        answers.Exact = started->TakeExact();
+        if (!answers.Exact)
+            answers.Exact = ExactAnswerOf(*outcome.In, melt);
     }
     ClearFloatingPointFaults();
     return answers;

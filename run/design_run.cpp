@@ -96,7 +96,8 @@ RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice
 
 RunRecord RecordOfRun(const std::array<std::string, 15>& texts, SolverChoice solver,
     const MeltProperties& melt, char separator, const std::optional<RunOutcome>& outcome,
-    const std::vector<std::string>& messages, const std::optional<std::string>& fault)
+    const std::vector<std::string>& messages, const std::optional<std::string>& fault,
+    StartedChecks* started)
 {
     RunRecord record;
     record.Texts = texts;
@@ -114,7 +115,7 @@ RunRecord RecordOfRun(const std::array<std::string, 15>& texts, SolverChoice sol
         if (fault)
             record.Messages.push_back(std::string("Karrow: ") + *fault);
     }
-    record.Answers = Assess(*record.Outcome, solver, melt);
+    record.Answers = Assess(*record.Outcome, solver, melt, started);
     return record;
 }
 

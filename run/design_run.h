@@ -26,9 +26,11 @@ RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice
     const MeltProperties& melt, char decimalSeparator);
 
 // The record of a run of the driver (a single run with its report), completed with the answers.
-// `fault` holds the message of a fault that ended the run, if one did.
+// `fault` holds the message of a fault that ended the run, if one did; `started`, the checks
+// started beside the run, if any.
 RunRecord RecordOfRun(const std::array<std::string, 15>& texts, SolverChoice solver,
     const MeltProperties& melt, char decimalSeparator, const std::optional<RunOutcome>& outcome,
-    const std::vector<std::string>& messages, const std::optional<std::string>& fault);
+    const std::vector<std::string>& messages, const std::optional<std::string>& fault,
+    StartedChecks* started = nullptr);
 
 } // namespace karrow

@@ -28,11 +28,11 @@ namespace {
         return std::nullopt;
     }
 
-    // Every real input is a length, the flow rate or a property of the melt: none of them has a
-    // meaning at zero or below, and a run on one would end in a fault after the report was begun.
+    // Lengths, the flow rate and the melt's properties have no meaning at zero or below, and a
+    // run on one would end in a fault after the report was begun.
     std::optional<std::string> CheckPositiveValues(const Inputs& in)
     {
-        static constexpr std::array<std::pair<int, double Inputs::*>, 12> Reals { {
+        static constexpr std::array<std::pair<int, double Inputs::*>, 8> Reals { {
             { 2, &Inputs::SpiralHeight },
             { 3, &Inputs::LipHeight },
             { 4, &Inputs::DieRadius },
@@ -40,15 +40,28 @@ namespace {
             { 6, &Inputs::PowerLawIndex },
             { 7, &Inputs::StandardViscosity },
             { 8, &Inputs::StandardShearRate },
-            { 9, &Inputs::InletSlitHeight },
-            { 10, &Inputs::OutletSlitHeight },
-            { 11, &Inputs::InletChannelDepth },
-            { 12, &Inputs::OutletChannelDepth },
             { 13, &Inputs::ChannelWidth },
         } };
         for (const auto& [field, value] : Reals)
             if (!(in.*value > 0) || !std::isfinite(in.*value))
                 return Quoted(field) + " must be greater than zero.";
+        return std::nullopt;
+    }
+
+    // The slit and depth profiles are taken at the middles of the increments, so their ends may
+    // be zero or beyond (a land with no clearance at the feed is a common design); the
+    // per-increment checks refuse every profile that gives the effective part no meaning.
+    std::optional<std::string> CheckProfileEnds(const Inputs& in)
+    {
+        static constexpr std::array<std::pair<int, double Inputs::*>, 4> Ends { {
+            { 9, &Inputs::InletSlitHeight },
+            { 10, &Inputs::OutletSlitHeight },
+            { 11, &Inputs::InletChannelDepth },
+            { 12, &Inputs::OutletChannelDepth },
+        } };
+        for (const auto& [field, value] : Ends)
+            if (!std::isfinite(in.*value))
+                return Quoted(field) + " must be a finite number.";
         return std::nullopt;
     }
 
@@ -152,6 +165,8 @@ std::optional<std::string> CheckModelLimits(const Inputs& in)
     if (auto problem = CheckCounts(in))
         return problem;
     if (auto problem = CheckPositiveValues(in))
+        return problem;
+    if (auto problem = CheckProfileEnds(in))
         return problem;
     if (auto problem = CheckEffectivePart(in))
         return problem;

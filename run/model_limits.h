@@ -8,7 +8,8 @@
 namespace karrow {
 
 // Conditions without which the model has no meaning: 1 to 24 channels, at least one increment,
-// every length, the flow rate and the three rheology values positive and finite, a crossing of
+// spiral height, lip height, die radius, channel width, the flow rate and the three rheology
+// values positive and finite, the four ends of the slit and depth profiles finite, a crossing of
 // channel depth and twice the slit height, 2m to MaxEffectiveIncrements effective increments,
 // positive groove depths, land widths, outlet taper lengths and slit heights. The geometry is
 // worked out on scratch values with the same arithmetic as the run. Returns the condition that

@@ -227,8 +227,8 @@ void ResultsWindowTest::showsTheFiguresOfItsRun()
     texts[5] = powerLawIndex;
     form->SetFieldTexts(texts);
     const Assessment expected = AssessmentOfFields(form);
-    QVERIFY(expected.Classic && expected.Exact && expected.Exact->Figures && expected.Settling);
-    QCOMPARE(expected.Settling->Settled, settled);
+    QVERIFY(expected.Classic && expected.Exact && expected.Exact->Figures && expected.Repeatability);
+    QCOMPARE(expected.Repeatability->Repeatable, settled);
 
     QCOMPARE(Run(), QStringList { "FinishForm" });
 
@@ -241,7 +241,7 @@ void ResultsWindowTest::showsTheFiguresOfItsRun()
              QString::number(figures.Head.Bar, 'f', 1) + QStringLiteral(" bar"),
              QString::number(figures.Head.KgfCm2, 'f', 2) + QStringLiteral(" kgf/cm2"),
              QString::number(figures.Shear.Channel.Rate, 'f', 1) + QStringLiteral(" 1/s"),
-             QString::number(figures.Shear.Slit.Rate, 'f', 1) + QStringLiteral(" 1/s"),
+             QString::number(figures.Shear.Land.Rate, 'f', 1) + QStringLiteral(" 1/s"),
              QString::number(figures.Residence.MeanTime, 'f', 1) + QStringLiteral(" s"),
              QString::number(figures.TemperatureRise, 'f', 2) + QStringLiteral(" K"),
          })
@@ -255,7 +255,7 @@ void ResultsWindowTest::showsTheFiguresOfItsRun()
     QCOMPARE(LabelShown(results, "SettlingWarning"), !settled);
     if (!settled) {
         const QString difference =
-            QString::number(expected.Settling->OutletDifferencePercent, 'g', 2) + " %";
+            QString::number(expected.Repeatability->FlowChangePercentOfMeanOutlet, 'g', 2) + " %";
         QVERIFY2(LabelText(results, "SettlingWarning").contains(difference),
             qPrintable(LabelText(results, "SettlingWarning")));
     }
@@ -367,8 +367,8 @@ void ResultsWindowTest::exportsEveryChartTheTableAndTheRun()
     QCOMPARE(run["exit_status"].toInt(-1), 0);
     QCOMPARE(run["inputs"]["texts"]["flow-rate-per-channel"].toString(), Edit(form, 5)->text());
     QCOMPARE(run["inputs"]["texts"]["output"].toString(), Edit(form, 15)->text());
-    QCOMPARE(run["increments"].toArray().size(), 34);
-    QCOMPARE(run["outlet"]["spread_percent"].toDouble(), expected.Classic->Outlet.SpreadPercent);
+    QCOMPARE(run["report"]["increments"].toArray().size(), 34);
+    QCOMPARE(run["report"]["outlet"]["spread_percent"].toDouble(), expected.Classic->Outlet.SpreadPercent);
     QVERIFY(run["network"].isObject());
 
     results->CopyTable();

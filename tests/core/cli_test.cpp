@@ -1,11 +1,13 @@
 #include "test_support.h"
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -103,13 +105,23 @@ namespace {
         ASSERT_EQ(outcome.Status, 0) << outcome.Err;
         EXPECT_EQ(outcome.Err, "");
         const auto lines = Lines(outcome.Out);
-        ASSERT_EQ(lines.size(), 4U) << outcome.Out;
+        ASSERT_EQ(lines.size(), 6U) << outcome.Out;
         EXPECT_EQ(lines[0], "Calculation is successfully finished !");
         EXPECT_EQ(lines[1], (folder.Path() / "result.txt").string());
-        // The classic and the exact verdict, a line each.
-        EXPECT_TRUE(lines[2].starts_with("classic: outlet spread 14.31 %")) << lines[2];
-        EXPECT_NE(lines[2].find("; settled"), std::string::npos) << lines[2];
-        EXPECT_TRUE(lines[3].starts_with("network: outlet spread 22.70 %")) << lines[3];
+        // The exact answer leads; the report's method follows, with how far it is from the exact
+        // answer and whether it repeats to its last digit.
+        EXPECT_TRUE(lines[2].starts_with("exact network: outlet spread 22.70 %")) << lines[2];
+        EXPECT_TRUE(lines[3].starts_with("report (classic method): outlet spread 14.31 %"))
+            << lines[3];
+        EXPECT_NE(lines[3].find("limit of pressure corrections after 1491 balance steps"),
+            std::string::npos)
+            << lines[3];
+        EXPECT_NE(lines[4].find("the report's spread is 14.31 %, the exact solution's 22.70 %: "
+                                "the report understates the non-uniformity"),
+            std::string::npos)
+            << lines[4];
+        EXPECT_TRUE(lines[5].starts_with("repeatability: the report repeats to its last digit"))
+            << lines[5];
         EXPECT_EQ(test::ReadFile("result.txt"),
             test::ReadFile(fs::path(KARROW_TEST_DATA) / "default_report.txt"));
     }
@@ -143,19 +155,24 @@ namespace {
         const json doc = JsonOf("run.json");
         EXPECT_EQ(doc.at("end"), "finished");
         EXPECT_EQ(doc.at("exit_status"), 0);
-        EXPECT_EQ(doc.at("outlet").at("relative").size(), 6U);
+        EXPECT_EQ(doc.at("verdict").at("answer"), "network");
+        EXPECT_EQ(doc.at("verdict").at("report_understates_nonuniformity"), true);
+        const json& classic = doc.at("report");
+        EXPECT_EQ(classic.at("outlet").at("relative").size(), 6U);
         for (const char* key : { "spread_percent", "max_deviation_percent", "cv_percent" })
-            EXPECT_TRUE(doc.at("outlet").at(key).is_number()) << key;
-        const json& head = doc.at("pressure");
+            EXPECT_TRUE(classic.at("outlet").at(key).is_number()) << key;
+        EXPECT_NEAR(classic.at("against_network").at("spread_points").get<double>(), 14.31 - 22.70,
+            0.01);
+        const json& head = classic.at("pressure");
         EXPECT_NEAR(head.at("head_bar").get<double>(),
             head.at("head_kgf_cm2").get<double>() * 0.980665, 1e-9);
         EXPECT_NEAR(
             head.at("head_mpa").get<double>(), head.at("head_bar").get<double>() / 10, 1e-12);
-        EXPECT_EQ(doc.at("settling").at("settled"), true);
-        EXPECT_EQ(doc.at("settling").at("outlet_difference_percent"), 0.0);
-        EXPECT_EQ(doc.at("iteration").at("balance_steps"), 1491);
-        EXPECT_EQ(doc.at("iteration").at("stop"), "correction-limit");
-        const json& rows = doc.at("increments");
+        EXPECT_EQ(classic.at("repeatability").at("repeatable"), true);
+        EXPECT_EQ(classic.at("repeatability").at("flow_change_percent_of_mean_outlet"), 0.0);
+        EXPECT_EQ(classic.at("iteration").at("balance_steps"), 1491);
+        EXPECT_EQ(classic.at("iteration").at("stop"), "correction-limit");
+        const json& rows = classic.at("increments");
         ASSERT_EQ(rows.size(), 34U);
         const auto report = test::CrLfLines(test::ReadFile("result.txt"));
         for (std::size_t k = 0; k < rows.size(); ++k) {
@@ -171,7 +188,6 @@ namespace {
         const json& network = doc.at("network");
         EXPECT_EQ(network.at("converged"), true);
         EXPECT_LE(network.at("residual").get<double>(), 1e-12);
-        EXPECT_EQ(network.at("only_answer"), false);
         EXPECT_EQ(network.at("outlet").at("relative").size(), 6U);
         EXPECT_EQ(network.at("increments").size(), 34U);
         for (const char* key : { "slit_flow", "channel_flow", "pressure_kgf_cm2" })
@@ -195,9 +211,9 @@ namespace {
         ASSERT_EQ(stuck.Status, 4);
         const json notConverged = json::parse(stuck.Out);
         EXPECT_EQ(notConverged.at("end"), "not-converged");
-        EXPECT_FALSE(notConverged.contains("outlet"));
+        EXPECT_FALSE(notConverged.contains("report"));
         EXPECT_EQ(notConverged.at("network").at("converged"), true);
-        EXPECT_EQ(notConverged.at("network").at("only_answer"), true);
+        EXPECT_EQ(notConverged.at("verdict").at("answer"), "network");
         EXPECT_TRUE(notConverged.at("network").at("outlet").at("cv_percent").is_number());
         EXPECT_FALSE(fs::exists("result.txt"));
     }
@@ -210,18 +226,50 @@ namespace {
         "--outlet-slit-height=0.270147", "--inlet-channel-depth=1.40093",
         "--outlet-channel-depth=0.115432", "--channel-width=1.71361", "--total-increments=174" };
 
-    TEST(CommandLine, WarnsWhenTheResultIsNotSettled)
+    TEST(CommandLine, WarnsWhenTheReportDoesNotRepeat)
     {
         test::ScratchFolder folder;
         std::vector<std::string> arguments = NotSettled;
         arguments.insert(arguments.end(), { "--json", "run.json" });
         const Outcome outcome = RunCli(arguments);
-        EXPECT_EQ(outcome.Status, 0) << "a finished run, if not a settled one";
-        EXPECT_NE(outcome.Err.find("not settled"), std::string::npos) << outcome.Err;
-        EXPECT_NE(outcome.Out.find("NOT settled"), std::string::npos) << outcome.Out;
-        const json settling = JsonOf("run.json").at("settling");
-        EXPECT_EQ(settling.at("settled"), false);
-        EXPECT_GT(settling.at("outlet_difference_percent").get<double>(), 1.0);
+        EXPECT_EQ(outcome.Status, 0) << "a finished run, if not a repeatable one";
+        EXPECT_NE(outcome.Err.find("does not repeat to its last digit"), std::string::npos)
+            << outcome.Err;
+        EXPECT_NE(outcome.Err.find("These figures themselves, not only their last digits, are "
+                                   "uncertain"),
+            std::string::npos)
+            << outcome.Err;
+        EXPECT_NE(outcome.Out.find("does NOT repeat"), std::string::npos) << outcome.Out;
+        const json check = JsonOf("run.json").at("report").at("repeatability");
+        EXPECT_EQ(check.at("repeatable"), false);
+        EXPECT_GT(check.at("flow_change_percent_of_mean_outlet").get<double>(), 1.0);
+        EXPECT_EQ(check.at("probe_reach_ulp"), 64);
+        const json range = check.at("head_kgf_cm2_range");
+        EXPECT_LT(range[0].get<double>(), range[1].get<double>());
+    }
+
+    // Figures at the ends of double's range print in exponent form, never as inf or nan or as a
+    // run of hundreds of digits; one outlet increment per channel is said to be unresolved.
+    TEST(CommandLine, SummaryStaysReadableForAnyDesign)
+    {
+        test::ScratchFolder folder;
+        for (const char* flow : { "--flow-rate-per-channel=1e300", "--flow-rate-per-channel=1e-300" }) {
+            const Outcome outcome = RunCli({ flow });
+            ASSERT_EQ(outcome.Status, 0) << outcome.Err;
+            EXPECT_FALSE(std::regex_search(outcome.Out,
+                std::regex("\\b(inf|nan)\\b", std::regex::icase)))
+                << outcome.Out;
+            std::size_t digits = 0;
+            for (const char c : outcome.Out) {
+                digits = std::isdigit(static_cast<unsigned char>(c)) ? digits + 1 : 0;
+                ASSERT_LT(digits, 12U) << outcome.Out;
+            }
+            EXPECT_NE(outcome.Out.find("e+"), std::string::npos) << outcome.Out;
+        }
+        const Outcome many = RunCli({ "--number-of-channels=24", "--channel-width=0.2" });
+        ASSERT_EQ(many.Status, 0) << many.Err;
+        EXPECT_NE(many.Out.find("outlet spread not resolved"), std::string::npos) << many.Out;
+        EXPECT_EQ(many.Out.find("spread 0.00 %"), std::string::npos) << many.Out;
     }
 
     TEST(CommandLine, NetworkSolverWritesNoReport)
@@ -232,9 +280,9 @@ namespace {
         EXPECT_FALSE(fs::exists("result.txt"));
         const json doc = JsonOf("run.json");
         EXPECT_EQ(doc.at("end"), "network-solved");
-        EXPECT_FALSE(doc.contains("settling"));
+        EXPECT_FALSE(doc.contains("report"));
         EXPECT_NEAR(doc.at("network").at("outlet").at("spread_percent").get<double>(), 22.7, 0.05);
-        EXPECT_TRUE(outcome.Out.starts_with("network: ")) << outcome.Out;
+        EXPECT_TRUE(outcome.Out.starts_with("exact network: ")) << outcome.Out;
     }
 
     // Each row of a study is what the single run of its inputs gives.
@@ -273,8 +321,14 @@ namespace {
     TEST(InputSets, SaveAndReadGiveTheSameRunAndOptionsOverrideThem)
     {
         test::ScratchFolder folder;
+        test::WriteFile("saved.txt", "an older report");
+        const Outcome saved = RunCli(
+            { "--channel-width=1.0", "--output=saved.txt", "--save-inputs", "design.karrow" });
+        ASSERT_EQ(saved.Status, 0) << saved.Err;
+        EXPECT_EQ(test::ReadFile("saved.txt"), "an older report") << "saving alone runs nothing";
+        EXPECT_EQ(saved.Out, "");
         ASSERT_EQ(RunCli({ "--channel-width=1.0", "--output=saved.txt", "--save-inputs",
-                             "design.karrow" })
+                             "design.karrow", "--run" })
                       .Status,
             0);
         const std::string narrow = test::ReadFile("saved.txt");

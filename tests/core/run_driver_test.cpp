@@ -93,8 +93,8 @@ namespace {
             LimitCase { "NegativeGroove",
                 { { 1, "24" }, { 9, "0.01" }, { 10, "0.01" }, { 11, "2.04" }, { 12, "-1.96" },
                     { 14, "2" } },
-                "\"Outlet Channel Depth* (cm)\" must be greater than zero." },
-            LimitCase { "NegativeSlit", { { 9, "-0.01" } }, "\"Inlet Slit Height (cm)\" must be" },
+                "groove depth (channel depth less slit height) is not positive at increment 2" },
+            LimitCase { "NegativeSlit", { { 9, "-0.01" } }, "slit height is not positive at increment 1" },
             LimitCase { "NegativeChannelWidth", { { 13, "-1.2" } },
                 "\"Channel Width (cm)\" must be greater than zero." },
             LimitCase { "NegativeDieRadius", { { 4, "-11.25" } }, "\"Die Radius (cm)\" must be" },
@@ -110,6 +110,26 @@ namespace {
             LimitCase { "ZeroSpiralHeight", { { 2, "0" } }, "\"Spiral Height (cm)\" must be" },
             LimitCase { "SpiralExtrapolatedPastTheLip", { { 12, "0.5" } }, "outlet taper length" }),
         [](const testing::TestParamInfo<LimitCase>& row) { return row.param.Name; });
+
+    // Only the middles of the increments enter the model: a profile may start with no clearance
+    // over the land, or end in a depth below zero past the effective part.
+    class ProfileEnds : public testing::TestWithParam<std::vector<std::pair<int, const char*>>> { };
+
+    TEST_P(ProfileEnds, NeedOnlyBeFinite)
+    {
+        test::ScratchFolder folder;
+        test::RecordingInterface ui;
+        for (const auto& [field, text] : GetParam())
+            ui.Set(field, text);
+        EXPECT_EQ(RunCalculation(ui, '.').End, RunEnd::Finished);
+        EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+    }
+
+    INSTANTIATE_TEST_SUITE_P(Inputs, ProfileEnds,
+        testing::Values(std::vector<std::pair<int, const char*>> { { 9, "0" } },
+            std::vector<std::pair<int, const char*>> { { 9, "-0" } },
+            std::vector<std::pair<int, const char*>> { { 9, "." } },
+            std::vector<std::pair<int, const char*>> { { 12, "-0.5" } }));
 
     TEST_F(RunDriver, NonConvergenceDeletesTheBegunReport)
     {
