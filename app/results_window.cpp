@@ -19,14 +19,14 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPolarChart>
 #include <QPushButton>
-#include <QScreen>
 #include <QSaveFile>
+#include <QScreen>
 #include <QSettings>
-#include <QKeyEvent>
 #include <QSortFilterProxyModel>
 #include <QSvgGenerator>
 #include <QTabWidget>
