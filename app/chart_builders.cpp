@@ -138,6 +138,9 @@ namespace {
                         low = std::min(low, point.y());
                         high = std::max(high, point.y());
                     }
+        // A value below zero by rounding alone would open a whole step below the axis.
+        if (low > -1e-6 * high)
+            low = 0;
         SetRoundScale(values, RoundScaleOver(low, high, 6));
     }
 
