@@ -512,7 +512,14 @@ void ResultsWindowTest::remembersItsSizeAndPlaceWithinTheScreen()
     QCOMPARE(Run(), QStringList { "FinishForm" });
     const QRect available = window_->Window()->screen()->availableGeometry();
     // Opened for the first time: inside the screen, whatever it wants.
-    QVERIFY(available.contains(window_->Window()->Results()->frameGeometry()));
+    ResultsWindow* results = window_->Window()->Results();
+    QVERIFY(available.contains(results->frameGeometry()));
+    // A figure of 300 digits, which no line can break, must not widen the window either.
+    results->findChild<QLabel*>("ClassicVerdict")->setText(QString(300, QLatin1Char('9')));
+    results->findChild<QLabel*>("RunInputs")->setText(QString(300, QLatin1Char('9')));
+    QApplication::processEvents();
+    QVERIFY(results->minimumSizeHint().width() < available.width());
+    QVERIFY(available.contains(results->frameGeometry()));
 
     const QRect chosen(QPoint(30, 20), available.size() / 2);
     window_->Window()->Results()->setGeometry(chosen);
