@@ -1,6 +1,8 @@
 #include "file_dialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QRegularExpression>
 
 namespace karrow {
@@ -42,8 +44,18 @@ QString ChooseFileToWrite(
     dialog.selectFile(suggested);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    return FollowingTheFilter(
-        dialog.selectedFiles().front(), dialog.selectedNameFilter(), filters);
+    const QString typed = dialog.selectedFiles().front();
+    const QString path = FollowingTheFilter(typed, dialog.selectedNameFilter(), filters);
+    // The dialog asked about replacing the name as typed, not about the one with the suffix.
+    if (path != typed && QFileInfo::exists(path)) {
+        QMessageBox question(QMessageBox::Question, QStringLiteral("Karrow"),
+            QStringLiteral("%1 already exists. Replace it?").arg(path),
+            QMessageBox::Yes | QMessageBox::No, parent);
+        question.setObjectName(QStringLiteral("ReplaceQuestion"));
+        if (question.exec() != QMessageBox::Yes)
+            return QString();
+    }
+    return path;
 }
 
 } // namespace karrow

@@ -15,7 +15,8 @@ QString FollowingTheFilter(const QString& path, const QString& chosen, const QSt
 
 // Asks where to write a file, starting from `suggested` (a name in the current folder); the
 // path as FollowingTheFilter makes it, or empty when the user cancels. The dialog's object name
-// is SaveFileDialog.
+// is SaveFileDialog; should the added suffix name a file that exists, a question
+// (ReplaceQuestion) asks before it is replaced.
 QString ChooseFileToWrite(
     QWidget* parent, const QString& title, const QString& suggested, const QStringList& filters);
 

@@ -707,6 +707,15 @@ void ResultsWindowTest::exportDialogsAddTheChosenFiltersSuffix()
     else
         QVERIFY(QJsonDocument::fromJson(contents).isObject());
     QVERIFY(!Exists(window_->PathOf(typed)) || typed == written);
+
+    // Once more: the name with its suffix now exists, and is kept unless the user says so.
+    if (typed == written)
+        return;
+    window_->Write(written, "kept");
+    QTest::mouseClick(results->findChild<QPushButton*>(button), Qt::LeftButton);
+    QCOMPARE(closer.SeenNames(),
+        QStringList({ "SaveFileDialog", "SaveFileDialog", "ReplaceQuestion" }));
+    QCOMPARE(Contents(window_->PathOf(written)), QByteArray("kept"));
 }
 
 void ResultsWindowTest::inputSetsRoundTripBeforeTheFirstRun()
