@@ -524,6 +524,8 @@ void ResultsWindowTest::remembersItsSizeAndPlaceWithinTheScreen()
     const QRect chosen(QPoint(30, 20), available.size() / 2);
     window_->Window()->Results()->setGeometry(chosen);
     window_->Window()->Results()->close();
+    // The old one first: its end restores the current folder, which the new one changes.
+    window_.reset();
     window_ = std::make_unique<WindowUnderTest>();
     QVERIFY(window_->IsValid());
     QCOMPARE(Run(), QStringList { "FinishForm" });
@@ -532,6 +534,7 @@ void ResultsWindowTest::remembersItsSizeAndPlaceWithinTheScreen()
     // Grown past the screen (by a long figure, or on a larger screen): back inside it.
     window_->Window()->Results()->setGeometry(QRect(-100, 10, 2400, 1800));
     window_->Window()->Results()->close();
+    window_.reset();
     window_ = std::make_unique<WindowUnderTest>();
     QVERIFY(window_->IsValid());
     QCOMPARE(Run(), QStringList { "FinishForm" });
