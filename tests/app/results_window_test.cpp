@@ -206,6 +206,8 @@ void ResultsWindowTest::initTestCase()
 
 void ResultsWindowTest::init()
 {
+    // Each test places the window afresh, whatever an earlier one (or an aborted run) left.
+    QSettings().remove(QStringLiteral("ResultsWindow/geometry"));
     window_ = std::make_unique<WindowUnderTest>();
     QVERIFY(window_->IsValid());
 }
@@ -545,7 +547,6 @@ void ResultsWindowTest::remembersItsSizeAndPlaceWithinTheScreen()
                        .arg(restored.y())
                        .arg(restored.width())
                        .arg(restored.height())));
-    QSettings().remove(QStringLiteral("ResultsWindow/geometry"));
 }
 
 void ResultsWindowTest::escapeClosesItAndTheMenuBringsItBack()
