@@ -5,11 +5,13 @@
 #include <QBarSet>
 #include <QChart>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPen>
 #include <QPolarChart>
 #include <QScatterSeries>
 #include <QValueAxis>
+#include <QXYSeries>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -89,11 +91,57 @@ namespace {
         angle->setLabelFormat(QStringLiteral("%.0f"));
     }
 
-    // From zero, so that the curves' heights compare, up to a round number.
-    void FromZero(QValueAxis* values)
+    // A scale of whole steps of 1, 2, 2.5 or 5 times a power of ten, with at most `intervals`
+    // steps from `low` to `high`: ticks a reader can take in at a glance.
+    struct RoundScale {
+        double Low = 0;
+        double High = 1;
+        int Ticks = 2;
+    };
+
+    RoundScale RoundScaleOver(double low, double high, int intervals)
     {
-        values->setRange(std::min(0.0, values->min()), values->max());
-        values->applyNiceNumbers();
+        if (!(high > low))
+            high = low + 1;
+        const double decade = std::pow(10.0, std::floor(std::log10((high - low) / intervals)));
+        double step = 10 * decade;
+        for (const double factor : { 1.0, 2.0, 2.5, 5.0 })
+            if (std::ceil(high / (factor * decade)) - std::floor(low / (factor * decade))
+                <= intervals) {
+                step = factor * decade;
+                break;
+            }
+        const double first = std::floor(low / step);
+        const double last = std::ceil(high / step);
+        return { first * step, last * step, static_cast<int>(last - first) + 1 };
+    }
+
+    void SetRoundScale(QValueAxis* axis, const RoundScale& scale)
+    {
+        axis->setRange(scale.Low, scale.High);
+        axis->setTickType(QValueAxis::TicksFixed);
+        axis->setTickCount(scale.Ticks);
+        axis->setLabelFormat(QStringLiteral("%g"));
+    }
+
+    // Every curve of the chart counts, not only the first one attached: the land's shear can
+    // be three times the channel's. From zero, so that the curves' heights compare. Values
+    // that are not finite are not drawn and so do not count.
+    void RangeOverAllCurves(QChart* chart, QValueAxis* values)
+    {
+        double low = 0;
+        double high = 0;
+        for (const QAbstractSeries* series : chart->series())
+            if (const auto* curve = qobject_cast<const QXYSeries*>(series))
+                for (const QPointF& point : curve->points())
+                    if (std::isfinite(point.y())) {
+                        low = std::min(low, point.y());
+                        high = std::max(high, point.y());
+                    }
+        // A value below zero by rounding alone would open a whole step below the axis.
+        if (low > -1e-6 * high)
+            low = 0;
+        SetRoundScale(values, RoundScaleOver(low, high, 6));
     }
 
     // Curves of increment figures against the angle along the spiral, classic and exact.
@@ -114,7 +162,7 @@ namespace {
                     x, y);
         }
         QuarterTurns(x, classic);
-        FromZero(y);
+        RangeOverAllCurves(chart, y);
         return chart;
     }
 
@@ -135,19 +183,33 @@ namespace {
         return markers;
     }
 
+    // Closed round the die from 0 to 360 degrees: the stretch from the last outlet increment to
+    // the first one of the next turn is cut at 360, so that the curve neither stops short of 0
+    // nor runs past 360, where the angular axis ends.
     QLineSeries* CircumferenceCurve(const DesignFigures& figures, int channels, bool exact)
     {
         auto* series = new QLineSeries;
         series->setName(
             exact ? QStringLiteral("exact network") : QStringLiteral("classic iteration"));
         series->setPen(CurvePen(ChannelColour, exact));
-        const std::vector<CircumferencePoint> points =
-            RoundTheCircumference(figures.Outlet, channels);
+        std::vector<CircumferencePoint> points = RoundTheCircumference(figures.Outlet, channels);
+        if (points.empty())
+            return series;
+        std::sort(points.begin(), points.end(),
+            [](const CircumferencePoint& a, const CircumferencePoint& b) {
+                return a.AngleDegrees < b.AngleDegrees;
+            });
+        const CircumferencePoint& first = points.front();
+        const CircumferencePoint& last = points.back();
+        const double span = first.AngleDegrees + 360 - last.AngleDegrees;
+        const double atTheTurn = span > 0
+            ? last.Relative + (360 - last.AngleDegrees) / span * (first.Relative - last.Relative)
+            : first.Relative;
+        if (first.AngleDegrees > 0)
+            series->append(0, atTheTurn);
         for (const CircumferencePoint& point : points)
             series->append(point.AngleDegrees, point.Relative);
-        // Closed round the die.
-        if (!points.empty())
-            series->append(points.front().AngleDegrees + 360, points.front().Relative);
+        series->append(360, atTheTurn);
         return series;
     }
 
@@ -194,8 +256,9 @@ QChart* FlowChart(const DesignFigures& classic, const DesignFigures* exact)
                 SlitColour },
         },
         classic, exact);
-    Attach(chart, OutletMarkers(classic), chart->axes(Qt::Horizontal).front(),
-        chart->axes(Qt::Vertical).front());
+    auto* values = qobject_cast<QValueAxis*>(chart->axes(Qt::Vertical).front());
+    Attach(chart, OutletMarkers(classic), chart->axes(Qt::Horizontal).front(), values);
+    RangeOverAllCurves(chart, values);
     return chart;
 }
 
@@ -225,7 +288,9 @@ QPolarChart* OutletPolarChart(
     const DesignFigures& classic, const DesignFigures* exact, int channels)
 {
     auto* chart = new QPolarChart;
-    chart->setTitle(QStringLiteral("Outlet flow round the die, relative to the mean"));
+    // The radial axis has no room for a title of its own: it would sit on its tick labels.
+    chart->setTitle(
+        QStringLiteral("Outlet flow round the die; radius: flow relative to the mean (-)"));
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     auto* angle = new QValueAxis(chart);
@@ -235,8 +300,7 @@ QPolarChart* OutletPolarChart(
     angle->setTitleText(QStringLiteral("angle round the die (degrees)"));
     chart->addAxis(angle, QPolarChart::PolarOrientationAngular);
     auto* relative = new QValueAxis(chart);
-    relative->setRange(0, 1.1 * LargestRelative(classic, exact));
-    relative->setTitleText(QStringLiteral("relative flow (-)"));
+    SetRoundScale(relative, RoundScaleOver(0, LargestRelative(classic, exact), 5));
     chart->addAxis(relative, QPolarChart::PolarOrientationRadial);
 
     // Sampled every degree: a polar chart joins points by straight lines.
@@ -255,17 +319,22 @@ QPolarChart* OutletPolarChart(
 QChart* OutletBarChart(const DesignFigures& classic, const DesignFigures* exact, int channels)
 {
     QChart* chart = NewChart(QStringLiteral("Outlet flow round the die, relative to the mean"));
+    // Bars show as filled squares of their colour; only the mean line is drawn as a line.
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeRectangle);
     auto* bars = new QBarSeries;
     QBarSet* classicBars = RelativeFlows(QStringLiteral("classic iteration"), classic, channels);
     classicBars->setColor(ChannelColour);
+    classicBars->setBorderColor(ChannelColour.darker(130));
     bars->append(classicBars);
     if (exact) {
         QBarSet* exactBars = RelativeFlows(QStringLiteral("exact network"), *exact, channels);
         exactBars->setColor(ChannelColour.lighter(160));
+        exactBars->setBorderColor(ChannelColour);
         bars->append(exactBars);
     }
     auto* angle = new QBarCategoryAxis(chart);
-    for (const CircumferencePoint& point : RoundTheCircumference(classic.Outlet, channels))
+    const std::vector<CircumferencePoint> points = RoundTheCircumference(classic.Outlet, channels);
+    for (const CircumferencePoint& point : points)
         angle->append(QString::number(point.AngleDegrees, 'f', 1));
     // Up to 24 outlets round the die: upright labels would be cut.
     angle->setLabelsAngle(-90);
@@ -273,8 +342,24 @@ QChart* OutletBarChart(const DesignFigures& classic, const DesignFigures* exact,
     chart->addAxis(angle, Qt::AlignBottom);
     QValueAxis* relative =
         Axis(chart, QStringLiteral("relative flow (-), mean = 1"), Qt::AlignLeft);
-    relative->setRange(0, 1.1 * LargestRelative(classic, exact));
+    SetRoundScale(relative, RoundScaleOver(0, LargestRelative(classic, exact), 6));
     Attach(chart, bars, angle, relative);
+
+    // The mean across all the bars, on an axis of bar positions of its own (bar k stands at k).
+    auto* across = new QValueAxis(chart);
+    const double edge = static_cast<double>(points.size()) - 0.5;
+    across->setRange(-0.5, edge);
+    across->setVisible(false);
+    chart->addAxis(across, Qt::AlignTop);
+    auto* mean = new QLineSeries;
+    mean->setName(QStringLiteral("mean (1)"));
+    mean->setPen(QPen(MeanColour, 2));
+    mean->append(-0.5, 1);
+    mean->append(edge, 1);
+    Attach(chart, mean, across, relative);
+    const QList<QLegendMarker*> meanMarker = chart->legend()->markers(mean);
+    for (QLegendMarker* marker : meanMarker)
+        marker->setShape(QLegend::MarkerShapeFromSeries);
     return chart;
 }
 

@@ -10,6 +10,9 @@ DriveBox::DriveBox(QWidget* parent)
     : QComboBox(parent)
 {
     view()->setTextElideMode(Qt::ElideMiddle);
+    // The closed box is narrower still than its popup: the chosen entry in full on hover.
+    connect(this, &QComboBox::currentIndexChanged, this,
+        [this](int index) { setToolTip(index < 0 ? QString() : itemText(index)); });
 }
 
 void DriveBox::showPopup()

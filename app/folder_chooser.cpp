@@ -240,11 +240,17 @@ void FolderChooser::Refresh()
 
 void FolderChooser::OpenNearestRemainingFolder()
 {
+    const QString removed = folder_;
     QString up = folder_;
     while (up != QLatin1String("/")) {
         up = QFileInfo(up).path();
         if (QDir::setCurrent(up)) {
             ShowOpenedFolder();
+            // The next report goes elsewhere than the user chose: say so, not only in the list.
+            ShowMessageBox(folders_,
+                QStringLiteral("The report folder \"%1\" is no longer there. Reports are now "
+                               "written to \"%2\".")
+                    .arg(QDir::toNativeSeparators(removed), QDir::toNativeSeparators(folder_)));
             return;
         }
     }

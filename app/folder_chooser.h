@@ -27,8 +27,9 @@ namespace karrow {
 //
 // The open folder is watched: files and folders that other programs create or remove there
 // show up without the user navigating. Should the open folder itself go, its nearest
-// remaining ancestor is opened instead. Every entry carries its full name (full path for
-// folders) as its tool tip, since the narrow lists cut long names.
+// remaining ancestor is opened instead, and a message says where reports now go. Every entry
+// carries its full name (full path for folders) as its tool tip, since the narrow lists cut
+// long names.
 class FolderChooser : public QObject {
     Q_OBJECT
 

@@ -2,10 +2,12 @@
 
 #include "drive_box.h"
 #include "error_box.h"
+#include "file_dialogs.h"
 #include "folder_chooser.h"
 #include "results_window.h"
 #include "run/assessment.h"
 #include "run/fields.h"
+#include "run/input_set.h"
 #include "run/run_driver.h"
 #include "solver/fault.h"
 #include "window_look.h"
@@ -13,13 +15,17 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QAction>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -78,8 +84,10 @@ MainWindow::MainWindow(char decimalSeparator, QWidget* parent)
     setFont(KarrowFont(12));
     UseButtonFaceBackground(this);
     CreateUi();
+    CreateMenuBar();
 
-    resize(ClientWidth, ClientHeight);
+    // The form keeps its size; the menu bar comes on top of it.
+    resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
     if (const QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     ui_.fields[0]->setFocus();
@@ -220,8 +228,82 @@ void MainWindow::CreateButtons()
     connect(ui_.closeButton, &QPushButton::clicked, this, &QWidget::close);
     // OK is the default button: Enter in any field clicks it. A main window has no
     // default-button handling of its own, so each field passes Enter on.
-    for (QLineEdit* field : ui_.fields)
+    for (QLineEdit* field : ui_.fields) {
         connect(field, &QLineEdit::returnPressed, ui_.okButton, &QPushButton::click);
+        connect(field, &QLineEdit::textChanged, this, &MainWindow::FieldTextsChanged);
+    }
+}
+
+// Above the form, which stays as it always was: what a designer does before a run (open a
+// design) and between runs (save it, look at the results again).
+void MainWindow::CreateMenuBar()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("FileMenu"));
+    const auto item = [&](const QString& text, const QString& name, const QKeySequence& keys,
+                          void (MainWindow::*chosen)()) {
+        QAction* action = file->addAction(text);
+        action->setObjectName(name);
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, chosen);
+        return action;
+    };
+    item(QStringLiteral("&Open inputs\u2026"), QStringLiteral("OpenInputsAction"),
+        QKeySequence::Open, &MainWindow::OpenInputsChosen);
+    item(QStringLiteral("&Save inputs\u2026"), QStringLiteral("SaveInputsAction"),
+        QKeySequence::Save, &MainWindow::SaveInputsChosen);
+    file->addSeparator();
+    ui_.showResults = item(QStringLiteral("Show &results"), QStringLiteral("ShowResultsAction"),
+        QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::ShowResultsChosen);
+    ui_.showResults->setEnabled(false);
+}
+
+bool MainWindow::SaveInputs(const QString& path)
+{
+    const std::optional<QString> problem = WriteFieldTexts(path, AllFieldTexts());
+    if (problem)
+        ShowMessageBox(this, *problem);
+    return !problem;
+}
+
+bool MainWindow::OpenInputs(const QString& path)
+{
+    const FieldTextsReading reading = ReadFieldTexts(path);
+    if (!reading.Texts) {
+        ShowMessageBox(this, reading.Problem);
+        return false;
+    }
+    SetFieldTexts(*reading.Texts);
+    return true;
+}
+
+void MainWindow::SaveInputsChosen()
+{
+    const QString extension = QString::fromUtf8(InputSetExtension);
+    const QString path = ChooseFileToWrite(this, QStringLiteral("Save inputs"),
+        QStringLiteral("design") + extension,
+        { QStringLiteral("Karrow input sets (*%1)").arg(extension) });
+    if (!path.isEmpty())
+        SaveInputs(path);
+}
+
+void MainWindow::OpenInputsChosen()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open inputs"),
+        QString(),
+        QStringLiteral("Karrow input sets (*%1);;Run documents (*.json);;All files (*)")
+            .arg(QString::fromUtf8(InputSetExtension)));
+    if (!path.isEmpty())
+        OpenInputs(path);
+}
+
+void MainWindow::ShowResultsChosen()
+{
+    if (!results_)
+        return;
+    results_->show();
+    results_->raise();
+    results_->activateWindow();
 }
 
 QString MainWindow::FieldText(int field) const
@@ -295,6 +377,7 @@ void MainWindow::ShowResults(const FieldTexts& texts, RunOutcome outcome)
     if (!results_)
         results_ = new ResultsWindow(*this, decimalSeparator_, this);
     results_->ShowRun(std::move(record));
+    ui_.showResults->setEnabled(true);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "input_set_file.h"
+
 #include <QMainWindow>
 #include <QString>
 #include <array>
 
+class QAction;
 class QCloseEvent;
 class QFrame;
 class QGroupBox;
@@ -21,8 +24,8 @@ class ResultsWindow;
 struct RunOutcome;
 
 // The main window (object name Form1): the fourteen input fields and their labels, the die
-// picture, the report folder chooser, the report file name and the two buttons. OK runs one
-// calculation. The controls keep the object names users' scripts and the tests know them by
+// picture, the report folder chooser, the report file name and the two buttons, with a menu bar
+// above that form for the input sets and the results window. OK runs one calculation. The controls keep the object names users' scripts and the tests know them by
 // (Edit1..Edit15, Label1..Label15, BitBtn1, DirectoryListBox1, ...).
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -41,9 +44,15 @@ public:
 
     // The texts of fields 1..15, as an input set holds them. Setting them fills the rheology
     // rows too: they stay disabled, and the next run uses what they show.
-    using FieldTexts = std::array<QString, 15>;
+    using FieldTexts = karrow::FieldTexts;
     FieldTexts AllFieldTexts() const;
     void SetFieldTexts(const FieldTexts& texts);
+
+    // Input sets of the fields, from the File menu before or after any run. Opening reads an
+    // input set or the inputs of a run document; a file that is neither shows a message naming
+    // it and the problem, and changes nothing.
+    bool SaveInputs(const QString& path);
+    bool OpenInputs(const QString& path);
 
     // The results window, once a run has finished; null before.
     ResultsWindow* Results() const { return results_; }
@@ -53,6 +62,10 @@ public:
     // OK: runs one calculation. An error that no step of the run handles is shown in the
     // error box; the window stays usable.
     void OkClicked();
+
+signals:
+    // The text of any field changed, by typing or by opening an input set.
+    void FieldTextsChanged();
 
 protected:
     // Closing frees the window; being the main window, that ends the program.
@@ -72,9 +85,14 @@ private:
         QGroupBox* reportName = nullptr;
         QPushButton* okButton = nullptr;
         QPushButton* closeButton = nullptr;
+        QAction* showResults = nullptr;
     };
 
     void CreateUi();
+    void CreateMenuBar();
+    void SaveInputsChosen();
+    void OpenInputsChosen();
+    void ShowResultsChosen();
     void CreateInputRows();
     void CreatePicture();
     void CreateFolderChooser();

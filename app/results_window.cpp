@@ -1,10 +1,13 @@
 #include "results_window.h"
 
 #include "chart_builders.h"
+#include "error_box.h"
+#include "file_dialogs.h"
 #include "increment_table_model.h"
 #include "main_window.h"
 #include "results_summary.h"
-#include "run/input_set.h"
+#include "run/fields.h"
+#include "window_placement.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -12,17 +15,17 @@
 #include <QChartView>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPolarChart>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QSettings>
 #include <QSortFilterProxyModel>
 #include <QSvgGenerator>
@@ -34,7 +37,19 @@ namespace karrow {
 namespace {
 
     const QString GeometryKey = QStringLiteral("ResultsWindow/geometry");
-    const QString InputSetFilter = QStringLiteral("Karrow input sets (*.karrow)");
+    const QSize WantedSize { 1000, 760 };
+    // The button row and a chart still read at this width; narrower, it covers the main window
+    // instead.
+    constexpr int NarrowestBeside = 560;
+
+    // A label of the header takes the width the window gives it: a long figure or message must
+    // not widen the window beyond the screen.
+    void FollowTheWindowsWidth(QLabel* label)
+    {
+        QSizePolicy policy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        label->setSizePolicy(policy);
+    }
 
     QLabel* Banner(const QString& objectName)
     {
@@ -44,6 +59,7 @@ namespace {
         banner->setStyleSheet(QStringLiteral(
             "QLabel { background: #fff3cd; color: #5c4400; border: 1px solid #d9b44a; "
             "padding: 6px; }"));
+        FollowTheWindowsWidth(banner);
         banner->hide();
         return banner;
     }
@@ -54,6 +70,7 @@ namespace {
         label->setObjectName(objectName);
         label->setWordWrap(true);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        FollowTheWindowsWidth(label);
         return label;
     }
 
@@ -85,10 +102,30 @@ namespace {
         return std::nullopt;
     }
 
-    QString NamingTheFile(const QString& path, const std::string& problem)
+    // The inputs that set a design apart, as the run read them (the regional separator kept).
+    QString KeyInputs(const std::array<std::string, 15>& texts)
     {
-        const QString text = QString::fromStdString(problem);
-        return text.contains(path) ? text : QStringLiteral("%1: %2").arg(path, text);
+        const auto text = [&](int field) {
+            return QString::fromStdString(texts[static_cast<std::size_t>(field - 1)]);
+        };
+        return QStringLiteral("Inputs of this run: %1 channels, %2 cm3/sec per channel, "
+                              "n = %3; spiral height %4 cm, die radius %5 cm; slit height "
+                              "%6 \u2192 %7 cm, channel depth %8 \u2192 %9 cm, width %10 cm; "
+                              "%11 increments; report %12")
+            .arg(text(1), text(5), text(6), text(2), text(4), text(9), text(10), text(11),
+                text(12), text(13), text(14), text(SaveFileNameField));
+    }
+
+    // Every field with its label, for the tool tip of the short line above.
+    QString AllInputs(const std::array<std::string, 15>& texts)
+    {
+        QStringList lines;
+        for (int field = 1; field <= InputFieldCount; ++field)
+            lines.append(QStringLiteral("%1: %2").arg(QString::fromUtf8(Field(field).Label),
+                QString::fromStdString(texts[static_cast<std::size_t>(field - 1)])));
+        lines.append(QStringLiteral("Save File Name: %1")
+                         .arg(QString::fromStdString(texts[SaveFileNameField - 1])));
+        return lines.join(QLatin1Char('\n'));
     }
 
     const QString ChartNames[ResultsWindow::ChartCount] = {
@@ -117,8 +154,8 @@ ResultsWindow::ResultsWindow(MainWindow& inputs, char decimalSeparator, QWidget*
     setObjectName(QStringLiteral("ResultsWindow"));
     setWindowTitle(QStringLiteral("Karrow \u2014 Results"));
     CreateUi();
-    resize(1000, 760);
-    restoreGeometry(QSettings().value(GeometryKey).toByteArray());
+    resize(WantedSize);
+    connect(&inputs_, &MainWindow::FieldTextsChanged, this, &ResultsWindow::MarkIfStale);
 }
 
 ResultsWindow::~ResultsWindow()
@@ -152,7 +189,11 @@ QWidget* ResultsWindow::CreateHeader()
     ui_.earlierRun = Banner(QStringLiteral("EarlierRunMark"));
     ui_.earlierRun->setText(
         QStringLiteral("Showing an earlier run: the last calculation did not finish."));
+    ui_.stale = Banner(QStringLiteral("StaleMark"));
+    ui_.stale->setText(QStringLiteral("The fields of the main window have changed since this "
+                                      "run: press OK there to calculate what they show."));
     ui_.notSettled = Banner(QStringLiteral("SettlingWarning"));
+    ui_.runInputs = TextLabel(QStringLiteral("RunInputs"));
     ui_.classicVerdict = TextLabel(QStringLiteral("ClassicVerdict"));
     ui_.classicIteration = TextLabel(QStringLiteral("ClassicIteration"));
     ui_.exactVerdict = TextLabel(QStringLiteral("ExactVerdict"));
@@ -160,15 +201,17 @@ QWidget* ResultsWindow::CreateHeader()
     ui_.difference = TextLabel(QStringLiteral("Difference"));
 
     grid->addWidget(ui_.earlierRun, 0, 0, 1, 2);
-    grid->addWidget(ui_.notSettled, 1, 0, 1, 2);
+    grid->addWidget(ui_.stale, 1, 0, 1, 2);
+    grid->addWidget(ui_.runInputs, 2, 0, 1, 2);
+    grid->addWidget(ui_.notSettled, 3, 0, 1, 2);
     // The exact network's answer leads; the report's classic method follows it.
-    grid->addWidget(ColumnTitle(QStringLiteral("Exact network (the model's answer)")), 2, 0);
-    grid->addWidget(ColumnTitle(QStringLiteral("The report (classic method)")), 2, 1);
-    grid->addWidget(ui_.exactVerdict, 3, 0);
-    grid->addWidget(ui_.classicVerdict, 3, 1);
-    grid->addWidget(ui_.exactIteration, 4, 0);
-    grid->addWidget(ui_.classicIteration, 4, 1);
-    grid->addWidget(ui_.difference, 5, 0, 1, 2);
+    grid->addWidget(ColumnTitle(QStringLiteral("Exact network (the model's answer)")), 4, 0);
+    grid->addWidget(ColumnTitle(QStringLiteral("The report (classic method)")), 4, 1);
+    grid->addWidget(ui_.exactVerdict, 5, 0);
+    grid->addWidget(ui_.classicVerdict, 5, 1);
+    grid->addWidget(ui_.exactIteration, 6, 0);
+    grid->addWidget(ui_.classicIteration, 6, 1);
+    grid->addWidget(ui_.difference, 7, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
     return header;
@@ -202,23 +245,15 @@ QWidget* ResultsWindow::CreateButtons()
         Button(QStringLiteral("Export CS&V\u2026"), QStringLiteral("ExportCsvButton"));
     QPushButton* json =
         Button(QStringLiteral("Export &JSON\u2026"), QStringLiteral("ExportJsonButton"));
-    QPushButton* save =
-        Button(QStringLiteral("&Save inputs\u2026"), QStringLiteral("SaveInputsButton"));
-    QPushButton* open =
-        Button(QStringLiteral("&Open inputs\u2026"), QStringLiteral("OpenInputsButton"));
     copy->setToolTip(QStringLiteral("Copy the increment table as tab-separated text"));
     for (QPushButton* button : { copy, chart, csv, json })
         buttons->addWidget(button);
     buttons->addStretch(1);
-    buttons->addWidget(save);
-    buttons->addWidget(open);
 
     connect(copy, &QPushButton::clicked, this, &ResultsWindow::CopyTable);
     connect(chart, &QPushButton::clicked, this, &ResultsWindow::ExportChartChosen);
     connect(csv, &QPushButton::clicked, this, &ResultsWindow::ExportCsvChosen);
     connect(json, &QPushButton::clicked, this, &ResultsWindow::ExportJsonChosen);
-    connect(save, &QPushButton::clicked, this, &ResultsWindow::SaveInputsChosen);
-    connect(open, &QPushButton::clicked, this, &ResultsWindow::OpenInputsChosen);
     // The table is not a chart.
     connect(ui_.tabs, &QTabWidget::currentChanged, chart,
         [chart](int tab) { chart->setEnabled(tab < ChartCount); });
@@ -229,13 +264,61 @@ void ResultsWindow::ShowRun(RunRecord record)
 {
     record_ = std::move(record);
     ui_.earlierRun->hide();
+    ShowInputs();
+    MarkIfStale();
     ShowHeader();
     ShowCharts();
     model_->SetIncrements(record_->Answers.Classic ? record_->Answers.Classic->Increments
                                                    : std::vector<IncrementFigures> {});
+    if (!placed_)
+        Place();
     show();
     raise();
     activateWindow();
+}
+
+// Where it was left last time, if the screen still holds it; else beside the main window. Never
+// larger than the screen: a size remembered on a larger screen, or grown by a long figure, would
+// put the button row out of reach.
+void ResultsWindow::Place()
+{
+    placed_ = true;
+    const QScreen* screen = inputs_.screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    // Not shown yet, this window has no frame of its own: the main window's tells its size.
+    const QRect mainFrame = inputs_.frameGeometry();
+    const QMargins frame(inputs_.geometry().left() - mainFrame.left(),
+        inputs_.geometry().top() - mainFrame.top(),
+        mainFrame.right() - inputs_.geometry().right(),
+        mainFrame.bottom() - inputs_.geometry().bottom());
+    if (restoreGeometry(QSettings().value(GeometryKey).toByteArray())) {
+        setGeometry(FitInside(geometry() + frame, available) - frame);
+        return;
+    }
+    const PlaceBeside place =
+        PlaceBesideMain(mainFrame, WantedSize.grownBy(frame), NarrowestBeside, available);
+    if (place.MainTopLeft != mainFrame.topLeft())
+        inputs_.move(place.MainTopLeft);
+    setGeometry(place.Window - frame);
+}
+
+void ResultsWindow::ShowInputs()
+{
+    ui_.runInputs->setText(KeyInputs(record_->Texts));
+    ui_.runInputs->setToolTip(AllInputs(record_->Texts));
+}
+
+void ResultsWindow::MarkIfStale()
+{
+    if (!record_)
+        return;
+    const MainWindow::FieldTexts now = inputs_.AllFieldTexts();
+    bool same = true;
+    for (std::size_t field = 0; field < now.size(); ++field)
+        same = same && now[field].toStdString() == record_->Texts[field];
+    ui_.stale->setVisible(!same);
 }
 
 void ResultsWindow::MarkEarlierRun()
@@ -351,40 +434,10 @@ void ResultsWindow::CopyTable() const
             QString::fromStdString(IncrementsTabSeparated(*record_->Answers.Classic)));
 }
 
-bool ResultsWindow::SaveInputs(const QString& path)
-{
-    InputSet set;
-    const MainWindow::FieldTexts texts = inputs_.AllFieldTexts();
-    for (std::size_t field = 0; field < texts.size(); ++field)
-        set.Texts[field] = texts[field].toStdString();
-    const std::optional<std::string> problem = WriteInputSet(path.toStdString(), set);
-    if (problem)
-        ShowProblem(NamingTheFile(path, *problem));
-    return !problem;
-}
-
-bool ResultsWindow::OpenInputs(const QString& path)
-{
-    const InputSetReading reading = ReadInputSet(path.toStdString());
-    if (!reading.Set) {
-        ShowProblem(NamingTheFile(path, reading.Problem));
-        return false;
-    }
-    MainWindow::FieldTexts texts;
-    for (std::size_t field = 0; field < texts.size(); ++field)
-        texts[field] = QString::fromStdString(reading.Set->Texts[field]);
-    inputs_.SetFieldTexts(texts);
-    return true;
-}
-
 void ResultsWindow::ShowProblem(const std::optional<QString>& problem)
 {
-    if (!problem)
-        return;
-    QMessageBox box(
-        QMessageBox::Warning, QStringLiteral("Karrow"), *problem, QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("MessageBox"));
-    box.exec();
+    if (problem)
+        ShowMessageBox(this, *problem);
 }
 
 void ResultsWindow::ExportChartChosen()
@@ -392,45 +445,36 @@ void ResultsWindow::ExportChartChosen()
     const int tab = ui_.tabs->currentIndex();
     if (tab < 0 || tab >= ChartCount)
         return;
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export chart"),
+    const QString path = ChooseFileToWrite(this, QStringLiteral("Export chart"),
         ChartNames[tab] + QStringLiteral(".png"),
-        QStringLiteral("PNG image (*.png);;SVG drawing (*.svg)"));
+        { QStringLiteral("PNG image (*.png)"), QStringLiteral("SVG drawing (*.svg)") });
     if (!path.isEmpty())
         ShowProblem(ExportChart(static_cast<Chart>(tab), path));
 }
 
 void ResultsWindow::ExportCsvChosen()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export increments"),
-        QStringLiteral("increments.csv"), QStringLiteral("CSV (*.csv)"));
+    const QString path = ChooseFileToWrite(this, QStringLiteral("Export increments"),
+        QStringLiteral("increments.csv"), { QStringLiteral("CSV (*.csv)") });
     if (!path.isEmpty())
         ShowProblem(ExportCsv(path));
 }
 
 void ResultsWindow::ExportJsonChosen()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export run"),
-        QStringLiteral("run.json"), QStringLiteral("JSON (*.json)"));
+    const QString path = ChooseFileToWrite(this, QStringLiteral("Export run"),
+        QStringLiteral("run.json"), { QStringLiteral("JSON (*.json)") });
     if (!path.isEmpty())
         ShowProblem(ExportJson(path));
 }
 
-void ResultsWindow::SaveInputsChosen()
+// Escape closes it, as it would a dialog: it is the window a designer glances at and puts away.
+void ResultsWindow::keyPressEvent(QKeyEvent* event)
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save inputs"),
-        QStringLiteral("design") + QString::fromUtf8(InputSetExtension), InputSetFilter);
-    if (path.isEmpty())
-        return;
-    const QString extension = QString::fromUtf8(InputSetExtension);
-    SaveInputs(path.endsWith(extension) ? path : path + extension);
-}
-
-void ResultsWindow::OpenInputsChosen()
-{
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Open inputs"), QString(), InputSetFilter);
-    if (!path.isEmpty())
-        OpenInputs(path);
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void ResultsWindow::closeEvent(QCloseEvent* event)

@@ -8,6 +8,7 @@
 #include <optional>
 
 class QCloseEvent;
+class QKeyEvent;
 class QChart;
 class QChartView;
 class QLabel;
@@ -21,10 +22,11 @@ namespace karrow {
 class IncrementTableModel;
 class MainWindow;
 
-// The results window (object name ResultsWindow, "Karrow — Results"): the verdict, the charts
-// and the per-increment table of the last finished run, with its exports, and the saving and
-// opening of input sets for the main window. Separate and non-modal; it reads the figures of the
-// run it is given and computes nothing itself.
+// The results window (object name ResultsWindow, "Karrow — Results"): the inputs and the
+// verdict, the charts and the per-increment table of the last finished run, with its exports.
+// Separate and non-modal, beside the main window; it reads the figures of the run it is given
+// and computes nothing itself. It marks what it shows as stale while the main window's fields
+// differ from the texts that run read.
 class ResultsWindow : public QWidget {
     Q_OBJECT
 
@@ -50,17 +52,15 @@ public:
     std::optional<QString> ExportJson(const QString& path) const;
     void CopyTable() const;
 
-    // Input sets of the main window's fields. Opening a file that is not an input set shows a
-    // message naming it and the problem, and changes nothing.
-    bool SaveInputs(const QString& path);
-    bool OpenInputs(const QString& path);
-
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct Widgets {
         QLabel* earlierRun = nullptr;
+        QLabel* stale = nullptr;
+        QLabel* runInputs = nullptr;
         QLabel* notSettled = nullptr;
         QLabel* classicVerdict = nullptr;
         QLabel* classicIteration = nullptr;
@@ -77,13 +77,14 @@ private:
     QWidget* CreateTable();
     QWidget* CreateButtons();
     void ShowHeader();
+    void ShowInputs();
+    void MarkIfStale();
+    void Place();
     void ShowCharts();
     void ShowProblem(const std::optional<QString>& problem);
     void ExportChartChosen();
     void ExportCsvChosen();
     void ExportJsonChosen();
-    void SaveInputsChosen();
-    void OpenInputsChosen();
     void RememberPlace() const;
 
     MainWindow& inputs_;
@@ -92,6 +93,7 @@ private:
     IncrementTableModel* model_ = nullptr;
     QSortFilterProxyModel* sorted_ = nullptr;
     std::optional<RunRecord> record_;
+    bool placed_ = false;
 };
 
 } // namespace karrow

@@ -1,10 +1,10 @@
 #include "window_user_interface.h"
 
+#include "error_box.h"
 #include "finish_dialog.h"
 #include "folder_chooser.h"
 #include "main_window.h"
 
-#include <QMessageBox>
 #include <QString>
 
 namespace karrow {
@@ -16,10 +16,7 @@ std::string WindowUserInterface::FieldText(int field) const
 
 void WindowUserInterface::ShowMessage(const std::string& text)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Karrow"), QString::fromStdString(text),
-        QMessageBox::Ok, &window_);
-    box.setObjectName(QStringLiteral("MessageBox"));
-    box.exec();
+    ShowMessageBox(&window_, QString::fromStdString(text));
 }
 
 void WindowUserInterface::ShowFinishDialog()

@@ -20,6 +20,7 @@
 #include <QPointF>
 #include <QPolygonF>
 #include <QRectF>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -283,7 +284,8 @@ QImage drawDie()
 constexpr int iconGrid = 32;
 constexpr int largestThemeIcon = 8 * iconGrid;
 
-// A mandrel in its housing with three bands and the exit arrows, on a 32 x 32 grid.
+// A mandrel in its housing with three bands and the exit arrows, on a 32 x 32 grid, on a
+// transparent ground so that it sits on any panel or desktop.
 // Straight parts are drawn without antialiasing so their edges stay sharp after the
 // reduction to 16 colours; only the slanted bands are smoothed.
 void paintIcon(QPainter& p)
@@ -329,34 +331,104 @@ void paintIcon(QPainter& p)
     }
 }
 
-// The window icon: 32 x 32 in 16 colours.
+// The die at 16 pixels, drawn pixel by pixel: the 32 grid halved would lose its outlines and
+// blur the bands into the mandrel. The same parts, fewer of them: two walls in section, the
+// mandrel with two orange bands wound round it, the base, and two arrows leaving at the top.
+void paintSmallIcon(QPainter& p)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(outline);
+    p.drawRect(0, 4, 3, 9); // left wall, outlined
+    p.drawRect(13, 4, 3, 9);
+    p.setBrush(section);
+    p.drawRect(1, 5, 1, 7);
+    p.drawRect(14, 5, 1, 7);
+    p.setBrush(meltPale);
+    p.drawRect(3, 5, 10, 8); // the melt in the bore
+    p.setBrush(outline);
+    p.drawRect(4, 3, 8, 10); // the mandrel, outlined
+    p.setBrush(metal);
+    p.drawRect(5, 4, 6, 9);
+    p.setBrush(metalLight);
+    p.drawRect(6, 4, 1, 9);
+    p.setBrush(metalDark);
+    p.drawRect(0, 13, 16, 3); // the base
+    // Two channel bands wound round the mandrel, rising one pixel every two columns; the lower
+    // one, near the inlet, deeper.
+    p.setBrush(melt);
+    for (int step = 0; step < 3; ++step) {
+        p.drawRect(5 + 2 * step, 10 - step, 2, 2);
+        p.drawRect(5 + 2 * step, 6 - step, 2, 1);
+    }
+    // The melt leaving the annular gaps on both sides of the mandrel.
+    p.setBrush(flow);
+    for (int x : { 3, 12 }) {
+        p.drawRect(x, 0, 1, 5); // from the melt in the gap up
+        p.drawRect(x - 1, 1, 3, 1); // the head
+    }
+}
+
+// Nearest of the palette's opaque colours, or the transparent entry 0 for a pixel that is
+// mostly see-through.
+QImage ToPalette(const QImage& drawn, const QList<QRgb>& palette)
+{
+    QImage indexed(drawn.size(), QImage::Format_Indexed8);
+    indexed.setColorTable(palette);
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QRgb pixel = drawn.pixel(x, y);
+            int best = 0;
+            if (qAlpha(pixel) >= 128) {
+                int bestDistance = INT_MAX;
+                for (int i = 1; i < palette.size(); ++i) {
+                    const int dr = qRed(pixel) - qRed(palette[i]);
+                    const int dg = qGreen(pixel) - qGreen(palette[i]);
+                    const int db = qBlue(pixel) - qBlue(palette[i]);
+                    const int distance = dr * dr + dg * dg + db * db;
+                    if (distance < bestDistance) {
+                        bestDistance = distance;
+                        best = i;
+                    }
+                }
+            }
+            indexed.setPixel(x, y, static_cast<uint>(best));
+        }
+    return indexed;
+}
+
+// The window icon: 32 x 32 in 16 colours, one of them transparent.
 QImage drawIcon()
 {
-    QImage image(iconGrid, iconGrid, QImage::Format_RGB32);
-    image.fill(background);
+    QImage image(iconGrid, iconGrid, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
     QPainter p(&image);
     paintIcon(p);
     p.end();
 
-    const QList<QRgb> palette { background.rgb(), outline.rgb(), metalLight.rgb(), metal.rgb(),
+    const QList<QRgb> palette { qRgba(0, 0, 0, 0), outline.rgb(), metalLight.rgb(), metal.rgb(),
         metalDark.rgb(), section.rgb(), melt.rgb(), meltDark.rgb(), meltPale.rgb(), flow.rgb(),
         qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(207, 161, 106), qRgb(240, 192, 135),
         qRgb(212, 200, 176), qRgb(222, 140, 150) };
-    return image.convertToFormat(QImage::Format_Indexed8, palette);
+    return ToPalette(image.convertToFormat(QImage::Format_ARGB32), palette);
 }
 
-// The icon for a desktop's icon theme at `size` pixels. A whole multiple of the grid is painted
-// at that scale, where every straight edge still falls on a pixel border; other sizes are
+// The icon for a desktop's icon theme at `size` pixels. 16 pixels has a drawing of its own; a
+// whole multiple of the grid is painted at that scale, where every straight edge still falls on a pixel border; other sizes are
 // reduced smoothly from the largest drawing, since painting the grid at a fraction would
 // blur or drop its one-pixel outlines unevenly.
 QImage drawThemeIcon(int size)
 {
-    const int painted = size % iconGrid == 0 ? size : largestThemeIcon;
-    QImage image(painted, painted, QImage::Format_RGB32);
-    image.fill(background);
+    constexpr int smallGrid = 16;
+    const int painted = size % iconGrid == 0 || size == smallGrid ? size : largestThemeIcon;
+    QImage image(painted, painted, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
     QPainter p(&image);
-    p.scale(painted / double(iconGrid), painted / double(iconGrid));
-    paintIcon(p);
+    if (painted == smallGrid) {
+        paintSmallIcon(p);
+    } else {
+        p.scale(painted / double(iconGrid), painted / double(iconGrid));
+        paintIcon(p);
+    }
     p.end();
     if (painted == size)
         return image;

@@ -201,11 +201,17 @@ void FolderChooserTest::removedOpenFolderFallsBackToItsParent()
 {
     MainWindow* form = window_->Window();
     QVERIFY(form->Chooser().OpenFolder(window_->PathOf("beta/inner")));
+    ModalDialogCloser closer(form);
 
     QVERIFY(QDir(window_->PathOf("beta")).removeRecursively());
 
     QTRY_COMPARE_WITH_TIMEOUT(
         form->Chooser().OpenedFolder(), window_->Folder(), DiskChangeTimeoutMs);
+    // The next report goes elsewhere than the user chose: a message says where.
+    QTRY_COMPARE(closer.SeenNames(), QStringList { "MessageBox" });
+    QVERIFY2(closer.Seen()[0].Text.contains(window_->PathOf("beta/inner"))
+            && closer.Seen()[0].Text.contains("\"" + window_->Folder() + "\""),
+        qPrintable(closer.Seen()[0].Text));
     QCOMPARE(QDir::currentPath(), window_->Folder());
     QCOMPARE(HighlightedFolder(form), window_->Folder());
     QCOMPARE(Items(Folders(form)), PathEntries(window_->Folder()) + QStringList({ "Alpha" }));
@@ -235,6 +241,13 @@ void FolderChooserTest::entriesShowTheirFullNamesAsToolTips()
     const QComboBox* drives = Drives(form);
     for (int index = 0; index < drives->count(); ++index)
         QCOMPARE(drives->itemData(index, Qt::ToolTipRole).toString(), drives->itemText(index));
+    // The closed box cuts its entry shorter still.
+    QComboBox* box = Drives(form);
+    box->addItem(QStringLiteral("/mnt/").append(longName));
+    box->setCurrentIndex(box->count() - 1);
+    QCOMPARE(box->toolTip(), box->currentText());
+    box->setCurrentIndex(0);
+    QCOMPARE(box->toolTip(), box->itemText(0));
 }
 
 void FolderChooserTest::drivesStartWithTheRoot()

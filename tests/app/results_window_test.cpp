@@ -1,31 +1,44 @@
-// The results window after runs from the main window: when it opens, what it shows, what it keeps
-// after a run that does not finish, its exports and the input sets it saves and opens.
+// The results window after runs from the main window: when and where it opens, what it shows,
+// what it keeps after a run that does not finish or fields that change, its exports; and the
+// input sets the main window saves and opens.
 
 #include "chart_builders.h"
+#include "file_dialogs.h"
 #include "main_window.h"
 #include "report/run_json.h"
 #include "results_window.h"
 #include "run/input_set.h"
+#include "window_placement.h"
 #include "window_under_test.h"
 #include "window_user_interface.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
+#include <QBarSeries>
+#include <QBarSet>
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLegend>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPolarChart>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QSvgRenderer>
+#include <QTabWidget>
 #include <QTest>
+#include <QValueAxis>
+#include <cmath>
 #include <memory>
 
 using namespace karrow;
@@ -88,6 +101,65 @@ QList<QLineSeries*> Curves(const QChart* chart)
     return curves;
 }
 
+QValueAxis* ValueAxis(const QChart* chart, Qt::Orientation orientation)
+{
+    for (QAbstractAxis* axis : chart->axes(orientation))
+        if (auto* values = qobject_cast<QValueAxis*>(axis); values && values->isVisible())
+            return values;
+    return nullptr;
+}
+
+QValueAxis* RadialAxis(const QPolarChart* chart)
+{
+    const QList<QAbstractAxis*> axes = chart->axes(QPolarChart::PolarOrientationRadial);
+    return axes.isEmpty() ? nullptr : qobject_cast<QValueAxis*>(axes.front());
+}
+
+// Ticks a reader takes in at a glance: every step 1, 2, 2.5 or 5 times a power of ten, from a
+// whole number of steps.
+bool TicksAreRound(const QValueAxis* axis)
+{
+    if (!axis || axis->tickCount() < 2)
+        return false;
+    const double step = (axis->max() - axis->min()) / (axis->tickCount() - 1);
+    const double mantissa = step / std::pow(10.0, std::floor(std::log10(step)));
+    bool round = false;
+    for (const double factor : { 1.0, 2.0, 2.5, 5.0, 10.0 })
+        round = round || std::abs(mantissa - factor) < 1e-9;
+    const double fromZero = axis->min() / step;
+    return round && std::abs(fromZero - std::round(fromZero)) < 1e-9;
+}
+
+// How many pixels of exactly `colour` the chart's legend shows, drawn at a size of its own.
+int LegendPixels(QChart* chart, const QColor& colour)
+{
+    QChartView view(chart);
+    view.resize(800, 500);
+    view.show();
+    QApplication::processEvents();
+    QImage image(view.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        view.render(&painter);
+    }
+    QApplication::processEvents();
+    const QRect legend =
+        view.mapFromScene(chart->mapToScene(chart->legend()->geometry())).boundingRect();
+    int count = 0;
+    for (int y = std::max(0, legend.top()); y <= std::min(image.height() - 1, legend.bottom()); ++y)
+        for (int x = std::max(0, legend.left()); x <= std::min(image.width() - 1, legend.right());
+             ++x)
+            count += image.pixelColor(x, y).rgb() == colour.rgb() ? 1 : 0;
+    view.setChart(new QChart); // the caller still owns `chart`
+    return count;
+}
+
+QAction* MenuAction(const MainWindow* form, const char* name)
+{
+    return form->findChild<QAction*>(QString::fromLatin1(name));
+}
+
 } // namespace
 
 class ResultsWindowTest : public QObject {
@@ -99,16 +171,25 @@ private slots:
     void cleanup();
 
     void chartsDrawTheExactAnswerDashedOverTheClassic();
+    void chartsRangeOverAllTheirCurves();
     void outletGoesRoundTheWholeDie();
+    void barLegendShowsEachSetFilledInItsColour();
+    void placedBesideTheMainWindowInsideTheScreen_data();
+    void placedBesideTheMainWindowInsideTheScreen();
     void opensOnlyAfterTheFinishDialog();
     void showsTheFiguresOfItsRun_data();
     void showsTheFiguresOfItsRun();
     void followsTheNextRun();
-    void remembersItsSizeAndPlace();
+    void marksItsRunStaleWhileTheFieldsDiffer();
+    void remembersItsSizeAndPlaceWithinTheScreen();
+    void escapeClosesItAndTheMenuBringsItBack();
     void keepsTheLastRunAfterOneThatDidNotFinish_data();
     void keepsTheLastRunAfterOneThatDidNotFinish();
     void exportsEveryChartTheTableAndTheRun();
-    void inputSetsRoundTripAndBadFilesAreRefused();
+    void exportDialogsAddTheChosenFiltersSuffix_data();
+    void exportDialogsAddTheChosenFiltersSuffix();
+    void inputSetsRoundTripBeforeTheFirstRun();
+    void runDocumentsOpenAsTheirInputsAndOtherFilesAreRefused();
 
 private:
     // Runs the calculation from the OK button, closing the dialogs it shows; returns their names.
@@ -125,6 +206,8 @@ void ResultsWindowTest::initTestCase()
 
 void ResultsWindowTest::init()
 {
+    // Each test places the window afresh, whatever an earlier one (or an aborted run) left.
+    QSettings().remove(QStringLiteral("ResultsWindow/geometry"));
     window_ = std::make_unique<WindowUnderTest>();
     QVERIFY(window_->IsValid());
 }
@@ -165,6 +248,35 @@ void ResultsWindowTest::chartsDrawTheExactAnswerDashedOverTheClassic()
         QVERIFY2(axis->titleText().contains('('), qPrintable(axis->titleText()));
 }
 
+void ResultsWindowTest::chartsRangeOverAllTheirCurves()
+{
+    // The land's shear three times the channel's, and the exact answer higher still.
+    DesignFigures classic = TwoOutlets(1);
+    for (IncrementFigures& row : classic.Increments) {
+        row.Channel.Rate = 80 + row.Increment;
+        row.Slit.Rate = 250 - row.Increment;
+        row.PressureKgfCm2 = 30.0 * (4 - row.Increment);
+    }
+    DesignFigures exact = classic;
+    exact.Increments[1].Slit.Rate = 310;
+    exact.Increments[2].ChannelFlow = -0.4; // a channel flow running backwards
+
+    const std::unique_ptr<QChart> shear(WallShearChart(classic, &exact));
+    const QValueAxis* shearAxis = ValueAxis(shear.get(), Qt::Vertical);
+    QVERIFY(shearAxis);
+    QVERIFY2(shearAxis->max() >= 310, qPrintable(QString::number(shearAxis->max())));
+    QCOMPARE(shearAxis->min(), 0.0);
+    QVERIFY(TicksAreRound(shearAxis));
+
+    const std::unique_ptr<QChart> flow(FlowChart(classic, &exact));
+    const QValueAxis* flowAxis = ValueAxis(flow.get(), Qt::Vertical);
+    QVERIFY(flowAxis->min() <= -0.4 && flowAxis->max() >= 3);
+    QVERIFY(TicksAreRound(flowAxis));
+
+    const std::unique_ptr<QChart> pressure(PressureChart(classic, nullptr));
+    QVERIFY(ValueAxis(pressure.get(), Qt::Vertical)->max() >= 90);
+}
+
 void ResultsWindowTest::outletGoesRoundTheWholeDie()
 {
     const DesignFigures classic = TwoOutlets(1);
@@ -175,14 +287,103 @@ void ResultsWindowTest::outletGoesRoundTheWholeDie()
     QCOMPARE(round[5].AngleDegrees, 262.5);
     QCOMPARE(round[5].Relative, 4.0 / 3);
 
-    const std::unique_ptr<QPolarChart> polar(OutletPolarChart(classic, nullptr, 3));
+    // Outlets at 7.5 and 22.5 degrees of each of 12 sectors: the curve is closed at 0 and 360
+    // degrees, on the straight line from the last outlet (352.5) to the first of the next turn.
+    DesignFigures twelve = classic;
+    twelve.Outlet.Flows = { { 2, 7.5, 1, 0.5 }, { 3, 22.5, 3, 1.5 } };
+    const std::unique_ptr<QPolarChart> polar(OutletPolarChart(twelve, &classic, 12));
     const QList<QLineSeries*> curves = Curves(polar.get());
-    QCOMPARE(curves.size(), 2); // the mean circle and the flows
-    const QLineSeries* flows = curves[1];
-    QCOMPARE(flows->count(), 6 + 1);
-    QCOMPARE(flows->at(6), QPointF(367.5, 2.0 / 3));
+    QCOMPARE(curves.size(), 3); // the mean circle, the classic and the exact flows
     for (const QPointF& point : curves[0]->points())
         QCOMPARE(point.y(), 1.0);
+    const QLineSeries* flows = curves[1];
+    QCOMPARE(flows->count(), 1 + 24 + 1);
+    QCOMPARE(flows->at(0).x(), 0.0);
+    QCOMPARE(flows->at(1), QPointF(7.5, 0.5));
+    QCOMPARE(flows->at(flows->count() - 1).x(), 360.0);
+    // 352.5 degrees at 1.5, 367.5 at 0.5: at 360 halfway between.
+    QCOMPARE(flows->at(0).y(), 1.0);
+    QCOMPARE(flows->at(flows->count() - 1).y(), 1.0);
+    for (const QPointF& point : flows->points())
+        QVERIFY(point.x() >= 0 && point.x() <= 360);
+
+    // Round radial ticks reaching past the largest flow, and no title on them.
+    const QValueAxis* radial = RadialAxis(polar.get());
+    QVERIFY(radial);
+    QVERIFY(TicksAreRound(radial));
+    QCOMPARE(radial->min(), 0.0);
+    QVERIFY(radial->max() >= 1.5);
+    QVERIFY(radial->titleText().isEmpty() || !radial->isTitleVisible());
+    QVERIFY2(polar->title().contains("relative to the mean"), qPrintable(polar->title()));
+}
+
+void ResultsWindowTest::barLegendShowsEachSetFilledInItsColour()
+{
+    const DesignFigures classic = TwoOutlets(1);
+    const DesignFigures exact = TwoOutlets(0.5);
+    QChart* chart = OutletBarChart(classic, &exact, 4);
+    const std::unique_ptr<QChart> owner(chart);
+
+    QList<QColor> colours;
+    for (QAbstractSeries* series : chart->series())
+        if (auto* bars = qobject_cast<QBarSeries*>(series))
+            for (QBarSet* set : bars->barSets())
+                colours.append(set->color());
+    QCOMPARE(colours.size(), 2);
+    QVERIFY(colours[0] != colours[1]);
+    // A filled marker shows dozens of pixels of its set's colour; a hollow one none.
+    for (const QColor& colour : colours) {
+        const int pixels = LegendPixels(chart, colour);
+        QVERIFY2(pixels >= 20, qPrintable(QStringLiteral("%1 pixels of %2 in the legend")
+                                              .arg(pixels)
+                                              .arg(colour.name())));
+    }
+
+    // The mean drawn across all the bars, on a round scale.
+    const QList<QLineSeries*> lines = Curves(chart);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines[0]->at(0).y(), 1.0);
+    QCOMPARE(lines[0]->at(1).y(), 1.0);
+    QCOMPARE(lines[0]->at(1).x() - lines[0]->at(0).x(), 8.0); // the 8 bars of 4 channels
+    QVERIFY(TicksAreRound(ValueAxis(chart, Qt::Vertical)));
+}
+
+void ResultsWindowTest::placedBesideTheMainWindowInsideTheScreen_data()
+{
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QRect>("main");
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<QPoint>("mainMovedTo");
+    const QRect wide(0, 0, 1920, 1050);
+    const QRect small(0, 0, 1366, 738); // 1366 x 768 less a panel of 30 at the bottom
+    QTest::newRow("room on the right")
+        << wide << QRect(100, 100, 651, 500) << QRect(751, 100, 1000, 760) << QPoint(100, 100);
+    QTest::newRow("room on the left only")
+        << wide << QRect(1200, 100, 651, 500) << QRect(200, 100, 1000, 760) << QPoint(1200, 100);
+    QTest::newRow("narrowed on the right") << QRect(0, 0, 1600, 900) << QRect(300, 100, 651, 500)
+                                           << QRect(951, 100, 649, 760) << QPoint(300, 100);
+    // Centred on 1366 x 768 the main window leaves 357 px each side: it moves to the left edge.
+    QTest::newRow("1366 x 768") << small << QRect(357, 130, 651, 500)
+                                << QRect(651, 0, 715, 738) << QPoint(0, 130);
+    QTest::newRow("too small for both") << QRect(0, 0, 800, 600) << QRect(80, 50, 651, 500)
+                                        << QRect(0, 0, 800, 600) << QPoint(80, 50);
+    QTest::newRow("second screen") << QRect(1920, 0, 1280, 1024) << QRect(2000, 900, 651, 100)
+                                   << QRect(2571, 264, 629, 760) << QPoint(1920, 900);
+}
+
+void ResultsWindowTest::placedBesideTheMainWindowInsideTheScreen()
+{
+    QFETCH(QRect, screen);
+    QFETCH(QRect, main);
+    QFETCH(QRect, window);
+    QFETCH(QPoint, mainMovedTo);
+
+    const PlaceBeside place = PlaceBesideMain(main, QSize(1000, 760), 560, screen);
+
+    QCOMPARE(place.Window, window);
+    QCOMPARE(place.MainTopLeft, mainMovedTo);
+    QVERIFY(screen.contains(place.Window));
+    QVERIFY(screen.contains(QRect(place.MainTopLeft, main.size())) || !screen.contains(main));
 }
 
 void ResultsWindowTest::opensOnlyAfterTheFinishDialog()
@@ -281,18 +482,89 @@ void ResultsWindowTest::followsTheNextRun()
     QVERIFY2(after.contains(Percent(expected.Classic->Outlet.SpreadPercent)), qPrintable(after));
 }
 
-void ResultsWindowTest::remembersItsSizeAndPlace()
+void ResultsWindowTest::marksItsRunStaleWhileTheFieldsDiffer()
+{
+    MainWindow* form = window_->Window();
+    Edit(form, 5)->setText("5.25");
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+    const ResultsWindow* results = form->Results();
+    QVERIFY(!LabelShown(results, "StaleMark"));
+    const QString inputs = LabelText(results, "RunInputs");
+    for (const char* shown : { "4 channels", "5.25 cm3/sec", "n = 0.69", "39 increments" })
+        QVERIFY2(inputs.contains(shown), qPrintable(inputs));
+
+    Edit(form, 13)->setText("1.3");
+    QVERIFY(LabelShown(results, "StaleMark"));
+    Edit(form, 13)->setText("1.2");
+    QVERIFY(!LabelShown(results, "StaleMark"));
+
+    // An input set opened after the run: what is shown is no longer what the fields say.
+    MainWindow::FieldTexts other = form->AllFieldTexts();
+    other[4] = QStringLiteral("3.00");
+    form->SetFieldTexts(other);
+    QVERIFY(LabelShown(results, "StaleMark"));
+    QCOMPARE(LabelText(results, "RunInputs"), inputs);
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+    QVERIFY(!LabelShown(results, "StaleMark"));
+    QVERIFY(LabelText(results, "RunInputs").contains("3.00 cm3/sec"));
+}
+
+void ResultsWindowTest::remembersItsSizeAndPlaceWithinTheScreen()
 {
     QCOMPARE(Run(), QStringList { "FinishForm" });
-    const QRect chosen(60, 50, 900, 700);
+    const QRect available = window_->Window()->screen()->availableGeometry();
+    // Opened for the first time: inside the screen, whatever it wants.
+    ResultsWindow* results = window_->Window()->Results();
+    QVERIFY(available.contains(results->frameGeometry()));
+    // A figure of 300 digits, which no line can break, must not widen the window either.
+    results->findChild<QLabel*>("ClassicVerdict")->setText(QString(300, QLatin1Char('9')));
+    results->findChild<QLabel*>("RunInputs")->setText(QString(300, QLatin1Char('9')));
+    QApplication::processEvents();
+    QVERIFY(results->minimumSizeHint().width() < available.width());
+    QVERIFY(available.contains(results->frameGeometry()));
+
+    const QRect chosen(QPoint(30, 20), available.size() / 2);
     window_->Window()->Results()->setGeometry(chosen);
     window_->Window()->Results()->close();
+    // The old one first: its end restores the current folder, which the new one changes.
+    window_.reset();
     window_ = std::make_unique<WindowUnderTest>();
     QVERIFY(window_->IsValid());
-
     QCOMPARE(Run(), QStringList { "FinishForm" });
-
     QCOMPARE(window_->Window()->Results()->geometry(), chosen);
+
+    // Grown past the screen (by a long figure, or on a larger screen): back inside it.
+    window_->Window()->Results()->setGeometry(QRect(-100, 10, 2400, 1800));
+    window_->Window()->Results()->close();
+    window_.reset();
+    window_ = std::make_unique<WindowUnderTest>();
+    QVERIFY(window_->IsValid());
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+    const QRect restored = window_->Window()->Results()->frameGeometry();
+    QVERIFY2(available.contains(restored),
+        qPrintable(QStringLiteral("%1,%2 %3x%4")
+                       .arg(restored.x())
+                       .arg(restored.y())
+                       .arg(restored.width())
+                       .arg(restored.height())));
+}
+
+void ResultsWindowTest::escapeClosesItAndTheMenuBringsItBack()
+{
+    MainWindow* form = window_->Window();
+    QAction* showResults = MenuAction(form, "ShowResultsAction");
+    QVERIFY(showResults && !showResults->isEnabled());
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+    ResultsWindow* results = form->Results();
+    QVERIFY(QTest::qWaitForWindowActive(results));
+
+    // Pressed where the focus is; the table and the charts leave Escape to the window.
+    QWidget* focus = results->focusWidget();
+    QTest::keyClick(focus ? focus : results, Qt::Key_Escape);
+    QVERIFY(!results->isVisible());
+    QVERIFY(showResults->isEnabled());
+    showResults->trigger();
+    QVERIFY(results->isVisible());
 }
 
 void ResultsWindowTest::keepsTheLastRunAfterOneThatDidNotFinish_data()
@@ -376,37 +648,155 @@ void ResultsWindowTest::exportsEveryChartTheTableAndTheRun()
         QString::fromStdString(IncrementsTabSeparated(*expected.Classic)));
 }
 
-void ResultsWindowTest::inputSetsRoundTripAndBadFilesAreRefused()
+void ResultsWindowTest::exportDialogsAddTheChosenFiltersSuffix_data()
 {
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("SVG chosen, no suffix") << 1 << "ExportChartButton"
+                                           << "SVG drawing (*.svg)"
+                                           << "pressure"
+                                           << "pressure.svg";
+    QTest::newRow("PNG chosen, .svg typed") << 0 << "ExportChartButton"
+                                            << "PNG image (*.png)"
+                                            << "flow.svg"
+                                            << "flow.svg";
+    QTest::newRow("PNG chosen, other dot") << 4 << "ExportChartButton"
+                                           << "PNG image (*.png)"
+                                           << "shear.v2"
+                                           << "shear.v2.png";
+    QTest::newRow("CSV") << 0 << "ExportCsvButton"
+                         << "CSV (*.csv)"
+                         << "rows"
+                         << "rows.csv";
+    QTest::newRow("JSON") << 0 << "ExportJsonButton"
+                          << "JSON (*.json)"
+                          << "run"
+                          << "run.json";
+}
+
+void ResultsWindowTest::exportDialogsAddTheChosenFiltersSuffix()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, button);
+    QFETCH(QString, filter);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
     MainWindow* form = window_->Window();
     QCOMPARE(Run(), QStringList { "FinishForm" });
     ResultsWindow* results = form->Results();
+    results->findChild<QTabWidget*>("ResultTabs")->setCurrentIndex(tab);
 
-    // A melt of its own in the rheology rows, which the window shows but never lets be typed.
+    ModalDialogCloser closer(form);
+    closer.WhileOpen([&](QWidget* dialog) {
+        auto* chooser = qobject_cast<QFileDialog*>(dialog);
+        if (!chooser)
+            return;
+        chooser->selectNameFilter(filter);
+        chooser->selectFile(window_->PathOf(typed));
+        static_cast<QDialog*>(chooser)->accept();
+    });
+    QTest::mouseClick(results->findChild<QPushButton*>(button), Qt::LeftButton);
+
+    QCOMPARE(closer.SeenNames(), QStringList { "SaveFileDialog" });
+    const QByteArray contents = Contents(window_->PathOf(written));
+    if (written.endsWith(".svg"))
+        QVERIFY(QSvgRenderer(contents).isValid());
+    else if (written.endsWith(".png"))
+        QVERIFY(contents.startsWith("\x89PNG"));
+    else if (written.endsWith(".csv"))
+        QVERIFY(contents.contains(',') && !contents.startsWith('{'));
+    else
+        QVERIFY(QJsonDocument::fromJson(contents).isObject());
+    QVERIFY(!Exists(window_->PathOf(typed)) || typed == written);
+
+    // Once more: the name with its suffix now exists, and is kept unless the user says so.
+    if (typed == written)
+        return;
+    window_->Write(written, "kept");
+    QTest::mouseClick(results->findChild<QPushButton*>(button), Qt::LeftButton);
+    QCOMPARE(closer.SeenNames(),
+        QStringList({ "SaveFileDialog", "SaveFileDialog", "ReplaceQuestion" }));
+    QCOMPARE(Contents(window_->PathOf(written)), QByteArray("kept"));
+}
+
+void ResultsWindowTest::inputSetsRoundTripBeforeTheFirstRun()
+{
+    MainWindow* form = window_->Window();
+    QAction* save = MenuAction(form, "SaveInputsAction");
+    QAction* open = MenuAction(form, "OpenInputsAction");
+    QVERIFY(save && save->isEnabled() && open && open->isEnabled());
+    QVERIFY(!form->Results());
+
+    // A melt of its own in the rheology rows, which the window shows but never lets be typed;
+    // saved from the menu, the input set's suffix added to the name typed.
     MainWindow::FieldTexts saved = form->AllFieldTexts();
     saved[1] = QStringLiteral("11.50");
     saved[5] = QStringLiteral("0.550");
     saved[14] = QStringLiteral("second.txt");
     form->SetFieldTexts(saved);
+    {
+        ModalDialogCloser closer(form);
+        closer.WhileOpen([&](QWidget* dialog) {
+            if (auto* chooser = qobject_cast<QFileDialog*>(dialog)) {
+                chooser->selectFile(window_->PathOf("design"));
+                static_cast<QDialog*>(chooser)->accept();
+            }
+        });
+        save->trigger();
+        QCOMPARE(closer.SeenNames(), QStringList { "SaveFileDialog" });
+    }
     const QString path = window_->PathOf("design.karrow");
-    QVERIFY(results->SaveInputs(path));
+    QVERIFY(Exists(path));
     Edit(form, 2)->setText("9.00");
     Edit(form, 15)->setText("other.txt");
 
-    QVERIFY(results->OpenInputs(path));
+    QVERIFY(form->OpenInputs(path));
     QCOMPARE(form->AllFieldTexts(), saved);
     QVERIFY(!Edit(form, 6)->isEnabled());
     QCOMPARE(Run(), QStringList { "FinishForm" });
     QVERIFY(Contents(window_->PathOf("second.txt")).contains("=  0.550"));
+}
 
-    window_->Write("bad.karrow", "{ \"not\": \"an input set\" }");
+void ResultsWindowTest::runDocumentsOpenAsTheirInputsAndOtherFilesAreRefused()
+{
+    MainWindow* form = window_->Window();
+    Edit(form, 5)->setText("3.75");
+    QCOMPARE(Run(), QStringList { "FinishForm" });
+    const MainWindow::FieldTexts ran = form->AllFieldTexts();
+    const QString document = window_->PathOf("run.json");
+    QCOMPARE(form->Results()->ExportJson(document), std::nullopt);
+    Edit(form, 5)->setText("1.00");
+    Edit(form, 1)->setText("6");
+
+    QVERIFY(form->OpenInputs(document));
+    QCOMPARE(form->AllFieldTexts(), ran);
+
+    // Neither an input set nor a run document with its inputs: a message naming the file, the
+    // fields as they were.
+    struct Refused {
+        const char* Name;
+        QByteArray Contents;
+        const char* Said;
+    };
+    const QList<Refused> refused {
+        { "bad.karrow", "{ \"not\": \"an input set\" }", "" },
+        { "partial.json", R"({ "end": "finished", "inputs": { "texts": { "channels": "4" } } })",
+            "document of a run" },
+    };
     const MainWindow::FieldTexts before = form->AllFieldTexts();
-    ModalDialogCloser closer(form);
-    QVERIFY(!results->OpenInputs(window_->PathOf("bad.karrow")));
-    QCOMPARE(closer.SeenNames(), QStringList { "MessageBox" });
-    QVERIFY2(closer.Seen()[0].Text.contains(window_->PathOf("bad.karrow")),
-        qPrintable(closer.Seen()[0].Text));
-    QCOMPARE(form->AllFieldTexts(), before);
+    for (const Refused& file : refused) {
+        window_->Write(file.Name, file.Contents);
+        ModalDialogCloser closer(form);
+        QVERIFY(!form->OpenInputs(window_->PathOf(file.Name)));
+        QCOMPARE(closer.SeenNames(), QStringList { "MessageBox" });
+        const QString said = closer.Seen()[0].Text;
+        QVERIFY2(said.contains(window_->PathOf(file.Name)) && said.contains(file.Said),
+            qPrintable(said));
+        QCOMPARE(form->AllFieldTexts(), before);
+    }
 }
 
 QTEST_MAIN(ResultsWindowTest)

@@ -1,0 +1,86 @@
+#include "input_set_file.h"
+
+#include "run/fields.h"
+#include "run/input_set.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+
+namespace karrow {
+
+namespace {
+
+    // A run document carries every increment's figures: larger than an input set by far, but
+    // anything beyond this is not one.
+    constexpr qint64 LargestRunDocument = 64 << 20;
+
+    QString NamingTheFile(const QString& path, const QString& problem)
+    {
+        return problem.contains(path) ? problem : QStringLiteral("%1: %2").arg(path, problem);
+    }
+
+    // The "inputs" → "texts" object of a run document, or nothing when the file is not one.
+    std::optional<QJsonObject> RunDocumentTexts(const QString& path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || file.size() > LargestRunDocument)
+            return std::nullopt;
+        const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+        const QJsonValue texts = document.object().value(QStringLiteral("inputs"))
+                                     .toObject()
+                                     .value(QStringLiteral("texts"));
+        if (!document.isObject() || !texts.isObject())
+            return std::nullopt;
+        return texts.toObject();
+    }
+
+    FieldTextsReading FromRunDocument(const QString& path, const QJsonObject& texts)
+    {
+        FieldTextsReading reading;
+        FieldTexts fields;
+        for (int field = 1; field <= SaveFileNameField; ++field) {
+            const QString key = QString::fromUtf8(Field(field).OptionName);
+            const QJsonValue text = texts.value(key);
+            if (!text.isString()) {
+                reading.Problem = QStringLiteral(
+                    "%1 is the document of a run, not an input set, and the inputs it holds "
+                    "lack the field \"%2\": nothing was opened.")
+                                      .arg(path, key);
+                return reading;
+            }
+            fields[static_cast<std::size_t>(field - 1)] = text.toString();
+        }
+        reading.Texts = fields;
+        return reading;
+    }
+
+} // namespace
+
+FieldTextsReading ReadFieldTexts(const QString& path)
+{
+    const InputSetReading set = ReadInputSet(path.toStdString());
+    if (set.Set) {
+        FieldTexts texts;
+        for (std::size_t field = 0; field < texts.size(); ++field)
+            texts[field] = QString::fromStdString(set.Set->Texts[field]);
+        return { texts, QString() };
+    }
+    if (const std::optional<QJsonObject> texts = RunDocumentTexts(path))
+        return FromRunDocument(path, *texts);
+    return { std::nullopt, NamingTheFile(path, QString::fromStdString(set.Problem)) };
+}
+
+std::optional<QString> WriteFieldTexts(const QString& path, const FieldTexts& texts)
+{
+    InputSet set;
+    for (std::size_t field = 0; field < texts.size(); ++field)
+        set.Texts[field] = texts[field].toStdString();
+    const std::optional<std::string> problem = WriteInputSet(path.toStdString(), set);
+    if (!problem)
+        return std::nullopt;
+    return NamingTheFile(path, QString::fromStdString(*problem));
+}
+
+} // namespace karrow
