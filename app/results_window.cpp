@@ -353,7 +353,7 @@ bool ResultsWindow::SaveInputs(const QString& path)
     const MainWindow::FieldTexts texts = inputs_.AllFieldTexts();
     for (std::size_t field = 0; field < texts.size(); ++field)
         set.Texts[field] = texts[field].toStdString();
-    const std::optional<std::string> problem = WriteInputSet(path.toStdString(), set);
+    const std::optional<std::string> problem = WriteInputSet(path.toStdString(), set, decimalSeparator_);
     if (problem)
         ShowProblem(NamingTheFile(path, *problem));
     return !problem;
@@ -361,7 +361,7 @@ bool ResultsWindow::SaveInputs(const QString& path)
 
 bool ResultsWindow::OpenInputs(const QString& path)
 {
-    const InputSetReading reading = ReadInputSet(path.toStdString());
+    const InputSetReading reading = ReadInputSet(path.toStdString(), decimalSeparator_);
     if (!reading.Set) {
         ShowProblem(NamingTheFile(path, reading.Problem));
         return false;

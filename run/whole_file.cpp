@@ -140,13 +140,21 @@ namespace {
     }
 
     // The file a name stands for: a symbolic link's target (even one that does not exist yet),
-    // else the name itself.
+    // after every link in a chain, else the name itself.
     fs::path Resolved(const std::string& path, std::error_code& error)
     {
-        struct stat info { };
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-            return path;
-        return fs::weakly_canonical(path, error);
+        fs::path name = path;
+        for (int hop = 0; hop < 40; ++hop) {
+            struct stat info { };
+            if (::lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+                return name;
+            const fs::path target = fs::read_symlink(name, error);
+            if (error)
+                return name;
+            name = target.is_absolute() ? target : name.parent_path() / target;
+        }
+        error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+        return name;
     }
 
 } // namespace
