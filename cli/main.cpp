@@ -320,6 +320,30 @@ bool RefuseTextsJsonCannotHold(const Texts& texts)
     return true;
 }
 
+// Two outputs of one run written to one file would destroy each other (and the run's own lock
+// would refuse the second as "another run").
+bool RefuseOneFileForTwoOutputs(const std::vector<std::pair<const char*, std::string>>& outputs)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::pair<const char*, fs::path>> files;
+    for (const auto& [option, path] : outputs) {
+        // A device or FIFO takes any number of streams (a null device, most often).
+        const FileKind kind = path.empty() || path == "-" ? FileKind::Fifo : KindOf(path);
+        if (kind == FileKind::Fifo || kind == FileKind::CharacterDevice)
+            continue;
+        std::error_code ignored;
+        const fs::path file = fs::weakly_canonical(fs::absolute(path, ignored), ignored);
+        for (const auto& [other, otherFile] : files)
+            if (otherFile == file) {
+                std::cerr << "karrow-cli: " << other << " and " << option
+                          << " name the same file \"" << file.string() << "\"\n";
+                return false;
+            }
+        files.emplace_back(option, file);
+    }
+    return true;
+}
+
 // The lock of an existing output file for the whole run; a file another run holds is refused
 // before anything is written.
 std::optional<FileLock> ClaimOutput(const std::string& path, const char* what)
@@ -511,6 +535,10 @@ int Main(int argc, char** argv)
     if (!texts || !RefuseLongReportName(*texts, o))
         return ExitUsage;
     if ((sweep->parsed() || !o.Json.empty()) && !RefuseTextsJsonCannotHold(*texts))
+        return ExitUsage;
+    const bool report = !sweep->parsed() && o.Solver != "network";
+    if (!RefuseOneFileForTwoOutputs({ { "--output", report ? (*texts)[SaveFileNameField - 1] : "" },
+            { "--json", o.Json }, { "--csv", o.Csv }, { "--save-inputs", o.SaveInputsFile } }))
         return ExitUsage;
     auto jsonClaim = sweep->parsed() ? FileLock() : ClaimOutput(o.Json, "JSON document");
     if (!jsonClaim)

@@ -114,6 +114,8 @@ namespace {
             CliCase { "CsvAndJsonBothOnStandardOutput",
                 { "sweep", "--vary", "lip-height=1:2:2", "--csv", "-", "--json", "-" }, 64,
                 "karrow-cli: --csv - and --json - would both write to standard output" },
+            CliCase { "JsonOntoTheReport", { "--json", "./result.txt" }, 64,
+                "karrow-cli: --output and --json name the same file" },
             CliCase { "OutputLongerThanTheField", { "--output=" + std::string(252, 'a') + ".bak" },
                 64, "karrow-cli: --output is longer than 255 characters" },
             CliCase { "FieldNotUtf8ForJson", { "--lip-height=1\xff", "--json", "out.json" }, 64,
