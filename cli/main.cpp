@@ -6,8 +6,8 @@
 #include "run/fields.h"
 #include "run/file_lock.h"
 #include "run/input_set.h"
-#include "run/posix_file.h"
 #include "run/kept_texts.h"
+#include "run/posix_file.h"
 #include "run/run_driver.h"
 #include "run/sweep.h"
 #include "run/whole_file.h"
@@ -211,8 +211,8 @@ int WriteOutputStatus(const std::string& path, const std::string& text, const ch
 {
     if (path == "-") {
         if (const int error = WriteStandardOutput(text)) {
-            std::cerr << "karrow-cli: cannot write the " << what << " to standard output: "
-                      << std::generic_category().message(error) << '\n';
+            std::cerr << "karrow-cli: cannot write the " << what
+                      << " to standard output: " << std::generic_category().message(error) << '\n';
             return ExitFault;
         }
         return 0;
@@ -220,8 +220,7 @@ int WriteOutputStatus(const std::string& path, const std::string& text, const ch
     if (const auto reason = WriteOutputFile(path, text)) {
         std::error_code ignored;
         std::cerr << "karrow-cli: cannot write the " << what << " \""
-                  << std::filesystem::absolute(path, ignored).string() << "\": " << *reason
-                  << '\n';
+                  << std::filesystem::absolute(path, ignored).string() << "\": " << *reason << '\n';
         return ExitUsage;
     }
     return 0;
@@ -269,8 +268,7 @@ bool RefuseRepeatedOption(const std::string& name, std::size_t count)
 {
     if (count <= 1)
         return true;
-    std::cerr << "karrow-cli: " << name << " is given " << count
-              << " times; give it once\n";
+    std::cerr << "karrow-cli: " << name << " is given " << count << " times; give it once\n";
     return false;
 }
 
@@ -300,9 +298,10 @@ bool RefuseLongReportName(const Texts& texts, const Options& o)
     const std::string& name = texts[SaveFileNameField - 1];
     if (ResultFileNameFrom(name) == name)
         return true;
-    std::cerr << "karrow-cli: " << (o.Given[SaveFileNameField - 1] ? std::string("--output")
-                                                                  : "the \"output\" of the input set \""
-                      + o.InputsFile + "\"")
+    std::cerr << "karrow-cli: "
+              << (o.Given[SaveFileNameField - 1]
+                         ? std::string("--output")
+                         : "the \"output\" of the input set \"" + o.InputsFile + "\"")
               << " is longer than 255 characters, the most the report name's field holds\n";
     return false;
 }
@@ -312,8 +311,8 @@ bool RefuseLongReportName(const Texts& texts, const Options& o)
 bool RefuseTextsJsonCannotHold(const Texts& texts)
 {
     for (int field = 1; field <= SaveFileNameField; ++field)
-        if (const auto problem
-            = JsonTextProblem(field, texts[static_cast<std::size_t>(field - 1)])) {
+        if (const auto problem =
+                JsonTextProblem(field, texts[static_cast<std::size_t>(field - 1)])) {
             std::cerr << "karrow-cli: " << *problem << " A JSON document holds UTF-8 text only.\n";
             return false;
         }
@@ -544,8 +543,7 @@ int Main(int argc, char** argv)
     if (!jsonClaim)
         return ExitUsage;
     if (!o.SaveInputsFile.empty()) {
-        if (const auto problem
-            = WriteInputSet(o.SaveInputsFile, InputSet { *texts }, separator)) {
+        if (const auto problem = WriteInputSet(o.SaveInputsFile, InputSet { *texts }, separator)) {
             std::cerr << "karrow-cli: " << *problem << '\n';
             return ExitUsage;
         }

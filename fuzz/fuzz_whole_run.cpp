@@ -305,8 +305,8 @@ std::optional<karrow::RunOutcome> CheckRun(
 // Writes `content` to the planted output `name` and checks what the folder holds afterwards:
 // `written` lists every entry that must now hold the content (the name itself, a link's target,
 // a second hard link), everything else is unchanged. Returns whether the write was done.
-bool CheckOutput(const std::string& name, const std::vector<std::string>& written,
-    const std::string& content)
+bool CheckOutput(
+    const std::string& name, const std::vector<std::string>& written, const std::string& content)
 {
     const auto before = Snapshot();
     const auto problem = karrow::WriteOutputFile((Folder() / name).string(), content);
@@ -337,8 +337,8 @@ void CheckOutputs(const ScriptedInterface& ui, char separator, std::uint8_t choi
     } else {
         record.Texts = ui.Texts;
         record.End = fault.empty() && outcome ? karrow::EndName(outcome->End) : "fault";
-        record.ExitStatus = fault.empty() && outcome ? karrow::ExitStatusOf(outcome->End)
-                                                     : karrow::ExitFault;
+        record.ExitStatus =
+            fault.empty() && outcome ? karrow::ExitStatusOf(outcome->End) : karrow::ExitFault;
         record.Messages = ui.Messages;
         record.Solver = karrow::SolverChoice::Classic;
         record.Outcome = outcome;

@@ -1,10 +1,10 @@
 #include "result_file.h"
 
+#include "../run/posix_file.h"
 #include "../solver/extended.h"
 #include "../solver/fault.h"
 #include "../solver/solution.h"
 #include "number_format.h"
-#include "../run/posix_file.h"
 
 #include <cerrno>
 #include <cmath>

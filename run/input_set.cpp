@@ -202,8 +202,7 @@ InputSetReading ParseInputSet(const std::string& document, char decimalSeparator
         return { std::nullopt, "The document is not JSON: " + PlainParseError(error) };
     } catch (const Json::out_of_range& error) {
         return { std::nullopt,
-            "The document holds a number beyond the range of a double: "
-                + PlainParseError(error) };
+            "The document holds a number beyond the range of a double: " + PlainParseError(error) };
     }
     if (auto problem = HeaderProblem(parsed))
         return { std::nullopt, *problem };

@@ -30,7 +30,16 @@ private:
 int WriteAll(int fd, const std::string& text) noexcept;
 
 // The kind of file a name denotes, following links; Missing when nothing is there.
-enum class FileKind { Missing, Regular, Directory, CharacterDevice, BlockDevice, Fifo, Socket, Other };
+enum class FileKind {
+    Missing,
+    Regular,
+    Directory,
+    CharacterDevice,
+    BlockDevice,
+    Fifo,
+    Socket,
+    Other
+};
 FileKind KindOf(const std::string& path) noexcept;
 
 // Whether `path` (not following a link) names the same file as the open descriptor `fd`.

@@ -35,7 +35,8 @@ namespace {
         for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
             temporary = target.parent_path()
                 / ("." + base + "." + std::to_string(entropy() % 1000000000U) + ".tmp");
-            FileDescriptor fd(::open(temporary.c_str(), OpenFlags | O_CREAT | O_EXCL | O_NOFOLLOW, 0666));
+            FileDescriptor fd(
+                ::open(temporary.c_str(), OpenFlags | O_CREAT | O_EXCL | O_NOFOLLOW, 0666));
             if (fd.IsOpen())
                 return fd;
             error = errno;

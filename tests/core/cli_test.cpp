@@ -28,8 +28,7 @@ namespace {
 
     // Runs karrow-cli with the given arguments in the current folder. Its standard output goes
     // to the file `stdoutPath` (nullptr: closed), collected when it is "cli.out".
-    Outcome RunCli(
-        const std::vector<std::string>& arguments, const char* stdoutPath = "cli.out")
+    Outcome RunCli(const std::vector<std::string>& arguments, const char* stdoutPath = "cli.out")
     {
         std::vector<char*> argv { const_cast<char*>(KARROW_CLI) };
         for (const std::string& a : arguments)
@@ -367,8 +366,8 @@ namespace {
         EXPECT_TRUE(JsonOf("kept/run.json").contains("end"));
         if (::mknod("null", S_IFCHR | 0666, makedev(1, 3)) != 0)
             GTEST_SKIP() << "making a device node needs root";
-        ASSERT_EQ(RunCli({ "--solver=network", "--json", "null", "--save-inputs", "null" }).Status,
-            0);
+        ASSERT_EQ(
+            RunCli({ "--solver=network", "--json", "null", "--save-inputs", "null" }).Status, 0);
         EXPECT_TRUE(fs::is_character_file(fs::symlink_status("null")));
     }
 
@@ -393,8 +392,8 @@ namespace {
             const FileLock firstRun = LockExistingFile("out.json");
             const Outcome second = RunCli({ "--solver=network", "--json", "out.json" });
             EXPECT_EQ(second.Status, 64);
-            EXPECT_NE(second.Err.find("out.json\": another Karrow run is writing it"),
-                std::string::npos)
+            EXPECT_NE(
+                second.Err.find("out.json\": another Karrow run is writing it"), std::string::npos)
                 << second.Err;
             EXPECT_EQ(test::ReadFile("out.json"), "the first run's JSON\n");
         }

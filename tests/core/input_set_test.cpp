@@ -231,7 +231,8 @@ namespace {
             DocumentCase { "VersionBeyondDouble",
                 "{\"format\": \"karrow-inputs\", \"version\": 1e400}", nullptr,
                 "beyond the range of a double" },
-            DocumentCase { "ArrayBeyondDouble", "[1e309]", nullptr, "beyond the range of a double" },
+            DocumentCase {
+                "ArrayBeyondDouble", "[1e309]", nullptr, "beyond the range of a double" },
             // A set from someone else must not choose where the report goes.
             DocumentCase { "ReportInAnotherFolder", nullptr,
                 [](Json& j) { j["fields"]["output"] = "/some/other/folder/thesis.txt"; },

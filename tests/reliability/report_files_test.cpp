@@ -10,8 +10,8 @@
 #include "report/result_file.h"
 #include "run/file_lock.h"
 #include "run/input_reading.h"
-#include "run/whole_file.h"
 #include "run/run_driver.h"
+#include "run/whole_file.h"
 #include "solver/fault.h"
 #include "solver/flow_balance.h"
 #include "solver/geometry.h"
@@ -53,8 +53,7 @@ namespace {
         bool operator==(const Entry& other) const
         {
             return Mode == other.Mode && Device == other.Device && Owner == other.Owner
-                && Size == other.Size
-                && Modified.tv_sec == other.Modified.tv_sec
+                && Size == other.Size && Modified.tv_sec == other.Modified.tv_sec
                 && Modified.tv_nsec == other.Modified.tv_nsec && Content == other.Content;
         }
     };
@@ -293,8 +292,8 @@ namespace {
                 NotConverging, Privilege::Root, "NotConverged", { NonConvergenceMessage },
                 ReportAfter::Unchanged },
             { "ReportLockedByAnotherRun", "result.txt", "result.txt", PutOlderReport, {},
-                Privilege::Root, "ReportNotCreated", { CannotOpenMessage },
-                ReportAfter::Unchanged, true },
+                Privilege::Root, "ReportNotCreated", { CannotOpenMessage }, ReportAfter::Unchanged,
+                true },
             { "NameOf255Characters", name255, name255, noSetup, {}, Privilege::Root, "Finished", {},
                 ReportAfter::Complete },
             { "LongerNameIsCutTo255Characters", name255 + "bcd", name255, noSetup, {},
@@ -554,7 +553,6 @@ namespace {
                 ReportAfter::Replacement }),
         [](const testing::TestParamInfo<SectionCase>& row) { return row.param.Name; });
 
-
     // ---------------------------------------------------------------------------------------
     // Output files (JSON, CSV, input sets): written into what the name denotes, never replacing a
     // device, a FIFO or a link by a regular file, and never losing the old file on a failure.
@@ -624,11 +622,10 @@ namespace {
                     ASSERT_EQ(::mknod((folder / "disk").c_str(), S_IFBLK | 0600, makedev(7, 0)), 0);
                 },
                 "disk", "block device", {} },
-            { "FolderRefused",
-                [](const fs::path& folder) { fs::create_directory(folder / "sub"); }, "sub",
-                "folder", {} },
-            { "MissingFolderNamed", [](const fs::path&) {}, "missing/out.json",
-                "does not exist", {} },
+            { "FolderRefused", [](const fs::path& folder) { fs::create_directory(folder / "sub"); },
+                "sub", "folder", {} },
+            { "MissingFolderNamed", [](const fs::path&) {}, "missing/out.json", "does not exist",
+                {} },
             // A writable file in a folder that is not: the new file cannot be made beside it.
             { "TemporaryFileCannotBeCreated",
                 [](const fs::path& folder) {
