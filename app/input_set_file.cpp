@@ -58,9 +58,9 @@ namespace {
 
 } // namespace
 
-FieldTextsReading ReadFieldTexts(const QString& path)
+FieldTextsReading ReadFieldTexts(const QString& path, char decimalSeparator)
 {
-    const InputSetReading set = ReadInputSet(path.toStdString());
+    const InputSetReading set = ReadInputSet(path.toStdString(), decimalSeparator);
     if (set.Set) {
         FieldTexts texts;
         for (std::size_t field = 0; field < texts.size(); ++field)
@@ -72,12 +72,13 @@ FieldTextsReading ReadFieldTexts(const QString& path)
     return { std::nullopt, NamingTheFile(path, QString::fromStdString(set.Problem)) };
 }
 
-std::optional<QString> WriteFieldTexts(const QString& path, const FieldTexts& texts)
+std::optional<QString> WriteFieldTexts(
+    const QString& path, const FieldTexts& texts, char decimalSeparator)
 {
     InputSet set;
     for (std::size_t field = 0; field < texts.size(); ++field)
         set.Texts[field] = texts[field].toStdString();
-    const std::optional<std::string> problem = WriteInputSet(path.toStdString(), set);
+    const std::optional<std::string> problem = WriteInputSet(path.toStdString(), set, decimalSeparator);
     if (!problem)
         return std::nullopt;
     return NamingTheFile(path, QString::fromStdString(*problem));

@@ -17,9 +17,10 @@ struct FieldTextsReading {
 
 // An input set, or the document of a run (what "Export JSON…" and karrow-cli --json write):
 // a run document holds the texts its run read, so a designer can go back to them.
-FieldTextsReading ReadFieldTexts(const QString& path);
+FieldTextsReading ReadFieldTexts(const QString& path, char decimalSeparator);
 
 // Writes the input set whole or not at all; returns the problem, naming the file, or nothing.
-std::optional<QString> WriteFieldTexts(const QString& path, const FieldTexts& texts);
+std::optional<QString> WriteFieldTexts(
+    const QString& path, const FieldTexts& texts, char decimalSeparator);
 
 } // namespace karrow

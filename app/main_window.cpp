@@ -260,7 +260,7 @@ void MainWindow::CreateMenuBar()
 
 bool MainWindow::SaveInputs(const QString& path)
 {
-    const std::optional<QString> problem = WriteFieldTexts(path, AllFieldTexts());
+    const std::optional<QString> problem = WriteFieldTexts(path, AllFieldTexts(), decimalSeparator_);
     if (problem)
         ShowMessageBox(this, *problem);
     return !problem;
@@ -268,7 +268,7 @@ bool MainWindow::SaveInputs(const QString& path)
 
 bool MainWindow::OpenInputs(const QString& path)
 {
-    const FieldTextsReading reading = ReadFieldTexts(path);
+    const FieldTextsReading reading = ReadFieldTexts(path, decimalSeparator_);
     if (!reading.Texts) {
         ShowMessageBox(this, reading.Problem);
         return false;

@@ -2,8 +2,10 @@
 // into the field of the same name; a field not given takes the window's default text (or the
 // input set's, with --inputs). "karrow-cli sweep" runs a study over a grid of designs.
 
+#include "output_checks.h"
 #include "run/design_run.h"
 #include "run/fields.h"
+#include "run/file_lock.h"
 #include "run/input_set.h"
 #include "run/kept_texts.h"
 #include "run/run_driver.h"
@@ -14,7 +16,9 @@
 
 #include <CLI/CLI.hpp>
 #include <array>
+#include <charconv>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -43,14 +47,26 @@ karrow-cli sweep --vary FIELD=FROM:TO:COUNT [--vary ...] runs the grid of all
 combinations in parallel and writes no reports: --csv FILE (a row per design) and
 --json FILE (a document per line).
 
+Output files (--json, --csv, --save-inputs): a regular file is replaced whole by
+a rename, keeping its mode and owner; one with several hard links, or whose owner
+cannot be kept, is written in place. A symbolic link is followed and its target
+written; a character device or FIFO is written as a stream. A run holds a lock
+on its report and output files: a second run on a locked file is refused, as
+another run is writing it. An input set's "output" must be a plain file name.
+
 Exit status:
   0   finished: the report is complete (--solver network: the network is solved)
-  2   inputs rejected: no file touched
-  3   the report could not be created or appended (a partial report is deleted)
-  4   no convergence (the partial report is deleted)
-  5   an error not handled by any step (arithmetic fault, I/O error): the report
-      is left as far as it was written
-  64  bad command-line usage, or an input set or output file that cannot be used)";
+  2   inputs rejected: the report is not touched; a --json document is written
+      and records the refusal
+  3   the report could not be created or appended, or another run is writing
+      it; a partial report is deleted
+  4   no convergence; the partial report is deleted
+  5   an error not handled by any step (arithmetic fault, I/O error, also on
+      standard output): the report is left as far as it was written
+  64  bad command-line usage, or an input set or output file that cannot be used
+A partial report is deleted only when the report's name is the regular file the
+run wrote; a report written through a symbolic link, or into a device, is left
+as far as it was written.)";
 
 // The decimal separator of the user's regional settings, "." when there is none or it is not
 // a single byte.
@@ -113,6 +129,9 @@ struct Options {
     std::string Json;
     std::string Solver = "both";
     MeltProperties Melt;
+    std::string Density; // as given, read into Melt with a full stop whatever the locale
+    std::string HeatCapacity;
+    std::array<bool, 2> MeltGiven {};
     std::string InputsFile;
     std::string SaveInputsFile;
     StudyOptions Study;
@@ -139,11 +158,11 @@ void AddAnswerOptions(CLI::App& app, Options& o)
            "classic (the report), network (the exact network only: no report) or both")
         ->check(CLI::IsMember({ "classic", "network", "both" }))
         ->option_text("classic|network|both");
-    app.add_option("--density", o.Melt.Density, "melt density for the temperature rise, g/cm3")
-        ->check(CLI::PositiveNumber);
-    app.add_option("--heat-capacity", o.Melt.HeatCapacity,
+    app.add_option("--density", o.Density, "melt density for the temperature rise, g/cm3")
+        ->option_text("NUMBER");
+    app.add_option("--heat-capacity", o.HeatCapacity,
            "melt heat capacity for the temperature rise, J/(g K)")
-        ->check(CLI::PositiveNumber);
+        ->option_text("NUMBER");
     app.add_option("--inputs", o.InputsFile, "read the field texts from an input set (.karrow)");
 }
 
@@ -161,7 +180,7 @@ std::optional<Texts> TextsOf(const Options& o, char separator)
     for (int field = 1; field <= SaveFileNameField; ++field)
         texts[static_cast<std::size_t>(field - 1)] = DefaultFieldText(field, separator);
     if (!o.InputsFile.empty()) {
-        const InputSetReading reading = ReadInputSet(o.InputsFile);
+        const InputSetReading reading = ReadInputSet(o.InputsFile, separator);
         if (!reading.Set) {
             std::cerr << "karrow-cli: " << reading.Problem << '\n';
             return std::nullopt;
@@ -174,23 +193,55 @@ std::optional<Texts> TextsOf(const Options& o, char separator)
     return texts;
 }
 
-// Writes `text` to `path` ("-": stdout), replacing a file only by a complete one.
-bool WriteOutput(const std::string& path, const std::string& text, const char* what)
+// A melt property as given: a positive finite number, with a full stop whatever the locale.
+std::optional<double> PositiveNumber(const std::string& text)
 {
-    if (path == "-") {
-        std::cout << text << std::flush;
-        return true;
-    }
-    if (const int error = ReplaceFileWhole(path, text)) {
-        std::cerr << "karrow-cli: cannot write the " << what << " \""
-                  << std::filesystem::absolute(path).string()
-                  << "\": " << std::generic_category().message(error) << '\n';
-        return false;
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || !std::isfinite(value) || !(value > 0))
+        return std::nullopt;
+    return value;
+}
+
+// Reads --density and --heat-capacity into the melt properties, or says what is wrong.
+bool ReadMeltProperties(Options& o)
+{
+    const std::pair<const std::string*, double*> options[] = { { &o.Density, &o.Melt.Density },
+        { &o.HeatCapacity, &o.Melt.HeatCapacity } };
+    const char* names[] = { "--density", "--heat-capacity" };
+    const char* units[] = { "g/cm3", "J/(g K)" };
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (options[i].first->empty() && !o.MeltGiven[i])
+            continue;
+        const auto value = PositiveNumber(*options[i].first);
+        if (!value) {
+            std::cerr << "karrow-cli: " << names[i] << " \"" << *options[i].first
+                      << "\": must be a positive number (" << units[i] << ")\n";
+            return false;
+        }
+        *options[i].second = *value;
     }
     return true;
 }
 
-int RunOnce(const Options& o, const Texts& texts, char separator)
+// The report name the window's field could hold: a longer --output would be cut to another
+// file's name, so it is refused.
+bool RefuseLongReportName(const Texts& texts, const Options& o)
+{
+    const std::string& name = texts[SaveFileNameField - 1];
+    if (ResultFileNameFrom(name) == name)
+        return true;
+    std::cerr << "karrow-cli: "
+              << (o.Given[SaveFileNameField - 1]
+                         ? std::string("--output")
+                         : "the \"output\" of the input set \"" + o.InputsFile + "\"")
+              << " is longer than 255 characters, the most the report name's field holds\n";
+    return false;
+}
+
+// `jsonClaim` holds the lock of an existing JSON document from the start of the run.
+int RunOnce(const Options& o, const Texts& texts, char separator, FileLock& jsonClaim)
 {
     const SolverChoice solver = SolverOf(o.Solver);
     std::ostream& human = o.Json == "-" ? std::cerr : std::cout;
@@ -218,14 +269,37 @@ int RunOnce(const Options& o, const Texts& texts, char separator)
     }
     human << SummaryText(record);
     std::cerr << RepeatabilityWarning(record);
-    if (!o.Json.empty() && !WriteOutput(o.Json, RunJson(record) + "\n", "JSON document"))
-        return ExitUsage;
+    if (record.ExitStatus == ExitInputsRejected && !o.InputsFile.empty())
+        std::cerr << "karrow-cli: the texts of the fields not given as options were read from the "
+                     "input set \""
+                  << o.InputsFile << "\".\n";
+    if (!o.Json.empty()) {
+        jsonClaim = FileLock(); // released for the writer, which locks the file itself
+        if (const int status = WriteOutputStatus(o.Json, RunJson(record) + "\n", "JSON document"))
+            return status;
+    }
     return record.ExitStatus;
 }
 
-} // namespace
+std::size_t CountOf(const CLI::App& app, const std::string& name)
+{
+    const CLI::Option* option = app.get_option_no_throw(name);
+    return option == nullptr ? 0 : option->count();
+}
 
-int main(int argc, char** argv)
+// How often each field is given, in both of its forms.
+bool RefuseRepeatedFields(const CLI::App& app, const std::array<std::size_t, 15>& verbatim)
+{
+    for (int field = 1; field <= SaveFileNameField; ++field) {
+        const std::string name = "--" + std::string(Field(field).OptionName);
+        if (!RefuseRepeatedOption(
+                name, app.count(name) + verbatim[static_cast<std::size_t>(field - 1)]))
+            return false;
+    }
+    return true;
+}
+
+int Main(int argc, char** argv)
 {
     const char separator = RegionalDecimalSeparator();
     CLI::App app { "Karrow: melt flow and pressure along a spiral mandrel die channel "
@@ -247,13 +321,16 @@ int main(int argc, char** argv)
     // CLI11 refuses "--option=" with an empty text, which a user can type into a field; take every
     // "--option=TEXT" of a field verbatim and hand the rest to CLI11.
     std::vector<std::string> rest;
+    std::array<std::size_t, 15> verbatim {};
     for (int i = argc - 1; i >= 1; --i) {
         const std::string argument = argv[i];
         const auto field = FieldOfAssignment(argument);
-        if (field && !o.Given[static_cast<std::size_t>(*field - 1)])
+        if (field) {
+            ++verbatim[static_cast<std::size_t>(*field - 1)];
             o.Given[static_cast<std::size_t>(*field - 1)] = argument.substr(argument.find('=') + 1);
-        else if (!field)
+        } else {
             rest.push_back(argument);
+        }
     }
     try {
         app.parse(rest);
@@ -263,12 +340,30 @@ int main(int argc, char** argv)
         app.exit(e);
         return ExitUsage;
     }
+    o.MeltGiven = { app.count("--density") > 0, app.count("--heat-capacity") > 0 };
+    for (const char* name : { "--density", "--heat-capacity", "--solver", "--inputs",
+             "--save-inputs", "--csv", "--json", "--jobs" })
+        if (!RefuseRepeatedOption(name, CountOf(app, name) + CountOf(*sweep, name)))
+            return ExitUsage;
+    if (!RefuseRepeatedFields(app, verbatim) || !ReadMeltProperties(o)
+        || !RefuseInputSetOnStandardOutput(o.SaveInputsFile)
+        || !RefuseSharedStandardOutput(o.Study.Csv, o.Json))
+        return ExitUsage;
 
     const auto texts = TextsOf(o, separator);
-    if (!texts)
+    if (!texts || !RefuseLongReportName(*texts, o))
+        return ExitUsage;
+    if ((sweep->parsed() || !o.Json.empty()) && !RefuseTextsJsonCannotHold(*texts))
+        return ExitUsage;
+    const bool report = !sweep->parsed() && o.Solver != "network";
+    if (!RefuseOneFileForTwoOutputs({ { "--output", report ? (*texts)[SaveFileNameField - 1] : "" },
+            { "--json", o.Json }, { "--csv", o.Study.Csv }, { "--save-inputs", o.SaveInputsFile } }))
+        return ExitUsage;
+    auto jsonClaim = sweep->parsed() ? FileLock() : ClaimOutput(o.Json, "JSON document");
+    if (!jsonClaim)
         return ExitUsage;
     if (!o.SaveInputsFile.empty()) {
-        if (const auto problem = WriteInputSet(o.SaveInputsFile, InputSet { *texts })) {
+        if (const auto problem = WriteInputSet(o.SaveInputsFile, InputSet { *texts }, separator)) {
             std::cerr << "karrow-cli: " << *problem << '\n';
             return ExitUsage;
         }
@@ -278,5 +373,22 @@ int main(int argc, char** argv)
     // Saving an input set must not replace a report unless a run is asked for as well.
     if (!o.SaveInputsFile.empty() && !o.RunAfterSaving)
         return ExitFinished;
-    return RunOnce(o, *texts, separator);
+    return RunOnce(o, *texts, separator, *jsonClaim);
+}
+
+} // namespace
+
+// No exception leaves the program: one that no step handles (memory, a library's error) is named
+// and ends it with the status of an I/O error. Every file is already safe at that point: outputs
+// are written whole or not at all, and the report is left as the run's end state says.
+int main(int argc, char** argv)
+{
+    try {
+        return FinishStandardOutput(Main(argc, argv));
+    } catch (const std::exception& e) {
+        std::cerr << "karrow-cli: unexpected error: " << e.what() << '\n';
+    } catch (...) {
+        std::cerr << "karrow-cli: unexpected error\n";
+    }
+    return ExitFault;
 }

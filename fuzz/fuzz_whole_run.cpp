@@ -4,15 +4,24 @@
 // disk exactly what that end promises: nothing touched, no report, the report's first sections,
 // or a complete report of 29 + N_eff CR LF lines without a non-finite number in it.
 //
+// Then the run's record goes to the output files a front end writes, each planted first: a JSON
+// document (a file, a symbolic link to a file in the subfolder, or a file with a second hard
+// link, by byte 2), a CSV table and an input set. Each must hold exactly what was written (the
+// link and both hard links staying), or, when refused, be unchanged, with nothing else touched.
+//
 // Input layout: byte 0 is the mode ("N": fourteen numbers drawn from the bytes that follow;
 // anything else: the bytes that follow are the field texts, one per line; a field whose line is
 // empty or missing keeps its default); byte 1 chooses the decimal separator ("," or else "."); byte
 // 2 the report name (see ReportNames); a line end after these three bytes is skipped.
 
 #include "report/result_file.h"
+#include "report/run_json.h"
+#include "run/design_run.h"
 #include "run/fields.h"
 #include "run/input_reading.h"
+#include "run/input_set.h"
 #include "run/run_driver.h"
+#include "run/whole_file.h"
 #include "solver/fault.h"
 #include "solver/flow_balance.h"
 #include "tests/core/test_support.h"
@@ -27,6 +36,8 @@
 #include <fstream>
 #include <fuzzer/FuzzedDataProvider.h>
 #include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -39,6 +50,15 @@ constexpr const char* OlderReport = "older.txt";
 constexpr const char* OlderReportText = "an older report\r\n";
 constexpr const char* Unrelated = "notes.txt";
 constexpr const char* Subfolder = "sub";
+constexpr const char* PlantedText = "planted by an earlier run\n";
+// The outputs, planted in the folder before every run.
+constexpr const char* JsonFile = "run.json";
+constexpr const char* JsonLink = "link.json"; // -> sub/target.json
+constexpr const char* JsonLinkTarget = "sub/target.json";
+constexpr const char* JsonHardLinked = "linked.json"; // a second name: sub/second.json
+constexpr const char* JsonSecondName = "sub/second.json";
+constexpr const char* CsvFile = "study.csv";
+constexpr const char* InputSetFile = "die.karrow";
 
 // Report names inside the scratch folder: a new file, the older report (replaced by the
 // run), the subfolder, an empty name, a folder that does not exist, a file inside the subfolder.
@@ -109,6 +129,10 @@ void ResetFolder()
     WriteFile(Folder() / OlderReport, OlderReportText);
     WriteFile(Folder() / Unrelated, "not a report\n");
     fs::create_directory(Folder() / Subfolder);
+    for (const char* name : { JsonFile, JsonLinkTarget, JsonHardLinked, CsvFile, InputSetFile })
+        WriteFile(Folder() / name, PlantedText);
+    fs::create_symlink(Folder() / JsonLinkTarget, Folder() / JsonLink);
+    fs::create_hard_link(Folder() / JsonHardLinked, Folder() / JsonSecondName);
 }
 
 // Every entry below the folder with its kind and, for a file, its content.
@@ -117,8 +141,11 @@ std::map<std::string, std::string> Snapshot()
     std::map<std::string, std::string> entries;
     for (const auto& entry : fs::recursive_directory_iterator(Folder())) {
         const std::string name = fs::relative(entry.path(), Folder()).string();
-        entries[name] = entry.is_regular_file() ? "file:" + ReadFile(entry.path())
-                                                : (entry.is_directory() ? "folder" : "other");
+        if (entry.is_symlink())
+            entries[name] = "link:" + fs::read_symlink(entry.path()).string();
+        else
+            entries[name] = entry.is_regular_file() ? "file:" + ReadFile(entry.path())
+                                                    : (entry.is_directory() ? "folder" : "other");
     }
     return entries;
 }
@@ -205,8 +232,10 @@ void FillFromNumbers(ScriptedInterface& ui, FuzzedDataProvider& data, char separ
     }
 }
 
-// Runs the calculation with the report named `reportName` inside the scratch folder.
-void CheckRun(ScriptedInterface& ui, char separator, const std::string& reportName)
+// Runs the calculation with the report named `reportName` inside the scratch folder; returns
+// its outcome (none after a fault, whose message goes to `fault`).
+std::optional<karrow::RunOutcome> CheckRun(
+    ScriptedInterface& ui, char separator, const std::string& reportName, std::string& fault)
 {
     ui.Texts[karrow::SaveFileNameField - 1] =
         reportName.empty() ? "" : (Folder() / reportName).string();
@@ -218,10 +247,11 @@ void CheckRun(ScriptedInterface& ui, char separator, const std::string& reportNa
     CurrentRun = "separator '" + std::string(1, separator) + "', fields:";
     for (const std::string& text : ui.Texts)
         CurrentRun += " [" + text + "]";
-    std::string fault;
+    std::optional<karrow::RunOutcome> outcome;
     karrow::RunEnd end {};
     try {
-        end = karrow::RunCalculation(ui, separator).End;
+        outcome = karrow::RunCalculation(ui, separator);
+        end = outcome->End;
         CurrentRun += "\nend state " + std::to_string(static_cast<int>(end));
     } catch (const karrow::ArithmeticFault& e) {
         fault = e.what();
@@ -269,6 +299,98 @@ void CheckRun(ScriptedInterface& ui, char separator, const std::string& reportNa
     }
     after.erase(reportName);
     Expect(after == expected, "a file other than the report was changed");
+    return outcome;
+}
+
+// Writes `content` to the planted output `name` and checks what the folder holds afterwards:
+// `written` lists every entry that must now hold the content (the name itself, a link's target,
+// a second hard link), everything else is unchanged. Returns whether the write was done.
+bool CheckOutput(
+    const std::string& name, const std::vector<std::string>& written, const std::string& content)
+{
+    const auto before = Snapshot();
+    const auto problem = karrow::WriteOutputFile((Folder() / name).string(), content);
+    auto after = Snapshot();
+    Expect(!problem, "output " + name + " not written: " + problem.value_or(""));
+    for (const std::string& entry : written) {
+        Expect(after.count(entry) == 1 && after.at(entry) == "file:" + content,
+            "output " + entry + " does not hold what was written");
+        after.erase(entry);
+    }
+    auto expected = before;
+    for (const std::string& entry : written)
+        expected.erase(entry);
+    Expect(after == expected, "writing " + name + " changed another entry");
+    return true;
+}
+
+// The record of the run as the JSON, the CSV and the input set of a front end.
+void CheckOutputs(const ScriptedInterface& ui, char separator, std::uint8_t choice,
+    const std::optional<karrow::RunOutcome>& outcome, const std::string& fault)
+{
+    // The answers (figures, settling check) take several more calculations: a quarter of the
+    // runs write them, the others the record of the run alone.
+    karrow::RunRecord record;
+    if (choice / 6 % 4 == 0) {
+        record = karrow::RecordOfRun(ui.Texts, karrow::SolverChoice::Classic, {}, separator,
+            outcome, ui.Messages, fault.empty() ? std::nullopt : std::optional<std::string>(fault));
+    } else {
+        record.Texts = ui.Texts;
+        record.End = fault.empty() && outcome ? karrow::EndName(outcome->End) : "fault";
+        record.ExitStatus =
+            fault.empty() && outcome ? karrow::ExitStatusOf(outcome->End) : karrow::ExitFault;
+        record.Messages = ui.Messages;
+        record.Solver = karrow::SolverChoice::Classic;
+        record.Outcome = outcome;
+    }
+    bool textsAreUtf8 = true;
+    for (int field = 1; field <= karrow::SaveFileNameField; ++field)
+        textsAreUtf8 = textsAreUtf8
+            && !karrow::JsonTextProblem(field, ui.Texts[static_cast<std::size_t>(field - 1)]);
+    // karrow-cli refuses such texts before a run that writes JSON; the CSV holds bytes as given.
+    if (textsAreUtf8) {
+        const std::string json = karrow::RunJson(record) + "\n";
+        Expect(nlohmann::json::accept(json), "the run's JSON does not parse:\n" + json);
+        switch (choice % 3) {
+        case 0:
+            CheckOutput(JsonFile, { JsonFile }, json);
+            break;
+        case 1:
+            CheckOutput(JsonLink, { JsonLinkTarget }, json);
+            break;
+        default:
+            CheckOutput(JsonHardLinked, { JsonHardLinked, JsonSecondName }, json);
+            break;
+        }
+    }
+    CheckOutput(CsvFile, { CsvFile }, karrow::SweepCsvHeader() + karrow::SweepCsvRow(record));
+
+    // An input set keeps the texts, numbers with a full stop; its report name is a plain name.
+    karrow::InputSet set { ui.Texts };
+    set.Texts[karrow::SaveFileNameField - 1] = fs::path(set.Texts.back()).filename().string();
+    if (choice % 2 != 0)
+        set.Texts[karrow::SaveFileNameField - 1] = "../" + set.Texts.back();
+    const std::string path = (Folder() / InputSetFile).string();
+    const auto before = Snapshot();
+    const auto problem = karrow::WriteInputSet(path, set, separator);
+    if (problem) {
+        Expect(problem->starts_with(path + ": "), "input set problem does not name the file");
+        Expect(Snapshot() == before, "a refused input set changed the folder");
+        Expect(choice % 2 != 0 || problem->find("UTF-8") != std::string::npos
+                || problem->find("longer than") != std::string::npos,
+            "input set refused: " + *problem);
+        return;
+    }
+    Expect(choice % 2 == 0, "an input set with a report name outside its folder was written");
+    const karrow::InputSetReading reading = karrow::ReadInputSet(path, separator);
+    Expect(reading.Set.has_value(), "the input set just written does not read: " + reading.Problem);
+    for (int field = 1; field <= karrow::SaveFileNameField; ++field) {
+        std::string text = set.Texts[static_cast<std::size_t>(field - 1)];
+        if (field != karrow::SaveFileNameField)
+            std::replace(text.begin(), text.end(), separator == ',' ? '.' : ',', separator);
+        Expect(reading.Set->Texts[static_cast<std::size_t>(field - 1)] == text,
+            "the input set does not give back the text of field " + std::to_string(field));
+    }
 }
 
 } // namespace
@@ -292,6 +414,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         FillFromText(ui, data);
 
     ResetFolder();
-    CheckRun(ui, separator, reportName);
+    std::string fault;
+    const auto outcome = CheckRun(ui, separator, reportName, fault);
+    CheckOutputs(ui, separator, bytes[2], outcome, fault);
     return 0;
 }

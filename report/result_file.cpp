@@ -1,5 +1,6 @@
 #include "result_file.h"
 
+#include "../run/posix_file.h"
 #include "../solver/extended.h"
 #include "../solver/fault.h"
 #include "../solver/solution.h"
@@ -91,32 +92,6 @@ namespace {
         return FormatFixedWidth(Finite(value), width, digits, separator);
     }
 
-    // A descriptor that is always closed; Close() reports a failed close, the destructor does not.
-    class FileDescriptor {
-    public:
-        explicit FileDescriptor(int fd)
-            : fd_(fd)
-        {
-        }
-        ~FileDescriptor()
-        {
-            if (fd_ >= 0)
-                ::close(fd_);
-        }
-        FileDescriptor(const FileDescriptor&) = delete;
-        FileDescriptor& operator=(const FileDescriptor&) = delete;
-        int Get() const { return fd_; }
-        int Close()
-        {
-            const int result = ::close(fd_);
-            fd_ = -1;
-            return result;
-        }
-
-    private:
-        int fd_;
-    };
-
     [[noreturn]] void ThrowIoFault(int error, const std::string& name)
     {
         throw IoFault("I/O error " + std::to_string(error) + " (" + std::strerror(error)
@@ -142,19 +117,13 @@ namespace {
         return fd;
     }
 
-    void WriteAll(FileDescriptor& fd, const std::string& text, const std::string& name)
+    // Writes `text` and closes `fd`, so that a late write error (NFS, a full disk) is seen.
+    void WriteSection(FileDescriptor& fd, const std::string& text, const std::string& name)
     {
-        std::size_t written = 0;
-        while (written < text.size()) {
-            const ssize_t n = ::write(fd.Get(), text.data() + written, text.size() - written);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                ThrowIoFault(n < 0 ? errno : EIO, name);
-            written += static_cast<std::size_t>(n);
-        }
-        if (fd.Close() != 0)
-            ThrowIoFault(errno, name);
+        if (const int error = WriteAll(fd.Get(), text))
+            ThrowIoFault(error, name);
+        if (const int error = fd.Close())
+            ThrowIoFault(error, name);
     }
 
     std::optional<FileProblem> AppendSection(const ReportFile& file, const std::string& text)
@@ -163,7 +132,7 @@ namespace {
         if (raw < 0)
             return ProblemOf(file.ResultFileName, errno);
         FileDescriptor fd(raw);
-        WriteAll(fd, text, file.ResultFileName);
+        WriteSection(fd, text, file.ResultFileName);
         return std::nullopt;
     }
 
@@ -235,22 +204,25 @@ std::string FlowTableText(const Solution& s, char sep)
 std::optional<FileProblem> WriteInputSection(const Inputs& in, ReportFile& file)
 {
     const std::string text = InputSectionText(in, file.DecimalSeparator);
-    file.Created = false;
-    const int raw = OpenReport(file.ResultFileName, O_CREAT);
+    file.Lock = FileLock();
+    FileDescriptor fd(OpenReport(file.ResultFileName, O_CREAT));
     struct stat info { };
-    if (raw >= 0 && ::fstat(raw, &info) == 0
-        && (!S_ISREG(info.st_mode) || ::ftruncate(raw, 0) == 0)) {
-        FileDescriptor fd(raw);
-        file.Created = S_ISREG(info.st_mode);
-        file.Device = info.st_dev;
-        file.Inode = info.st_ino;
-        WriteAll(fd, text, file.ResultFileName);
-        return std::nullopt;
+    if (!fd.IsOpen() || ::fstat(fd.Get(), &info) != 0)
+        return ProblemOf(file.ResultFileName, errno);
+    if (S_ISREG(info.st_mode)) {
+        // The lock keeps a descriptor of its own for the whole run; the section is written
+        // through a second one, whose close shows a late write error.
+        FileLock lock { FileDescriptor(::fcntl(fd.Get(), F_DUPFD_CLOEXEC, 0)) };
+        if (lock.Result() == FileLock::State::Busy) {
+            const FileProblem refused = ProblemOf(file.ResultFileName, 0);
+            return FileProblem { refused.Path, AnotherRunIsWriting };
+        }
+        if (lock.Descriptor() < 0 || ::ftruncate(fd.Get(), 0) != 0)
+            return ProblemOf(file.ResultFileName, lock.Descriptor() < 0 ? lock.Error() : errno);
+        file.Lock = std::move(lock);
     }
-    const int error = errno;
-    if (raw >= 0)
-        ::close(raw);
-    return ProblemOf(file.ResultFileName, error);
+    WriteSection(fd, text, file.ResultFileName);
+    return std::nullopt;
 }
 
 std::optional<FileProblem> AppendModifiedCondition(const Geometry& g, const ReportFile& file)
@@ -265,9 +237,7 @@ std::optional<FileProblem> AppendFlowTable(const Solution& s, const ReportFile& 
 
 void DeleteReport(const ReportFile& file)
 {
-    struct stat info { };
-    if (file.Created && ::lstat(file.ResultFileName.c_str(), &info) == 0 && S_ISREG(info.st_mode)
-        && info.st_dev == file.Device && info.st_ino == file.Inode)
+    if (NamesOpenFile(file.ResultFileName, file.Lock.Descriptor()))
         ::unlink(file.ResultFileName.c_str());
 }
 

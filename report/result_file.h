@@ -1,25 +1,24 @@
 #pragma once
 
+#include "../run/file_lock.h"
 #include "../solver/geometry.h"
 #include "../solver/inputs.h"
 
 #include <optional>
 #include <string>
-#include <sys/types.h>
 
 namespace karrow {
 
 struct Solution;
 
 // The report file of one run. The name is resolved against the current directory each time a
-// step opens it. The identity of the file that the run created is kept, so that a failed run
-// deletes that regular file and nothing else.
+// step opens it. A regular report is locked (FileLock) from its first section to the end of the
+// run; the lock's descriptor also keeps the identity of the file the run wrote, so that a failed
+// run deletes that regular file and nothing else.
 struct ReportFile {
     std::string ResultFileName;
     char DecimalSeparator = '.';
-    bool Created = false;
-    dev_t Device = 0;
-    ino_t Inode = 0;
+    FileLock Lock;
 };
 
 // Why a section could not be written: the report's full path and the system's reason in words.
@@ -38,7 +37,8 @@ std::string FlowTableText(const Solution& s, char decimalSeparator);
 double ReportedChannelFlow(const Solution& s, int i);
 double ReportedPressure(const Solution& s, int i);
 
-// Creates (or empties) the report and writes the input section.
+// Creates (or empties) the report and writes the input section. A report that another run holds
+// locked is refused untouched, with the reason AnotherRunIsWriting.
 std::optional<FileProblem> WriteInputSection(const Inputs& in, ReportFile& file);
 // Appends the modified-condition section to the existing report.
 std::optional<FileProblem> AppendModifiedCondition(const Geometry& g, const ReportFile& file);
@@ -46,7 +46,7 @@ std::optional<FileProblem> AppendModifiedCondition(const Geometry& g, const Repo
 std::optional<FileProblem> AppendFlowTable(const Solution& s, const ReportFile& file);
 
 // Deletes the report of a failed run, when the name still denotes the regular file the run
-// created. Its own failure is ignored.
+// wrote (not a link to it). Its own failure is ignored.
 void DeleteReport(const ReportFile& file);
 
 } // namespace karrow

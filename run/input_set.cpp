@@ -1,13 +1,13 @@
 #include "input_set.h"
 
 #include "fields.h"
+#include "posix_file.h"
 #include "whole_file.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
 #include <nlohmann/json.hpp>
-#include <random>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <system_error>
@@ -59,16 +59,45 @@ namespace {
         return std::nullopt;
     }
 
+    // A set may come from someone else: its report name must stay in the folder the user runs
+    // it in, so a folder, "." or ".." (or a NUL, which would cut the name) is refused.
+    std::optional<std::string> ReportNameProblem(const std::string& name)
+    {
+        if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos
+            || name == "." || name == "..")
+            return "The field \"output\" must be a plain file name, without a folder, \"..\" or a "
+                   "NUL character: the report goes to the folder the run is started in.";
+        return std::nullopt;
+    }
+
+    std::optional<std::string> FieldProblem(int field, const std::string& text)
+    {
+        if (auto problem = TextProblem(Field(field).OptionName, text))
+            return problem;
+        return field == SaveFileNameField ? ReportNameProblem(text) : std::nullopt;
+    }
+
     std::optional<std::string> SetProblem(const InputSet& set)
     {
         for (int field = 1; field <= SaveFileNameField; ++field)
-            if (auto problem = TextProblem(Field(field).OptionName, TextOf(set, field)))
+            if (auto problem = FieldProblem(field, TextOf(set, field)))
                 return problem;
         return std::nullopt;
     }
 
+    // Numbers are stored with a full stop whatever the regional settings, and a set written with
+    // a comma (by an older Karrow under a comma locale) still reads: in the fields of numbers,
+    // either separator becomes the one the run parses with.
+    std::string WithSeparator(std::string text, char from, char to)
+    {
+        for (char& c : text)
+            if (c == from)
+                c = to;
+        return text;
+    }
+
     // nlohmann's message without its "[json.exception.parse_error.101] " tag.
-    std::string PlainParseError(const Json::parse_error& error)
+    std::string PlainParseError(const Json::exception& error)
     {
         const std::string what = error.what();
         const std::size_t tagEnd = what.find("] ");
@@ -119,38 +148,11 @@ namespace {
                 return "The field " + Quoted(name) + " is missing.";
             if (!text->is_string())
                 return "The field " + Quoted(name) + " must be a text in quotes.";
-            if (auto problem = TextProblem(name, text->get<std::string>()))
+            if (auto problem = FieldProblem(field, text->get<std::string>()))
                 return problem;
         }
         return std::nullopt;
     }
-
-    // A file descriptor that is closed when it goes out of scope.
-    class OpenFile {
-    public:
-        explicit OpenFile(int fd)
-            : fd_(fd)
-        {
-        }
-        ~OpenFile()
-        {
-            if (fd_ >= 0)
-                ::close(fd_);
-        }
-        OpenFile(const OpenFile&) = delete;
-        OpenFile& operator=(const OpenFile&) = delete;
-        int Get() const { return fd_; }
-        // Closes now, so that a late write error (NFS, a full disk) is seen: 0 or an errno.
-        int Close()
-        {
-            const int result = ::close(fd_);
-            fd_ = -1;
-            return result == 0 ? 0 : errno;
-        }
-
-    private:
-        int fd_;
-    };
 
     // The file's bytes, or the errno that stopped reading; at most one byte beyond LargestFile
     // is read, so that a file that grows while it is read is still caught.
@@ -172,25 +174,35 @@ namespace {
 
 } // namespace
 
-std::string InputSetJson(const InputSet& set)
+std::optional<std::string> JsonTextProblem(int field, const std::string& text)
+{
+    return TextProblem(Field(field).OptionName, text);
+}
+
+std::string InputSetJson(const InputSet& set, char decimalSeparator)
 {
     if (auto problem = SetProblem(set))
         throw std::invalid_argument(*problem);
     Json fields = Json::object();
     for (int field = 1; field <= SaveFileNameField; ++field)
-        fields[Field(field).OptionName] = TextOf(set, field);
+        fields[Field(field).OptionName] = field == SaveFileNameField
+            ? TextOf(set, field)
+            : WithSeparator(TextOf(set, field), decimalSeparator, '.');
     const Json document { { "format", FormatName }, { "version", InputSetFormatVersion },
         { "fields", fields } };
     return document.dump(2, ' ', false, Json::error_handler_t::strict) + "\n";
 }
 
-InputSetReading ParseInputSet(const std::string& document)
+InputSetReading ParseInputSet(const std::string& document, char decimalSeparator)
 {
     Json parsed;
     try {
         parsed = Json::parse(document);
     } catch (const Json::parse_error& error) {
         return { std::nullopt, "The document is not JSON: " + PlainParseError(error) };
+    } catch (const Json::out_of_range& error) {
+        return { std::nullopt,
+            "The document holds a number beyond the range of a double: " + PlainParseError(error) };
     }
     if (auto problem = HeaderProblem(parsed))
         return { std::nullopt, *problem };
@@ -200,18 +212,22 @@ InputSetReading ParseInputSet(const std::string& document)
     if (auto problem = FieldsProblem(*fields))
         return { std::nullopt, *problem };
     InputSet set;
-    for (int field = 1; field <= SaveFileNameField; ++field)
-        TextOf(set, field) = (*fields)[Field(field).OptionName].get<std::string>();
+    for (int field = 1; field <= SaveFileNameField; ++field) {
+        const std::string text = (*fields)[Field(field).OptionName].get<std::string>();
+        TextOf(set, field) = field == SaveFileNameField
+            ? text
+            : WithSeparator(WithSeparator(text, ',', decimalSeparator), '.', decimalSeparator);
+    }
     return { set, "" };
 }
 
-InputSetReading ReadInputSet(const std::string& path)
+InputSetReading ReadInputSet(const std::string& path, char decimalSeparator)
 {
     const auto refused = [&path](const std::string& reason) {
         return InputSetReading { std::nullopt, path + ": " + reason };
     };
     // O_NONBLOCK: a FIFO given by mistake must not hang the window until someone writes to it.
-    OpenFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (file.Get() < 0)
         return refused(errno == ENOENT ? "The file does not exist."
                                        : "The file cannot be opened: " + SystemReason(errno) + ".");
@@ -229,23 +245,21 @@ InputSetReading ReadInputSet(const std::string& path)
         return refused("The file cannot be read: " + SystemReason(error) + ".");
     if (content.size() > static_cast<std::size_t>(LargestFile))
         return refused("The file is larger than 1 MiB, too large for an input set.");
-    InputSetReading reading = ParseInputSet(content);
+    InputSetReading reading = ParseInputSet(content, decimalSeparator);
     if (!reading.Set)
         reading.Problem = path + ": " + reading.Problem;
     return reading;
 }
 
-std::optional<std::string> WriteInputSet(const std::string& path, const InputSet& set)
+std::optional<std::string> WriteInputSet(
+    const std::string& path, const InputSet& set, char decimalSeparator)
 {
-    const auto failed = [&path](int error) {
-        return path + ": The input set cannot be written: " + SystemReason(error) + ".";
-    };
     if (auto problem = SetProblem(set))
         return path + ": " + *problem;
-    const std::string document = InputSetJson(set);
+    const std::string document = InputSetJson(set, decimalSeparator);
 
-    if (const int error = ReplaceFileWhole(path, document))
-        return failed(error);
+    if (const auto reason = WriteOutputFile(path, document))
+        return path + ": The input set cannot be written: " + *reason + ".";
     return std::nullopt;
 }
 

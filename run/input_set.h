@@ -15,22 +15,33 @@ struct InputSet {
     std::array<std::string, 15> Texts; // fields 1..15: Edit1..Edit14 and the "Save File Name"
 };
 
-// The document of an input set. Throws std::invalid_argument for a text that a document cannot
-// keep as it is (not UTF-8, or longer than 4096 bytes); WriteInputSet returns that as a problem.
-std::string InputSetJson(const InputSet& set);
+// The document of an input set. The fields of numbers are stored with a full stop whatever
+// `decimalSeparator` (the regional one the texts were typed with), so that a set reads the same
+// under any regional settings. Throws std::invalid_argument for a text that a document cannot
+// keep as it is (not UTF-8, or longer than 4096 bytes) and for a report name that is not a plain
+// file name (a folder, ".", "..", a NUL); WriteInputSet returns that as a problem.
+std::string InputSetJson(const InputSet& set, char decimalSeparator);
+
+// Why the text of `field` cannot be written into a JSON document as it is (not UTF-8, or longer
+// than 4096 bytes), naming the field, or nothing.
+std::optional<std::string> JsonTextProblem(int field, const std::string& text);
 
 // An input set read from its document, or why it is not one (the problem in plain words).
 struct InputSetReading {
     std::optional<InputSet> Set;
     std::string Problem;
 };
-InputSetReading ParseInputSet(const std::string& document);
+// Either separator in a field of numbers (a full stop, or the comma of sets written by an older
+// Karrow under a comma locale) becomes `decimalSeparator`. A report name ("output") must be a
+// plain file name: a set never chooses a file outside the folder the user runs it in.
+InputSetReading ParseInputSet(const std::string& document, char decimalSeparator);
 
 // Reads the file `path`; a problem names the file. Nothing else is touched.
-InputSetReading ReadInputSet(const std::string& path);
+InputSetReading ReadInputSet(const std::string& path, char decimalSeparator);
 
-// Writes the file `path` whole or not at all: an existing file is replaced only by a complete
-// new one. Returns the problem, naming the file, or nothing.
-std::optional<std::string> WriteInputSet(const std::string& path, const InputSet& set);
+// Writes the file `path` as WriteOutputFile does (whole, or into a device or FIFO). Returns the
+// problem, naming the file, or nothing.
+std::optional<std::string> WriteInputSet(
+    const std::string& path, const InputSet& set, char decimalSeparator);
 
 } // namespace karrow

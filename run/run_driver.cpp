@@ -113,7 +113,7 @@ RunOutcome RunCalculation(UserInterface& frontEnd, char separator)
 {
     PrepareFloatingPoint();
     FlagKeepingInterface ui(frontEnd);
-    ReportFile file { ResultFileNameFrom(ui.FieldText(SaveFileNameField)), separator };
+    ReportFile file { ResultFileNameFrom(ui.FieldText(SaveFileNameField)), separator, {} };
     RunOutcome outcome;
 
     const CheckedInputs checked = ReadCheckedInputs(ui, separator);

@@ -1,3 +1,4 @@
+#include "run/file_lock.h"
 #include "test_support.h"
 
 #include <array>
@@ -10,6 +11,8 @@
 #include <regex>
 #include <spawn.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 
 extern char** environ;
@@ -25,8 +28,9 @@ namespace {
         std::string Err;
     };
 
-    // Runs karrow-cli with the given arguments in the current folder.
-    Outcome RunCli(const std::vector<std::string>& arguments)
+    // Runs karrow-cli with the given arguments in the current folder. Its standard output goes
+    // to the file `stdoutPath` (nullptr: closed), collected when it is "cli.out".
+    Outcome RunCli(const std::vector<std::string>& arguments, const char* stdoutPath = "cli.out")
     {
         std::vector<char*> argv { const_cast<char*>(KARROW_CLI) };
         for (const std::string& a : arguments)
@@ -34,8 +38,11 @@ namespace {
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(
-            &actions, 1, "cli.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (stdoutPath == nullptr)
+            posix_spawn_file_actions_addclose(&actions, 1);
+        else
+            posix_spawn_file_actions_addopen(
+                &actions, 1, stdoutPath, O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(
             &actions, 2, "cli.err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t pid = 0;
@@ -46,7 +53,7 @@ namespace {
             outcome.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         }
         posix_spawn_file_actions_destroy(&actions);
-        outcome.Out = test::ReadFile("cli.out");
+        outcome.Out = fs::exists("cli.out") ? test::ReadFile("cli.out") : "";
         outcome.Err = test::ReadFile("cli.err");
         fs::remove("cli.out");
         fs::remove("cli.err");
@@ -68,6 +75,10 @@ namespace {
         const Outcome outcome = RunCli(GetParam().Arguments);
         EXPECT_EQ(outcome.Status, GetParam().Status) << outcome.Err;
         EXPECT_EQ(outcome.Err.rfind(GetParam().Stderr, 0), 0U) << outcome.Err;
+        // Refused arguments and rejected inputs touch no file.
+        if (GetParam().Status == 64 || GetParam().Status == 2) {
+            EXPECT_TRUE(fs::is_empty(folder.Path()));
+        }
     }
 
     INSTANTIATE_TEST_SUITE_P(EndStates, CommandLine,
@@ -86,6 +97,33 @@ namespace {
             CliCase { "ArithmeticFault", { "--standard-viscosity=1e-300" }, 5,
                 "Karrow: The calculation stopped" },
             CliCase { "UnknownOption", { "--colour=red" }, 64, "" },
+            CliCase { "DensityNotANumber", { "--density=abc" }, 64,
+                "karrow-cli: --density \"abc\": must be a positive number (g/cm3)\n" },
+            CliCase { "DensityZero", { "--density=0" }, 64, "karrow-cli: --density \"0\": must" },
+            CliCase { "DensityInfinite", { "--density=inf" }, 64, "karrow-cli: --density \"inf\"" },
+            CliCase { "DensityNan", { "--density=nan" }, 64, "karrow-cli: --density \"nan\"" },
+            CliCase { "DensityWithComma", { "--density", "0,8" }, 64,
+                "karrow-cli: --density \"0,8\": must be a positive number (g/cm3)" },
+            CliCase { "HeatCapacityNan", { "--heat-capacity=nan" }, 64,
+                "karrow-cli: --heat-capacity \"nan\": must be a positive number (J/(g K))\n" },
+            CliCase { "FieldGivenTwice", { "--lip-height", "3", "--lip-height=2" }, 64,
+                "karrow-cli: --lip-height is given 2 times; give it once\n" },
+            CliCase { "OutputGivenTwice", { "--output=a.txt", "--output=b.txt" }, 64,
+                "karrow-cli: --output is given 2 times" },
+            CliCase { "InputSetToStandardOutput", { "--save-inputs", "-" }, 64,
+                "karrow-cli: --save-inputs - : an input set is saved to a file" },
+            CliCase { "CsvAndJsonBothOnStandardOutput",
+                { "sweep", "--vary", "lip-height=1:2:2", "--csv", "-", "--json", "-" }, 64,
+                "karrow-cli: --csv - and --json - would both write to standard output" },
+            CliCase { "JsonOntoTheReport", { "--json", "./result.txt" }, 64,
+                "karrow-cli: --output and --json name the same file" },
+            CliCase { "OutputLongerThanTheField", { "--output=" + std::string(252, 'a') + ".bak" },
+                64, "karrow-cli: --output is longer than 255 characters" },
+            CliCase { "FieldNotUtf8ForJson", { "--lip-height=1\xff", "--json", "out.json" }, 64,
+                "karrow-cli: The field \"lip-height\" is not UTF-8 text." },
+            CliCase { "ReportNameNotUtf8ForStudy",
+                { "sweep", "--vary", "lip-height=1:2:2", "--output=r\xe9sultat.txt" }, 64,
+                "karrow-cli: The field \"output\" is not UTF-8 text." },
             CliCase { "StrayArgument", { "extra" }, 64, "" }),
         [](const testing::TestParamInfo<CliCase>& row) { return row.param.Name; });
 
@@ -347,13 +385,123 @@ namespace {
         EXPECT_FALSE(fs::exists("other.txt"));
     }
 
+    // Whatever was written to standard output, a full disk or a closed stdout is reported with
+    // the status of an I/O error. The node of the full device is made in the test's folder.
+    TEST(CommandLine, WriteErrorsOnStandardOutputAreReported)
+    {
+        test::ScratchFolder folder;
+        const Outcome closed = RunCli({ "--solver=network" }, nullptr);
+        EXPECT_EQ(closed.Status, 5);
+        EXPECT_NE(closed.Err.find("karrow-cli: cannot write to standard output"), std::string::npos)
+            << closed.Err;
+        if (::mknod("full", S_IFCHR | 0666, makedev(1, 7)) != 0)
+            GTEST_SKIP() << "making a device node needs root";
+        const Outcome summary = RunCli({ "--solver=network" }, "full");
+        EXPECT_EQ(summary.Status, 5);
+        EXPECT_NE(summary.Err.find("cannot write to standard output: No space left on device"),
+            std::string::npos)
+            << summary.Err;
+        const Outcome document = RunCli({ "--solver=network", "--json", "-" }, "full");
+        EXPECT_EQ(document.Status, 5);
+        EXPECT_NE(document.Err.find("cannot write the JSON document to standard output: No space"),
+            std::string::npos)
+            << document.Err;
+    }
+
+    // A JSON written onto a device node, a FIFO's stand-in or a link goes into it: the node and
+    // the link stay what they are.
+    TEST(JsonDocument, GoesIntoADeviceOrThroughALink)
+    {
+        test::ScratchFolder folder;
+        fs::create_directory("kept");
+        fs::create_symlink("kept/run.json", "link.json");
+        ASSERT_EQ(RunCli({ "--solver=network", "--json", "link.json" }).Status, 0);
+        EXPECT_TRUE(fs::is_symlink("link.json"));
+        EXPECT_TRUE(JsonOf("kept/run.json").contains("end"));
+        if (::mknod("null", S_IFCHR | 0666, makedev(1, 3)) != 0)
+            GTEST_SKIP() << "making a device node needs root";
+        ASSERT_EQ(
+            RunCli({ "--solver=network", "--json", "null", "--save-inputs", "null" }).Status, 0);
+        EXPECT_TRUE(fs::is_character_file(fs::symlink_status("null")));
+    }
+
+    // Two runs on one report: the second is refused before it touches the report, however the
+    // first ends. The test holds the lock as the first run would.
+    TEST(CommandLine, ASecondRunOnALockedFileIsRefused)
+    {
+        test::ScratchFolder folder;
+        test::WriteFile("result.txt", "the first run's report\r\n");
+        test::WriteFile("out.json", "the first run's JSON\n");
+        {
+            const FileLock firstRun = LockExistingFile("result.txt");
+            ASSERT_TRUE(firstRun.Held());
+            const Outcome second = RunCli({});
+            EXPECT_EQ(second.Status, 3);
+            EXPECT_EQ(second.Err,
+                "File can not open!\n" + (folder.Path() / "result.txt").string()
+                    + ": another Karrow run is writing it.\n");
+            EXPECT_EQ(test::ReadFile("result.txt"), "the first run's report\r\n");
+        }
+        {
+            const FileLock firstRun = LockExistingFile("out.json");
+            const Outcome second = RunCli({ "--solver=network", "--json", "out.json" });
+            EXPECT_EQ(second.Status, 64);
+            EXPECT_NE(
+                second.Err.find("out.json\": another Karrow run is writing it"), std::string::npos)
+                << second.Err;
+            EXPECT_EQ(test::ReadFile("out.json"), "the first run's JSON\n");
+        }
+        EXPECT_EQ(RunCli({}).Status, 0) << "the lock ends with the run that held it";
+    }
+
+    // An input set from someone else: refused, naming the set, when it would reach outside the
+    // folder or holds a number no double holds; a field it gets wrong is named with the set.
+    TEST(InputSets, FromSomeoneElseAreRefusedNamingTheSet)
+    {
+        test::ScratchFolder folder;
+        ASSERT_EQ(RunCli({ "--save-inputs", "good.karrow" }).Status, 0);
+        json set = JsonOf("good.karrow");
+        fs::remove("result.txt");
+        test::WriteFile("notes.txt", "kept\n");
+        const auto refused = [](const std::string& name, const json& document) {
+            test::WriteFile(name, document.dump());
+            const Outcome outcome = RunCli({ "--inputs", name });
+            EXPECT_EQ(outcome.Status, 64) << name;
+            EXPECT_EQ(outcome.Err.rfind("karrow-cli: " + name + ": ", 0), 0U) << outcome.Err;
+            return outcome.Err;
+        };
+        json outside = set;
+        outside["fields"]["output"] = "../notes.txt";
+        EXPECT_NE(refused("outside.karrow", outside).find("plain file name"), std::string::npos);
+        outside["fields"]["output"] = std::string("a\0b.txt", 7);
+        EXPECT_NE(refused("nul.karrow", outside).find("plain file name"), std::string::npos);
+        test::WriteFile("huge.karrow", "{\"format\": \"karrow-inputs\", \"version\": 1e400}");
+        const Outcome huge = RunCli({ "--inputs", "huge.karrow" });
+        EXPECT_EQ(huge.Status, 64);
+        EXPECT_NE(huge.Err.find("huge.karrow: The document holds a number beyond the range"),
+            std::string::npos)
+            << huge.Err;
+        EXPECT_FALSE(fs::exists("a"));
+        EXPECT_FALSE(fs::exists("result.txt"));
+        EXPECT_EQ(test::ReadFile("notes.txt"), "kept\n");
+
+        set["fields"]["lip-height"] = "abc";
+        test::WriteFile("wrong.karrow", set.dump());
+        const Outcome wrong = RunCli({ "--inputs", "wrong.karrow" });
+        EXPECT_EQ(wrong.Status, 2);
+        EXPECT_NE(wrong.Err.find("read from the input set \"wrong.karrow\""), std::string::npos)
+            << wrong.Err;
+    }
+
     TEST(CommandLine, HelpExplainsOptionsAndExitStatuses)
     {
         test::ScratchFolder folder;
         const Outcome outcome = RunCli({ "--help" });
         EXPECT_EQ(outcome.Status, 0);
         for (const char* text : { "--number-of-channels", "--total-increments", "--output",
-                 "--json", "--solver", "--inputs", "Exit status", "64" })
+                 "--json", "--solver", "--inputs", "Exit status", "64",
+                 "a --json document is written\n      and records the refusal",
+                 "written through a symbolic link" })
             EXPECT_NE(outcome.Out.find(text), std::string::npos) << text;
         const Outcome version = RunCli({ "--version" });
         EXPECT_EQ(version.Status, 0);

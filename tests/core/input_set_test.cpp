@@ -51,8 +51,8 @@ namespace {
         const std::string path = (folder.Path() / "die.karrow").string();
         const InputSet set = UnusualSet();
 
-        ASSERT_EQ(WriteInputSet(path, set), std::nullopt);
-        const InputSetReading reading = ReadInputSet(path);
+        ASSERT_EQ(WriteInputSet(path, set, ','), std::nullopt);
+        const InputSetReading reading = ReadInputSet(path, ',');
         ASSERT_TRUE(reading.Set) << reading.Problem;
         EXPECT_EQ(reading.Set->Texts, set.Texts);
         const std::string document = test::ReadFile(path);
@@ -74,8 +74,8 @@ namespace {
         const fs::path path = folder.Path() / "die.karrow";
         test::WriteFile(path, std::string(20000, 'x'));
 
-        ASSERT_EQ(WriteInputSet(path.string(), UnusualSet()), std::nullopt);
-        EXPECT_EQ(test::ReadFile(path), InputSetJson(UnusualSet()));
+        ASSERT_EQ(WriteInputSet(path.string(), UnusualSet(), ','), std::nullopt);
+        EXPECT_EQ(test::ReadFile(path), InputSetJson(UnusualSet(), ','));
         EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string> { "die.karrow" });
     }
 
@@ -91,7 +91,7 @@ namespace {
 
         for (const fs::path& target :
             { folder.Path() / "a-folder", folder.Path() / "missing" / "die.karrow" }) {
-            const auto problem = WriteInputSet(target.string(), UnusualSet());
+            const auto problem = WriteInputSet(target.string(), UnusualSet(), ',');
             ASSERT_TRUE(problem) << target;
             EXPECT_EQ(problem->rfind(target.string() + ": ", 0), 0U) << *problem;
         }
@@ -106,7 +106,7 @@ namespace {
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit small { 100, 100 };
             ::setrlimit(RLIMIT_FSIZE, &small);
-            ::_exit(WriteInputSet(existing.string(), UnusualSet()) ? 0 : 1);
+            ::_exit(WriteInputSet(existing.string(), UnusualSet(), ',') ? 0 : 1);
         }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -121,11 +121,53 @@ namespace {
         const std::string path = (folder.Path() / "die.karrow").string();
         InputSet set = UnusualSet();
         set.Texts[4] = "\xFF";
-        EXPECT_EQ(WriteInputSet(path, set),
+        EXPECT_EQ(WriteInputSet(path, set, ','),
             path + ": The field \"flow-rate-per-channel\" is not UTF-8 text.");
         set.Texts[4] = std::string(4097, '1');
-        EXPECT_EQ(WriteInputSet(path, set),
+        EXPECT_EQ(WriteInputSet(path, set, ','),
             path + ": The field \"flow-rate-per-channel\" is longer than 4096 bytes.");
+        EXPECT_TRUE(FolderEntries(folder.Path()).empty());
+    }
+
+    // Numbers are stored with a full stop and read under either separator; a set written with a
+    // comma (an older Karrow under a comma locale) reads too. The report name keeps its commas.
+    TEST(InputSetFile, NumbersReadTheSameUnderEveryRegionalSeparator)
+    {
+        const test::TemporaryFolder folder;
+        const std::string path = (folder.Path() / "die.karrow").string();
+        InputSet set;
+        for (int field = 1; field <= SaveFileNameField; ++field)
+            set.Texts[static_cast<std::size_t>(field - 1)] = DefaultFieldText(field, ',');
+        set.Texts[14] = "run,1.txt";
+        ASSERT_EQ(WriteInputSet(path, set, ','), std::nullopt);
+        const Json stored = Json::parse(test::ReadFile(path));
+        EXPECT_EQ(stored["fields"]["lip-height"], "1.0");
+        EXPECT_EQ(stored["fields"]["output"], "run,1.txt");
+
+        const auto lipHeight = [&path](char separator) {
+            const InputSetReading reading = ReadInputSet(path, separator);
+            return reading.Set ? reading.Set->Texts[2] : reading.Problem;
+        };
+        EXPECT_EQ(lipHeight('.'), "1.0");
+        EXPECT_EQ(lipHeight(','), "1,0");
+        Json older = stored;
+        older["fields"]["lip-height"] = "12,38";
+        test::WriteFile(path, older.dump());
+        EXPECT_EQ(lipHeight('.'), "12.38");
+        EXPECT_EQ(ReadInputSet(path, '.').Set->Texts[14], "run,1.txt");
+    }
+
+    TEST(InputSetFile, RefusesToSaveAReportNameOutsideItsFolder)
+    {
+        const test::TemporaryFolder folder;
+        const std::string path = (folder.Path() / "die.karrow").string();
+        InputSet set = UnusualSet();
+        set.Texts[14] = "../notes.txt";
+        const auto problem = WriteInputSet(path, set, ',');
+        ASSERT_TRUE(problem);
+        EXPECT_NE(problem->find(path + ": The field \"output\" must be a plain file name"),
+            std::string::npos)
+            << *problem;
         EXPECT_TRUE(FolderEntries(folder.Path()).empty());
     }
 
@@ -145,11 +187,11 @@ namespace {
         const DocumentCase& c = GetParam();
         std::string document = c.Raw ? c.Raw : "";
         if (c.Change) {
-            Json json = Json::parse(InputSetJson(UnusualSet()));
+            Json json = Json::parse(InputSetJson(UnusualSet(), ','));
             c.Change(json);
             document = json.dump();
         }
-        const InputSetReading reading = ParseInputSet(document);
+        const InputSetReading reading = ParseInputSet(document, '.');
         EXPECT_FALSE(reading.Set);
         EXPECT_NE(reading.Problem.find(c.Expected), std::string::npos) << reading.Problem;
     }
@@ -186,6 +228,22 @@ namespace {
             DocumentCase { "UnknownField", nullptr,
                 [](Json& j) { j["fields"]["die-diameter"] = "22.5"; },
                 "unknown field \"die-diameter\"" },
+            DocumentCase { "VersionBeyondDouble",
+                "{\"format\": \"karrow-inputs\", \"version\": 1e400}", nullptr,
+                "beyond the range of a double" },
+            DocumentCase {
+                "ArrayBeyondDouble", "[1e309]", nullptr, "beyond the range of a double" },
+            // A set from someone else must not choose where the report goes.
+            DocumentCase { "ReportInAnotherFolder", nullptr,
+                [](Json& j) { j["fields"]["output"] = "/some/other/folder/thesis.txt"; },
+                "\"output\" must be a plain file name" },
+            DocumentCase { "ReportAboveTheFolder", nullptr,
+                [](Json& j) { j["fields"]["output"] = "../notes.txt"; }, "plain file name" },
+            DocumentCase { "ReportNamedParent", nullptr,
+                [](Json& j) { j["fields"]["output"] = ".."; }, "plain file name" },
+            DocumentCase { "ReportNameWithNul", nullptr,
+                [](Json& j) { j["fields"]["output"] = std::string("a\0b.txt", 7); },
+                "plain file name" },
             DocumentCase { "TextTooLong", nullptr,
                 [](Json& j) { j["fields"]["lip-height"] = std::string(4097, '1'); },
                 "The field \"lip-height\" is longer than 4096 bytes." }),
@@ -205,7 +263,7 @@ namespace {
         const test::TemporaryFolder folder;
         const fs::path path = folder.Path() / "die.karrow";
         GetParam().Make(path);
-        const InputSetReading reading = ReadInputSet(path.string());
+        const InputSetReading reading = ReadInputSet(path.string(), '.');
         EXPECT_FALSE(reading.Set);
         EXPECT_EQ(reading.Problem.rfind(path.string() + ": ", 0), 0U) << reading.Problem;
         EXPECT_NE(reading.Problem.find(GetParam().Expected), std::string::npos) << reading.Problem;
@@ -219,7 +277,7 @@ namespace {
                 "not an ordinary file" },
             FileCase { "LargerThanMebibyte",
                 [](const fs::path& p) {
-                    test::WriteFile(p, InputSetJson(UnusualSet()) + std::string(1 << 20, ' '));
+                    test::WriteFile(p, InputSetJson(UnusualSet(), ',') + std::string(1 << 20, ' '));
                 },
                 "larger than 1 MiB" },
             FileCase { "NotJson", [](const fs::path& p) { test::WriteFile(p, "4\n12.38\n"); },

@@ -8,8 +8,10 @@
 // call the report steps as the driver calls them, with the action in between.
 
 #include "report/result_file.h"
+#include "run/file_lock.h"
 #include "run/input_reading.h"
 #include "run/run_driver.h"
+#include "run/whole_file.h"
 #include "solver/fault.h"
 #include "solver/flow_balance.h"
 #include "solver/geometry.h"
@@ -43,14 +45,15 @@ namespace {
     // What lstat and the content say about one entry; equal snapshots mean untouched entries.
     struct Entry {
         mode_t Mode = 0; // kind and permission bits
+        dev_t Device = 0; // of a device node: which device it is
         uid_t Owner = 0;
         off_t Size = 0;
         timespec Modified {};
         std::string Content; // of a regular file; the target of a link
         bool operator==(const Entry& other) const
         {
-            return Mode == other.Mode && Owner == other.Owner && Size == other.Size
-                && Modified.tv_sec == other.Modified.tv_sec
+            return Mode == other.Mode && Device == other.Device && Owner == other.Owner
+                && Size == other.Size && Modified.tv_sec == other.Modified.tv_sec
                 && Modified.tv_nsec == other.Modified.tv_nsec && Content == other.Content;
         }
     };
@@ -61,7 +64,7 @@ namespace {
         struct stat info { };
         if (::lstat(path.c_str(), &info) != 0)
             ADD_FAILURE() << "cannot lstat " << path;
-        Entry entry { info.st_mode, info.st_uid, info.st_size, info.st_mtim, "" };
+        Entry entry { info.st_mode, info.st_rdev, info.st_uid, info.st_size, info.st_mtim, "" };
         if (S_ISREG(info.st_mode))
             entry.Content = test::ReadFile(path);
         else if (S_ISLNK(info.st_mode))
@@ -73,7 +76,7 @@ namespace {
     {
         Snapshot entries;
         for (const auto& item : fs::recursive_directory_iterator(folder))
-            entries[fs::relative(item.path(), folder).string()] = EntryOf(item.path());
+            entries[item.path().lexically_relative(folder).string()] = EntryOf(item.path());
         return entries;
     }
 
@@ -207,6 +210,7 @@ namespace {
         std::string End;
         std::vector<std::string> Messages;
         ReportAfter Report;
+        bool LockedByAnotherRun = false; // another run holds the report's lock during the run
     };
 
     void PrintTo(const DriverCase& row, std::ostream* out)
@@ -222,6 +226,14 @@ namespace {
     void GiveFolderToNobody(const fs::path& folder)
     {
         ASSERT_EQ(::chown(folder.c_str(), NobodyId, NobodyId), 0);
+    }
+
+    // A node of the memory character device with this minor number (3 null, 7 full), as root.
+    std::function<void(const fs::path&)> MakeDevice(const char* name, unsigned minor)
+    {
+        return [name, minor](const fs::path& folder) {
+            ASSERT_EQ(::mknod((folder / name).c_str(), S_IFCHR | 0666, makedev(1, minor)), 0);
+        };
     }
 
     const std::vector<std::pair<int, std::string>> NotConverging { { 1, NotConvergingChannels },
@@ -270,12 +282,18 @@ namespace {
                 },
                 {}, Privilege::Root, "ReportNotCreated", { CannotOpenMessage },
                 ReportAfter::Unchanged },
-            { "NameIsDevNull", "/dev/null", "", noSetup, {}, Privilege::Root, "Finished", {},
-                ReportAfter::Absent },
-            { "WriteFailsAfterOpening", "/dev/full", "", noSetup, {}, Privilege::Root, "IoFault",
-                {}, ReportAfter::Absent },
-            { "NotConvergingRunKeepsDevNull", "/dev/null", "", noSetup, NotConverging,
-                Privilege::Root, "NotConverged", { NonConvergenceMessage }, ReportAfter::Absent },
+            // Nodes of the null and the full device, made in the folder, stand in for the
+            // system's own /dev/null and /dev/full, which a test never writes to.
+            { "NameIsANullDevice", "null", "null", MakeDevice("null", 3), {}, Privilege::Root,
+                "Finished", {}, ReportAfter::Unchanged },
+            { "WriteFailsAfterOpening", "full", "full", MakeDevice("full", 7), {}, Privilege::Root,
+                "IoFault", {}, ReportAfter::Unchanged },
+            { "NotConvergingRunKeepsANullDevice", "null", "null", MakeDevice("null", 3),
+                NotConverging, Privilege::Root, "NotConverged", { NonConvergenceMessage },
+                ReportAfter::Unchanged },
+            { "ReportLockedByAnotherRun", "result.txt", "result.txt", PutOlderReport, {},
+                Privilege::Root, "ReportNotCreated", { CannotOpenMessage }, ReportAfter::Unchanged,
+                true },
             { "NameOf255Characters", name255, name255, noSetup, {}, Privilege::Root, "Finished", {},
                 ReportAfter::Complete },
             { "LongerNameIsCutTo255Characters", name255 + "bcd", name255, noSetup, {},
@@ -369,14 +387,6 @@ namespace {
         }
     }
 
-    // A device's identity: what it is must not change whatever a run does with it.
-    std::pair<mode_t, dev_t> DeviceOf(const char* path)
-    {
-        struct stat info { };
-        ::lstat(path, &info);
-        return { info.st_mode, info.st_rdev };
-    }
-
     class ThroughTheDriver : public testing::TestWithParam<DriverCase> { };
 
     TEST_P(ThroughTheDriver, EndsAsTheDriverSaysAndTouchesNothingElse)
@@ -386,8 +396,12 @@ namespace {
         row.Prepare(folder.Path());
         if (HasFatalFailure())
             return;
-        const auto devices = std::pair { DeviceOf("/dev/null"), DeviceOf("/dev/full") };
         const Snapshot before = SnapshotOf(folder.Path());
+        // Another run's lock: an open file of its own, as a second process would hold it.
+        const FileLock otherRun = row.LockedByAnotherRun
+            ? FileLock(FileDescriptor(::open((folder.Path() / row.ReportEntry).c_str(), O_RDONLY)))
+            : FileLock();
+        ASSERT_EQ(otherRun.Held(), row.LockedByAnotherRun);
 
         const auto outcome = RunScenario(row.RunAs, [&](test::RecordingInterface& ui) {
             for (const auto& [field, text] : row.Fields)
@@ -405,8 +419,10 @@ namespace {
         for (std::size_t i = 0; i < row.Messages.size(); ++i)
             EXPECT_TRUE(outcome->Messages[i].starts_with(row.Messages[i])) << outcome->Messages[i];
         EXPECT_EQ(outcome->FinishDialogs, row.End == "Finished" ? 1 : 0);
+        if (row.LockedByAnotherRun) {
+            EXPECT_NE(outcome->Messages.at(0).find(AnotherRunIsWriting), std::string::npos);
+        }
         ExpectFolder(before, SnapshotOf(folder.Path()), row.ReportEntry, row.Report);
-        EXPECT_EQ(devices, (std::pair { DeviceOf("/dev/null"), DeviceOf("/dev/full") }));
     }
 
     INSTANTIATE_TEST_SUITE_P(Files, ThroughTheDriver, testing::ValuesIn(DriverCases()),
@@ -536,6 +552,173 @@ namespace {
                 Privilege::Nobody, "TableNotAppended", CannotWriteResultsMessage,
                 ReportAfter::Replacement }),
         [](const testing::TestParamInfo<SectionCase>& row) { return row.param.Name; });
+
+    // ---------------------------------------------------------------------------------------
+    // Output files (JSON, CSV, input sets): written into what the name denotes, never replacing a
+    // device, a FIFO or a link by a regular file, and never losing the old file on a failure.
+
+    constexpr const char* NewContent = "{\"new\": true}\n";
+
+    struct OutputCase {
+        const char* Name;
+        std::function<void(const fs::path&)> Prepare; // as root, in the folder, before the write
+        const char* Output; // the name written, relative to the folder
+        const char* Problem; // "" when the write must succeed, else a part of the reason
+        std::vector<std::string> Written; // the entries that must then hold NewContent, with
+                                          // their kind, mode and owner; the rest is unchanged
+        Privilege RunAs = Privilege::Root;
+    };
+
+    void PrintTo(const OutputCase& row, std::ostream* out)
+    {
+        *out << row.Name;
+    }
+
+    void PutOlderOutput(const fs::path& folder)
+    {
+        test::WriteFile(folder / "out.json", OlderReport);
+    }
+
+    std::vector<OutputCase> OutputCases()
+    {
+        return {
+            { "NewFile", [](const fs::path&) {}, "out.json", "", { "out.json" } },
+            { "RegularFileReplacedKeepingModeAndOwner",
+                [](const fs::path& folder) {
+                    PutOlderOutput(folder);
+                    fs::permissions(folder / "out.json", fs::perms(0640));
+                    ASSERT_EQ(::chown((folder / "out.json").c_str(), NobodyId, NobodyId), 0);
+                },
+                "out.json", "", { "out.json" } },
+            { "HardLinksKept",
+                [](const fs::path& folder) {
+                    PutOlderOutput(folder);
+                    fs::create_directory(folder / "sub");
+                    fs::create_hard_link(folder / "out.json", folder / "sub" / "second.json");
+                },
+                "out.json", "", { "out.json", "sub/second.json" } },
+            { "LinkFollowedAndKept",
+                [](const fs::path& folder) {
+                    fs::create_directory(folder / "sub");
+                    test::WriteFile(folder / "sub" / "target.json", OlderReport);
+                    fs::create_symlink("sub/target.json", folder / "out.json");
+                },
+                "out.json", "", { "sub/target.json" } },
+            { "DanglingLinkCreatesItsTarget",
+                [](const fs::path& folder) {
+                    fs::create_directory(folder / "sub");
+                    fs::create_symlink("sub/target.json", folder / "out.json");
+                },
+                "out.json", "", { "sub/target.json" } },
+            { "NullDeviceStaysADevice", MakeDevice("null", 3), "null", "", {} },
+            { "FullDeviceReportsTheError", MakeDevice("full", 7), "full", "No space left", {} },
+            { "FifoWithoutReaderRefused",
+                [](const fs::path& folder) {
+                    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0644), 0);
+                },
+                "pipe", "nothing reads", {} },
+            { "BlockDeviceRefused",
+                [](const fs::path& folder) {
+                    ASSERT_EQ(::mknod((folder / "disk").c_str(), S_IFBLK | 0600, makedev(7, 0)), 0);
+                },
+                "disk", "block device", {} },
+            { "FolderRefused", [](const fs::path& folder) { fs::create_directory(folder / "sub"); },
+                "sub", "folder", {} },
+            { "MissingFolderNamed", [](const fs::path&) {}, "missing/out.json", "does not exist",
+                {} },
+            // A writable file in a folder that is not: the new file cannot be made beside it.
+            { "TemporaryFileCannotBeCreated",
+                [](const fs::path& folder) {
+                    PutOlderOutput(folder);
+                    ASSERT_EQ(::chown((folder / "out.json").c_str(), NobodyId, NobodyId), 0);
+                    fs::permissions(folder, fs::perms(0755));
+                },
+                "out.json", "temporary file", {}, Privilege::Nobody },
+        };
+    }
+
+    class OutputFile : public testing::TestWithParam<OutputCase> { };
+
+    TEST_P(OutputFile, IsWrittenIntoWhatItNamesAndLosesNothing)
+    {
+        const OutputCase& row = GetParam();
+        const test::TemporaryFolder folder("karrow-files");
+        row.Prepare(folder.Path());
+        if (HasFatalFailure())
+            return;
+        const Snapshot before = SnapshotOf(folder.Path());
+
+        const std::string path = (folder.Path() / row.Output).string();
+        const auto outcome = RunScenario(row.RunAs, [&](test::RecordingInterface& ui) {
+            const auto problem = WriteOutputFile(path, NewContent);
+            if (problem)
+                ui.ShowMessage(*problem);
+            return std::string(problem ? "refused" : "written");
+        });
+        if (!outcome)
+            GTEST_SKIP() << "cannot run as uid " << NobodyId;
+
+        if (*row.Problem == '\0') {
+            EXPECT_EQ(outcome->End, "written") << testing::PrintToString(outcome->Messages);
+        } else {
+            EXPECT_EQ(outcome->End, "refused");
+            ASSERT_EQ(outcome->Messages.size(), 1U);
+            EXPECT_NE(outcome->Messages[0].find(row.Problem), std::string::npos)
+                << outcome->Messages[0];
+        }
+        Snapshot after = SnapshotOf(folder.Path());
+        for (const std::string& name : row.Written) {
+            ASSERT_TRUE(after.contains(name)) << name;
+            EXPECT_EQ(after.at(name).Content, NewContent) << name;
+            if (before.contains(name)) {
+                EXPECT_EQ(after.at(name).Mode, before.at(name).Mode) << name;
+                EXPECT_EQ(after.at(name).Owner, before.at(name).Owner) << name;
+            }
+            after.erase(name);
+        }
+        for (auto& [name, entry] : after)
+            entry.Modified = before.contains(name) ? before.at(name).Modified : timespec {};
+        Snapshot expected = before;
+        for (const std::string& name : row.Written)
+            expected.erase(name);
+        EXPECT_EQ(after, expected) << "an entry other than the output was changed or left";
+    }
+
+    INSTANTIATE_TEST_SUITE_P(Files, OutputFile, testing::ValuesIn(OutputCases()),
+        [](const testing::TestParamInfo<OutputCase>& row) { return row.param.Name; });
+
+    // A FIFO that something reads gets the content as a stream; it stays a FIFO.
+    TEST(OutputFile, FifoWithReaderGetsTheContent)
+    {
+        const test::TemporaryFolder folder("karrow-files");
+        const fs::path pipe = folder.Path() / "pipe";
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+        const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(reader, 0);
+        EXPECT_EQ(WriteOutputFile(pipe.string(), NewContent), std::nullopt);
+        std::string got(64, '\0');
+        const ssize_t n = ::read(reader, got.data(), got.size());
+        ::close(reader);
+        EXPECT_EQ(got.substr(0, n > 0 ? static_cast<std::size_t>(n) : 0), NewContent);
+        EXPECT_TRUE(fs::is_fifo(fs::symlink_status(pipe)));
+    }
+
+    // Another run holding the file's lock: the write is refused and the file kept; once the
+    // other run is done, the write goes through.
+    TEST(OutputFile, LockedByAnotherRunIsRefusedUntouched)
+    {
+        const test::TemporaryFolder folder("karrow-files");
+        PutOlderOutput(folder.Path());
+        const std::string path = (folder.Path() / "out.json").string();
+        {
+            const FileLock otherRun = LockExistingFile(path);
+            ASSERT_TRUE(otherRun.Held());
+            EXPECT_EQ(WriteOutputFile(path, NewContent), std::string(AnotherRunIsWriting));
+            EXPECT_EQ(test::ReadFile(path), OlderReport);
+        }
+        EXPECT_EQ(WriteOutputFile(path, NewContent), std::nullopt);
+        EXPECT_EQ(test::ReadFile(path), NewContent);
+    }
 
 } // namespace
 } // namespace karrow
