@@ -523,7 +523,8 @@ void ResultsWindowTest::remembersItsSizeAndPlaceWithinTheScreen()
     QVERIFY(results->minimumSizeHint().width() < available.width());
     QVERIFY(available.contains(results->frameGeometry()));
 
-    const QRect chosen(QPoint(30, 20), available.size() / 2);
+    const QRect chosen(QPoint(30, 20),
+        available.size().boundedTo(results->minimumSizeHint().expandedTo(available.size() / 2)));
     window_->Window()->Results()->setGeometry(chosen);
     window_->Window()->Results()->close();
     // The old one first: its end restores the current folder, which the new one changes.

@@ -210,17 +210,16 @@ namespace {
             << row;
     }
 
-    // Such a byte ends the study with a message, or is written: never an abort.
-    TEST(StudyCommand, AByteThatIsNotUtf8NeverAbortsAStudy)
+    // Such a byte is refused before anything is written, naming the field: never an abort.
+    TEST(StudyCommand, AByteThatIsNotUtf8IsRefusedBeforeAnyRow)
     {
         test::ScratchFolder folder;
         const Outcome outcome = RunCli(Concatenated({ "--vary", "channel-width=1:2:2",
             "--lip-height=1\xff", "--csv", "rows.csv", "--json", "rows.jsonl" }));
-        EXPECT_TRUE(outcome.Status == 0 || outcome.Status == 5) << outcome.Status;
-        if (outcome.Status == 5) {
-            EXPECT_TRUE(outcome.Err.starts_with("karrow-cli sweep: ")) << outcome.Err;
-        }
-        EXPECT_TRUE(test::ReadFile("rows.csv").starts_with("number-of-channels,"));
+        EXPECT_EQ(outcome.Status, 64);
+        EXPECT_NE(outcome.Err.find("lip-height"), std::string::npos) << outcome.Err;
+        EXPECT_FALSE(std::filesystem::exists("rows.csv"));
+        EXPECT_FALSE(std::filesystem::exists("rows.jsonl"));
     }
 
 } // namespace
