@@ -46,5 +46,13 @@ std::string NetworkElementsProblem(const NetworkElements& elements);
 // Newton's method on the node pressures. Never throws for bad numbers: an invalid network or
 // one that does not converge ends with Converged false, a Failure text and finite numbers.
 NetworkSolution SolveNetwork(const NetworkElements& elements);
+// The same from `start` (node pressures, one per increment) when that converges, as a solution
+// of a coarser grid interpolated to this one does within a few steps; otherwise as above.
+NetworkSolution SolveNetwork(const NetworkElements& elements, const std::vector<double>& start);
+
+// Half the band of the Jacobian the solver factors for M nodes with lands m nodes apart: nodes are
+// taken pitch column by pitch column when that is narrower than m, so that a fine grid costs
+// what its number of nodes does rather than that times m squared.
+int NetworkBandwidth(int effectiveIncrements, int pitchIncrements);
 
 } // namespace karrow
