@@ -115,6 +115,8 @@ struct Options {
     MeltProperties Melt;
     std::string InputsFile;
     std::string SaveInputsFile;
+    NetworkOptions Network;
+    std::string Resolution;
     // sweep
     std::vector<std::string> Vary;
     int Jobs = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
@@ -147,6 +149,14 @@ void AddAnswerOptions(CLI::App& app, Options& o)
            "melt heat capacity for the temperature rise, J/(g K)")
         ->check(CLI::PositiveNumber);
     app.add_option("--inputs", o.InputsFile, "read the field texts from an input set (.karrow)");
+    app.add_option("--increments-per-pitch", o.Network.IncrementsPerPitch,
+           "the exact network's increments per channel pitch (default: 24/channels rounded)")
+        ->check(CLI::Range(1, MostIncrementsPerPitch))
+        ->option_text("K");
+    app.add_option("--resolution", o.Resolution,
+           "auto: a resolution study of the exact network (K, 2K, 4K, ... to 0.1 %)")
+        ->check(CLI::IsMember({ "auto" }))
+        ->option_text("auto");
 }
 
 SolverChoice SolverOf(const std::string& name)
@@ -192,13 +202,20 @@ bool WriteOutput(const std::string& path, const std::string& text, const char* w
     return true;
 }
 
+NetworkOptions NetworkOptionsOf(const Options& o)
+{
+    NetworkOptions network = o.Network;
+    network.Study = o.Resolution == "auto";
+    return network;
+}
+
 int RunOnce(const Options& o, const Texts& texts, char separator)
 {
     const SolverChoice solver = SolverOf(o.Solver);
     std::ostream& human = o.Json == "-" ? std::cerr : std::cout;
     RunRecord record;
     if (solver == SolverChoice::Network) {
-        record = CalculateDesign(texts, solver, o.Melt, separator);
+        record = CalculateDesign(texts, solver, o.Melt, separator, NetworkOptionsOf(o));
         for (const std::string& message : record.Messages)
             std::cerr << message << '\n';
     } else {
@@ -211,7 +228,8 @@ int RunOnce(const Options& o, const Texts& texts, char separator)
             std::cerr << "Karrow: " << e.what() << '\n';
             fault = e.what();
         }
-        record = RecordOfRun(texts, solver, o.Melt, separator, outcome, ui.messages, fault);
+        record = RecordOfRun(
+            texts, solver, o.Melt, separator, outcome, ui.messages, fault, NetworkOptionsOf(o));
     }
     human << SummaryText(record);
     std::cerr << SettlingWarning(record);
@@ -249,7 +267,7 @@ int RunStudy(const Options& o, const Texts& fixed, char separator)
         RunSweep(designs, SolverOf(o.Solver), o.Melt, separator, o.Jobs, [&](std::size_t done) {
             if (terminal)
                 ShowProgress(done, designs.size());
-        });
+        }, o.Network);
     std::string csv = SweepCsvHeader();
     std::string json;
     for (const RunRecord& record : records) {

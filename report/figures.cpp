@@ -10,7 +10,6 @@ namespace karrow {
 
 namespace {
 
-    constexpr double DegreesPerIncrement = 15;
 
     double Power(double base, double exponent)
     {
@@ -31,7 +30,7 @@ OutletDistribution OutletDistributionOf(const Solution& s)
     for (int k = 1; k <= m; ++k) {
         const int i = g.TransferIncrements + k;
         const double q = s.Flow.Distribution.SlitFlow(i);
-        outlet.Flows.push_back({ i, (k - 0.5) * DegreesPerIncrement, q, q / outlet.Mean });
+        outlet.Flows.push_back({ i, (k - 0.5) * g.IncrementDegrees, q, q / outlet.Mean });
         low = k == 1 ? q : std::min(low, q);
         high = k == 1 ? q : std::max(high, q);
         const double deviation = q / outlet.Mean - 1;
@@ -143,7 +142,7 @@ DesignFigures ComputeFigures(const Solution& s, const MeltProperties& melt)
     for (int i = 1; i <= last; ++i) {
         IncrementFigures row;
         row.Increment = i;
-        row.AngleDegrees = (i - 0.5) * DegreesPerIncrement;
+        row.AngleDegrees = (i - 0.5) * s.Geo.IncrementDegrees;
         row.SlitFlow = f.SlitFlow(i);
         row.ChannelFlow = ReportedChannelFlow(s, i);
         row.PressureKgfCm2 = s.Flow.Profile.ChannelPressure[i] / 1000;

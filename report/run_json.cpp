@@ -1,5 +1,7 @@
 #include "run_json.h"
 
+#include "resolution_json.h"
+
 #include "../run/fields.h"
 
 #include <cmath>
@@ -172,6 +174,7 @@ namespace {
             { "only_answer", onlyAnswer } };
         if (exact.AsSolution && exact.Figures)
             AddFigures(doc, *exact.AsSolution, *exact.Figures);
+        AddResolution(doc, exact);
         return doc;
     }
 

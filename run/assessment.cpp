@@ -86,21 +86,23 @@ SettlingCheck CheckSettling(const Solution& s)
     return check;
 }
 
-ExactAnswer SolveExactly(const Inputs& in, const MeltProperties& melt)
+ExactAnswer SolveExactly(const Inputs& in, const MeltProperties& melt, const NetworkOptions& network)
 {
-    PrepareFloatingPoint();
-    const Geometry g = ComputeGeometry(in);
-    const ElementLaws laws = ComputeElementLaws(in, g);
     ExactAnswer answer;
-    answer.Network = SolveNetwork(NetworkElementsOf(in, g, laws));
+    answer.IncrementsPerPitch = IncrementsPerPitchOf(in, network);
+    if (network.Study)
+        answer.Resolution = StudyResolution(in, network);
+    const ResolvedNetwork r = SolveNetworkAt(in, { answer.IncrementsPerPitch, 0 });
+    answer.Network = r.Network;
     if (answer.Network.Converged) {
-        answer.AsSolution = SolutionOfNetwork(in, g, laws, answer.Network);
+        answer.AsSolution = SolutionOfNetwork(in, r.Geo, r.Laws, answer.Network);
         answer.Figures = ComputeFigures(*answer.AsSolution, melt);
     }
     return answer;
 }
 
-Assessment Assess(const RunOutcome& outcome, SolverChoice choice, const MeltProperties& melt)
+Assessment Assess(const RunOutcome& outcome, SolverChoice choice, const MeltProperties& melt,
+    const NetworkOptions& network)
 {
     Assessment answers;
     if (outcome.End == RunEnd::Finished && outcome.Result && choice != SolverChoice::Network) {
@@ -109,7 +111,7 @@ Assessment Assess(const RunOutcome& outcome, SolverChoice choice, const MeltProp
     }
     if (outcome.In && choice != SolverChoice::Classic) {
         try {
-            answers.Exact = SolveExactly(*outcome.In, melt);
+            answers.Exact = SolveExactly(*outcome.In, melt, network);
         } catch (const Fault& fault) {
             ExactAnswer failed;
             failed.Network.Failure =

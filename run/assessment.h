@@ -3,6 +3,7 @@
 #include "../report/figures.h"
 #include "../solver/network.h"
 #include "../solver/solution.h"
+#include "network_resolution.h"
 #include "run_driver.h"
 
 #include <optional>
@@ -33,6 +34,8 @@ struct ExactAnswer {
     NetworkSolution Network;
     std::optional<Solution> AsSolution;
     std::optional<DesignFigures> Figures;
+    int IncrementsPerPitch = 0; // the resolution the answer was solved at
+    std::optional<ResolutionStudy> Resolution; // when a study was asked for
 };
 
 // The answers a designer came for, after a run.
@@ -46,11 +49,13 @@ SettlingCheck CheckSettling(const Solution& s);
 
 // The exact answer for accepted inputs. Throws karrow::Fault when the geometry or the element
 // laws fault (nothing to solve then).
-ExactAnswer SolveExactly(const Inputs& in, const MeltProperties& melt);
+ExactAnswer SolveExactly(
+    const Inputs& in, const MeltProperties& melt, const NetworkOptions& network = {});
 
 // Figures, settling check and exact answer of a run, as `choice` asks. The settling check and
 // the exact answer run whole calculations of their own; a fault in one of them is reported in
 // its Note or Failure, never thrown.
-Assessment Assess(const RunOutcome& outcome, SolverChoice choice, const MeltProperties& melt);
+Assessment Assess(const RunOutcome& outcome, SolverChoice choice, const MeltProperties& melt,
+    const NetworkOptions& network = {});
 
 } // namespace karrow

@@ -95,7 +95,7 @@ std::vector<std::array<std::string, 15>> GridOf(const std::array<std::string, 15
 
 std::vector<RunRecord> RunSweep(const std::vector<std::array<std::string, 15>>& designs,
     SolverChoice solver, const MeltProperties& melt, char separator, int jobs,
-    const std::function<void(std::size_t)>& progress)
+    const std::function<void(std::size_t)>& progress, const NetworkOptions& network)
 {
     std::vector<RunRecord> records(designs.size());
     std::atomic<std::size_t> next { 0 };
@@ -104,7 +104,7 @@ std::vector<RunRecord> RunSweep(const std::vector<std::array<std::string, 15>>& 
     std::condition_variable changed;
     const auto work = [&] {
         for (std::size_t k; (k = next++) < designs.size();) {
-            records[k] = CalculateDesign(designs[k], solver, melt, separator);
+            records[k] = CalculateDesign(designs[k], solver, melt, separator, network);
             ++done;
             changed.notify_one();
         }

@@ -31,6 +31,6 @@ std::vector<std::array<std::string, 15>> GridOf(const std::array<std::string, 15
 // order. `progress` is called from the calling thread with the number done so far.
 std::vector<RunRecord> RunSweep(const std::vector<std::array<std::string, 15>>& designs,
     SolverChoice solver, const MeltProperties& melt, char decimalSeparator, int jobs,
-    const std::function<void(std::size_t)>& progress);
+    const std::function<void(std::size_t)>& progress, const NetworkOptions& network = {});
 
 } // namespace karrow
