@@ -41,6 +41,8 @@ std::string SummaryText(const RunRecord& record)
             + std::to_string(a.Exact->Network.Iterations) + " Newton steps)\n";
     else if (a.Exact)
         text += "network: not solved: " + a.Exact->Network.Failure + "\n";
+    if (a.Exact && a.Exact->Resolution)
+        text += ResolutionVerdict(*a.Exact->Resolution) + "\n";
     return text;
 }
 

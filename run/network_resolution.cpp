@@ -4,6 +4,7 @@
 #include "../solver/fault.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace karrow {
 
@@ -146,6 +147,28 @@ ResolutionStudy StudyResolution(const Inputs& in, const NetworkOptions& options)
         study.Note = "the figures still change by more than their tolerances at the last level";
     Extrapolate(study);
     return study;
+}
+
+std::string ResolutionVerdict(const ResolutionStudy& study)
+{
+    if (study.Levels.empty())
+        return "network resolution: no level could be solved: " + study.Note;
+    const auto format = [](const char* pattern, double value) {
+        char text[64];
+        std::snprintf(text, sizeof text, pattern, value);
+        return std::string(text);
+    };
+    const ResolutionLevel& first = study.Levels.front();
+    std::string text = "network resolution: " + std::string(study.Converged ? "converged" : "NOT converged")
+        + " at " + std::to_string(study.Levels.back().IncrementsPerPitch)
+        + " increments per pitch: outlet CV " + format("%.3f", study.Cv.Value) + " %, spread "
+        + format("%.2f", study.Spread.Value) + " %, head pressure "
+        + format("%.2f", study.Head.Value * PascalPerGfCm2 / 1e5) + " bar; the grid of "
+        + std::to_string(first.IncrementsPerPitch) + " per pitch is off by "
+        + format("%+.2f", study.Cv.FirstLevelErrorPercent) + " % (CV), "
+        + format("%+.2f", study.Spread.FirstLevelErrorPercent) + " % (spread), "
+        + format("%+.2f", study.Head.FirstLevelErrorPercent) + " % (head)";
+    return study.Note.empty() ? text : text + " (" + study.Note + ")";
 }
 
 std::vector<DieOutletPoint> OutletRoundTheDie(const Solution& s)

@@ -66,6 +66,10 @@ ResolutionStudy StudyResolution(const Inputs& in, const NetworkOptions& options)
 
 ResolutionFigures ResolutionFiguresOf(const Solution& s);
 
+// One line for the verdict: the converged (extrapolated) figures and how far the first level, the
+// grid near 15 degrees, is from them; or why the study has no answer.
+std::string ResolutionVerdict(const ResolutionStudy& study);
+
 // The outlet flows round the whole die: the channel's last m slit flows repeated for each of
 // the N channels, 360 degrees from the start of the first channel's outlet zone.
 struct DieOutletPoint {

@@ -374,7 +374,7 @@ namespace {
             const double e = last ? target : reached + stride;
             start = pressure;
             const Attempt stage = Newton(net, net.StageAt(e), pressure,
-                last ? NetworkTolerance : StageTolerance, StageLimit, Q, iterations);
+                last ? NetworkToleranceFor(net.Size()) : StageTolerance, StageLimit, Q, iterations);
             if (stage.Converged && last)
                 return stage;
             if (stage.Converged) {
@@ -413,7 +413,7 @@ namespace {
         const bool usableStart =
             start.size() == static_cast<std::size_t>(net.Size()) && AllFinite(start);
         if (usableStart)
-            attempt = Newton(net, net.StageAt(net.DesignExponent()), pressure, NetworkTolerance,
+            attempt = Newton(net, net.StageAt(net.DesignExponent()), pressure, NetworkToleranceFor(net.Size()),
                 StageLimit, Q, solution.Iterations);
         if (usableStart && attempt.Converged)
             return Finish(elements, net, pressure, attempt, solution);
@@ -421,10 +421,10 @@ namespace {
         // The Newtonian network is linear: one step from zero pressures solves it.
         std::vector<double> newtonian(static_cast<std::size_t>(net.Size()), 0.0);
         attempt =
-            Newton(net, net.StageAt(1), newtonian, NetworkTolerance, 3, Q, solution.Iterations);
+            Newton(net, net.StageAt(1), newtonian, NetworkToleranceFor(net.Size()), 3, Q, solution.Iterations);
         pressure = newtonian;
         if (net.DesignExponent() != 1) {
-            attempt = Newton(net, net.StageAt(net.DesignExponent()), pressure, NetworkTolerance,
+            attempt = Newton(net, net.StageAt(net.DesignExponent()), pressure, NetworkToleranceFor(net.Size()),
                 DirectAttemptLimit, Q, solution.Iterations);
             if (!attempt.Converged) {
                 pressure = newtonian;
@@ -491,6 +491,12 @@ NetworkSolution SolveNetwork(const NetworkElements& elements, const std::vector<
 {
     const FloatingPointFlagsKeeper keep;
     return Solve(elements, start);
+}
+
+double NetworkToleranceFor(int effectiveIncrements)
+{
+    return NetworkTolerance
+        * std::max(1.0, static_cast<double>(effectiveIncrements) / NetworkToleranceNodes);
 }
 
 int NetworkBandwidth(int effectiveIncrements, int pitchIncrements)

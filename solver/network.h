@@ -37,6 +37,10 @@ struct NetworkSolution {
 
 // A solution is converged when no node is out of balance by more than this share of Q.
 inline constexpr double NetworkTolerance = 1e-12;
+// Above this many nodes the rounding of the pressure solve grows with the network's size; the
+// tolerance grows in proportion, so that a fine grid is not refused for its rounding.
+inline constexpr int NetworkToleranceNodes = 1000;
+double NetworkToleranceFor(int effectiveIncrements);
 // Newton steps allowed for one network, over all stages.
 inline constexpr int NetworkIterationLimit = 400;
 
