@@ -16,11 +16,18 @@ namespace {
     constexpr double LeastUsableOrder = 0.5;
     constexpr double MostUsableOrder = 8;
 
-    double Change(double fine, double coarse)
+    double RelativeChange(double fine, double coarse)
     {
         const double scale = std::max(std::fabs(fine), std::fabs(coarse));
         return scale == 0 ? 0 : std::fabs(fine - coarse) / scale;
     }
+
+    double PointsChange(double fine, double coarse)
+    {
+        return std::fabs(fine - coarse);
+    }
+
+    using ChangeOf = double (*)(double, double);
 
     // f1, f2, f3 from coarse to fine, each grid twice as fine as the one before.
     ResolutionLimit LimitOf(double first, double f1, double f2, double f3)
@@ -57,7 +64,7 @@ namespace {
     // order are at hand, is within the tolerance: a figure that converges at first order moves
     // as much again as its last change, its limit does not.
     bool Settled(const std::vector<ResolutionLevel>& levels, double ResolutionFigures::*figure,
-        double tolerance)
+        double tolerance, ChangeOf Change)
     {
         const std::size_t count = levels.size();
         if (count < 3)
@@ -75,9 +82,11 @@ namespace {
 
     bool AllSettled(const std::vector<ResolutionLevel>& levels, const NetworkOptions& options)
     {
-        return Settled(levels, &ResolutionFigures::CvPercent, options.CvTolerance)
-            && Settled(levels, &ResolutionFigures::SpreadPercent, options.SpreadTolerance)
-            && Settled(levels, &ResolutionFigures::HeadPressure, options.HeadTolerance);
+        return Settled(levels, &ResolutionFigures::CvPercent, options.CvTolerance, PointsChange)
+            && Settled(
+                levels, &ResolutionFigures::SpreadPercent, options.SpreadTolerance, PointsChange)
+            && Settled(
+                levels, &ResolutionFigures::HeadPressure, options.HeadTolerance, RelativeChange);
     }
 
     void Extrapolate(ResolutionStudy& study)

@@ -15,11 +15,12 @@ namespace karrow {
 struct NetworkOptions {
     int IncrementsPerPitch = 0;
     bool Study = false;
-    // Relative change allowed of the outlet CV, the spread and the head pressure: a figure has
-    // converged when it, or its extrapolated limit, changes by no more than that from one level
-    // to the next. Infinity leaves a figure out of the stopping rule.
-    double CvTolerance = 1e-3;
-    double SpreadTolerance = 1e-3;
+    // Change allowed of the outlet CV and spread (percentage points: they are percentages
+    // themselves) and of the head pressure (relative): a figure has converged when it, or its
+    // extrapolated limit, changes by no more than that from one level to the next. Infinity
+    // leaves a figure out of the stopping rule.
+    double CvTolerance = 0.1;
+    double SpreadTolerance = 0.1;
     double HeadTolerance = 1e-3;
     int StudyLevels = 8; // the most levels, the first included: up to 2^7 times as fine
 };

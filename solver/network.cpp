@@ -139,7 +139,7 @@ namespace {
             , K_(elements.EffectiveIncrements - elements.PitchIncrements)
             , Q_(elements.FlowRatePerChannel)
             , order_(OrderFor(elements.EffectiveIncrements, elements.PitchIncrements))
-            , jacobian_(elements.EffectiveIncrements, order_.Band, order_.Band)
+            , jacobian_(elements.EffectiveIncrements, order_.Band)
         {
             // Channel elements carry about Q, each slit about its share Q / m of one pitch.
             const double n = el_.PowerLawIndex;
@@ -213,7 +213,8 @@ namespace {
             }
         }
 
-        // Derivatives of the residual by the pressures, with frozen slopes near zero drops.
+        // Derivatives of the residual by the pressures, with frozen slopes near zero drops, kept
+        // negated: the conductance matrix of the slopes, symmetric and positive definite.
         void AssembleJacobian(const Stage& stage, const std::vector<double>& pressure)
         {
             jacobian_.Clear();
@@ -223,12 +224,12 @@ namespace {
             for (int j = 0; j < K_; ++j)
                 Join(j, j + m_, LawSlope(stage.Slit[Ix(j)], e, Drop(pressure, j, j + m_)));
             for (int j = K_; j < M_; ++j)
-                jacobian_.At(Row(j), Row(j)) -= LawSlope(stage.Slit[Ix(j)], e, pressure[Ix(j)]);
+                jacobian_.Lower(Row(j), Row(j)) += LawSlope(stage.Slit[Ix(j)], e, pressure[Ix(j)]);
         }
 
         bool FactorJacobian() { return jacobian_.Factor(); }
 
-        // Solves J x = b for b given and x returned in node order.
+        // Solves -J x = b for b given and x returned in node order.
         void SolveJacobian(std::vector<double>& b)
         {
             if (order_.Row.empty()) {
@@ -266,10 +267,9 @@ namespace {
         {
             const int a = Row(nodeA);
             const int b = Row(nodeB);
-            jacobian_.At(a, a) -= g;
-            jacobian_.At(a, b) += g;
-            jacobian_.At(b, a) += g;
-            jacobian_.At(b, b) -= g;
+            jacobian_.Lower(a, a) += g;
+            jacobian_.Lower(b, b) += g;
+            jacobian_.Lower(std::max(a, b), std::min(a, b)) -= g;
         }
 
         const NetworkElements& el_;
@@ -280,7 +280,7 @@ namespace {
         std::vector<Characteristic> channelPoint_;
         std::vector<Characteristic> slitPoint_;
         NodeOrder order_;
-        BandedMatrix jacobian_;
+        SymmetricBandMatrix jacobian_;
         std::vector<double> permuted_;
         std::vector<double> channel_;
         std::vector<double> slit_;
@@ -330,9 +330,7 @@ namespace {
                 attempt.Failure = "the network's Jacobian is singular";
                 return attempt;
             }
-            step = residual;
-            for (double& s : step)
-                s = -s;
+            step = residual; // -J step = residual is Newton's step
             net.SolveJacobian(step);
             const double norm = SquaredNorm(residual);
             double t = 1;

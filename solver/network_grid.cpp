@@ -84,34 +84,25 @@ namespace {
     // The lengths and heights of the resolved geometry that must be positive for the laws to mean
     // anything; the land is the one a finer grid may find narrower than zero where the openings
     // of two turns meet.
-    std::optional<std::string> GeometryProblem(const Inputs& in, const NetworkResolution& r)
+    std::optional<std::string> ArraysProblem(const Geometry& g)
     {
-        Geometry g;
-        try {
-            ComputeGeometry(in, NetworkGrid(in, r), g);
-        } catch (const ArithmeticFault& fault) {
-            return std::string("the geometry has no value: ") + fault.what();
-        }
         const int n = g.EffectiveIncrements;
-        if (auto problem = FirstFailing({
-                [&] { return FirstNotPositive(g.SlitHeight, 1, n, g, "the slit height"); },
-                [&] {
-                    return FirstNotPositive(g.GrooveDepth, 1, n, g,
-                        "the groove depth (channel depth less slit height)");
-                },
-                [&] {
-                    return FirstNotPositive(g.LandWidth, 1, g.TransferIncrements, g,
-                        "the land between channel turns is narrower than zero: its width");
-                },
-            }))
-            return problem;
-        SlitPaths paths = SizedSlitPaths(g);
-        try {
-            ComputeLandPaths(g, paths);
-            ComputeOutletPaths(in, g, paths);
-        } catch (const ArithmeticFault& fault) {
-            return std::string("the slit paths have no value: ") + fault.what();
-        }
+        return FirstFailing({
+            [&] { return FirstNotPositive(g.SlitHeight, 1, n, g, "the slit height"); },
+            [&] {
+                return FirstNotPositive(
+                    g.GrooveDepth, 1, n, g, "the groove depth (channel depth less slit height)");
+            },
+            [&] {
+                return FirstNotPositive(g.LandWidth, 1, g.TransferIncrements, g,
+                    "the land between channel turns is narrower than zero: its width");
+            },
+        });
+    }
+
+    std::optional<std::string> PathsProblem(const Geometry& g, const SlitPaths& paths)
+    {
+        const int n = g.EffectiveIncrements;
         return FirstFailing({
             [&] {
                 return FirstNotPositive(paths.Length, g.FirstOutletIncrement(), n, g,
@@ -126,6 +117,39 @@ namespace {
                     paths.EndHeight, 1, n, g, "the slit height at the end of the slit path");
             },
         });
+    }
+
+    // The geometry and element laws at a resolution, or the first reason they have no meaning.
+    // The laws compute the slit paths; a fault on the way is explained by a path that is not
+    // positive when there is one.
+    std::optional<std::string> Resolve(const Inputs& in, const NetworkResolution& r,
+        Geometry& g, ElementLaws& laws, bool withLaws)
+    {
+        if (auto problem = CountProblem(in, r))
+            return problem;
+        try {
+            ComputeGeometry(in, NetworkGrid(in, r), g);
+        } catch (const ArithmeticFault& fault) {
+            return std::string("the geometry has no value: ") + fault.what();
+        }
+        if (auto problem = ArraysProblem(g))
+            return problem;
+        laws = SizedElementLaws(g);
+        try {
+            if (withLaws) {
+                ComputeChannelConductances(in, g, laws);
+                ComputeLandConductances(in, g, laws);
+                ComputeOutletConductances(in, g, laws);
+            } else {
+                ComputeLandPaths(g, laws.Paths);
+                ComputeOutletPaths(in, g, laws.Paths);
+            }
+        } catch (const ArithmeticFault& fault) {
+            if (auto problem = PathsProblem(g, laws.Paths))
+                return problem;
+            return std::string("the element laws have no value: ") + fault.what();
+        }
+        return PathsProblem(g, laws.Paths);
     }
 
 } // namespace
@@ -154,26 +178,22 @@ std::optional<std::string> NetworkResolutionProblem(
 {
     const FloatingPointFlagsKeeper keepFlags;
     PrepareFloatingPoint();
-    auto problem = CountProblem(in, resolution);
-    if (!problem)
-        problem = GeometryProblem(in, resolution);
-    if (!problem)
-        return std::nullopt;
-    return At(resolution, in) + *problem;
+    Geometry g;
+    ElementLaws laws;
+    if (auto problem = Resolve(in, resolution, g, laws, false))
+        return At(resolution, in) + *problem;
+    return std::nullopt;
 }
 
 ResolvedNetwork SolveNetworkAt(
     const Inputs& in, const NetworkResolution& resolution, const std::vector<double>& start)
 {
-    if (auto problem = NetworkResolutionProblem(in, resolution))
-        throw ArithmeticFault(*problem);
     ResolvedNetwork resolved;
     resolved.Resolution = resolution;
     PrepareFloatingPoint();
-    ComputeGeometry(in, NetworkGrid(in, resolution), resolved.Geo);
-    resolved.Laws = ComputeElementLaws(in, resolved.Geo);
-    resolved.Network =
-        SolveNetwork(NetworkElementsOf(in, resolved.Geo, resolved.Laws), start);
+    if (auto problem = Resolve(in, resolution, resolved.Geo, resolved.Laws, true))
+        throw ArithmeticFault(At(resolution, in) + *problem);
+    resolved.Network = SolveNetwork(NetworkElementsOf(in, resolved.Geo, resolved.Laws), start);
     return resolved;
 }
 
