@@ -10,6 +10,7 @@
 #include "run/sweep.h"
 #include "run/whole_file.h"
 #include "solver/fault.h"
+#include "report/resolution_json.h"
 #include "summary.h"
 
 #include <CLI/CLI.hpp>
@@ -117,6 +118,7 @@ struct Options {
     std::string SaveInputsFile;
     NetworkOptions Network;
     std::string Resolution;
+    std::string OutletCsv;
     // sweep
     std::vector<std::string> Vary;
     int Jobs = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
@@ -157,6 +159,9 @@ void AddAnswerOptions(CLI::App& app, Options& o)
            "auto: a resolution study of the exact network (K, 2K, 4K, ... to 0.1 %)")
         ->check(CLI::IsMember({ "auto" }))
         ->option_text("auto");
+    app.add_option("--outlet-csv", o.OutletCsv,
+           "write the exact network's outlet flows round the whole die as CSV (- for stdout)")
+        ->option_text("FILE");
 }
 
 SolverChoice SolverOf(const std::string& name)
@@ -212,7 +217,7 @@ NetworkOptions NetworkOptionsOf(const Options& o)
 int RunOnce(const Options& o, const Texts& texts, char separator)
 {
     const SolverChoice solver = SolverOf(o.Solver);
-    std::ostream& human = o.Json == "-" ? std::cerr : std::cout;
+    std::ostream& human = o.Json == "-" || o.OutletCsv == "-" ? std::cerr : std::cout;
     RunRecord record;
     if (solver == SolverChoice::Network) {
         record = CalculateDesign(texts, solver, o.Melt, separator, NetworkOptionsOf(o));
@@ -234,6 +239,10 @@ int RunOnce(const Options& o, const Texts& texts, char separator)
     human << SummaryText(record);
     std::cerr << SettlingWarning(record);
     if (!o.Json.empty() && !WriteOutput(o.Json, RunJson(record) + "\n", "JSON document"))
+        return ExitUsage;
+    const auto& exact = record.Answers.Exact;
+    if (!o.OutletCsv.empty() && exact && exact->AsSolution
+        && !WriteOutput(o.OutletCsv, OutletRoundTheDieCsv(*exact->AsSolution), "outlet CSV"))
         return ExitUsage;
     return record.ExitStatus;
 }

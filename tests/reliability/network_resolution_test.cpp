@@ -10,10 +10,13 @@
 //  - resolutions that give no meaningful geometry are refused with the reason named.
 
 #include "design_generator.h"
+#include "report/resolution_json.h"
+#include "run/assessment.h"
 #include "run/network_resolution.h"
 #include "solver/exact_solution.h"
 #include "solver/network_grid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
@@ -259,6 +262,44 @@ namespace {
         const auto pitch = NetworkResolutionProblem(short_, { 24, 0 });
         ASSERT_TRUE(pitch);
         EXPECT_NE(pitch->find("shorter than one channel pitch"), std::string::npos) << *pitch;
+    }
+
+    // What the JSON, the CSV and the verdict line take from a study and the exact answer.
+    TEST(ResolutionOutputs, GiveTheLevelsTheLimitsAndTheWholeDie)
+    {
+        Inputs in = test::DesignFromTexts({ { 13, "0.5" } });
+        in.NumberOfChannels = 5;
+        NetworkOptions options;
+        options.Study = true;
+        options.StudyLevels = 4;
+        const ExactAnswer exact = SolveExactly(in, {}, options);
+        ASSERT_TRUE(exact.AsSolution && exact.Resolution);
+        EXPECT_EQ(exact.IncrementsPerPitch, 5);
+
+        nlohmann::json network;
+        AddResolution(network, exact);
+        const nlohmann::json& resolution = network.at("resolution");
+        EXPECT_EQ(resolution.at("increments_per_pitch"), 5);
+        EXPECT_DOUBLE_EQ(resolution.at("increment_deg").get<double>(), 14.4);
+        const nlohmann::json& levels = resolution.at("study").at("levels");
+        ASSERT_EQ(levels.size(), exact.Resolution->Levels.size());
+        EXPECT_EQ(levels.back().at("increments_per_pitch"), 5 << (levels.size() - 1));
+        EXPECT_DOUBLE_EQ(
+            resolution.at("study").at("outlet_cv_percent").at("extrapolated").get<double>(),
+            exact.Resolution->Cv.Value);
+        EXPECT_EQ(network.at("outlet_round_die").size(), 25u);
+        EXPECT_EQ(network.at("outlet_round_die").back().at("channel"), 5);
+
+        const std::string csv = OutletRoundTheDieCsv(*exact.AsSolution);
+        EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 26);
+        EXPECT_EQ(csv.rfind("angle_deg,channel,flow,relative\n", 0), 0u);
+
+        const std::string verdict = ResolutionVerdict(*exact.Resolution);
+        EXPECT_NE(verdict.find(std::to_string(levels.back().at("increments_per_pitch").get<int>())
+                      + " increments per pitch"),
+            std::string::npos)
+            << verdict;
+        EXPECT_NE(verdict.find("the grid of 5 per pitch is off by"), std::string::npos) << verdict;
     }
 
     TEST(RefinedPressures, CarryALinearProfileExactly)
