@@ -58,8 +58,10 @@ namespace {
         const X at = crossing.Numerator / crossing.Denominator;
         if (crossing.Denominator == 0 || !std::isfinite(at) || at <= -1)
             return std::string("the channel never becomes as shallow as twice the slit height.");
-        const X cutSteps = X(24) / (X(in.NumberOfChannels) * r.Cut());
-        const X cells = (std::trunc(at / cutSteps) + 1) * (k / r.Cut());
+        // The effective part as the geometry will cut it, in the same arithmetic.
+        const IncrementGrid grid = NetworkGrid(in, r);
+        const X cells = (std::trunc(at / (grid.FifteenDegreeSteps * grid.CutMultiple)) + 1)
+            * grid.CutMultiple;
         if (cells > MostNetworkIncrements)
             return "the effective part has more than " + std::to_string(MostNetworkIncrements)
                 + " increments, the most a network is solved with.";
