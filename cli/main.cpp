@@ -2,6 +2,7 @@
 // into the field of the same name; a field not given takes the window's default text (or the
 // input set's, with --inputs). "karrow-cli sweep" runs a study over a grid of designs.
 
+#include "report/resolution_json.h"
 #include "run/design_run.h"
 #include "run/fields.h"
 #include "run/input_set.h"
@@ -10,7 +11,6 @@
 #include "run/sweep.h"
 #include "run/whole_file.h"
 #include "solver/fault.h"
-#include "report/resolution_json.h"
 #include "summary.h"
 
 #include <CLI/CLI.hpp>
@@ -272,11 +272,13 @@ int RunStudy(const Options& o, const Texts& fixed, char separator)
     }
     const auto designs = GridOf(fixed, variations, separator);
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    const auto records =
-        RunSweep(designs, SolverOf(o.Solver), o.Melt, separator, o.Jobs, [&](std::size_t done) {
+    const auto records = RunSweep(
+        designs, SolverOf(o.Solver), o.Melt, separator, o.Jobs,
+        [&](std::size_t done) {
             if (terminal)
                 ShowProgress(done, designs.size());
-        }, o.Network);
+        },
+        o.Network);
     std::string csv = SweepCsvHeader();
     std::string json;
     for (const RunRecord& record : records) {

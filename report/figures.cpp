@@ -10,7 +10,6 @@ namespace karrow {
 
 namespace {
 
-
     double Power(double base, double exponent)
     {
         return std::pow(base, exponent);

@@ -20,7 +20,8 @@ namespace {
     json LimitJson(const ResolutionLimit& limit)
     {
         return { { "extrapolated", Number(limit.Value) },
-            { "observed_order", limit.ObservedOrder ? Number(*limit.ObservedOrder) : json(nullptr) },
+            { "observed_order",
+                limit.ObservedOrder ? Number(*limit.ObservedOrder) : json(nullptr) },
             { "first_level_error_percent", Number(limit.FirstLevelErrorPercent) } };
     }
 

@@ -1,8 +1,7 @@
 #include "run_json.h"
 
-#include "resolution_json.h"
-
 #include "../run/fields.h"
+#include "resolution_json.h"
 
 #include <cmath>
 #include <iomanip>

@@ -86,7 +86,8 @@ SettlingCheck CheckSettling(const Solution& s)
     return check;
 }
 
-ExactAnswer SolveExactly(const Inputs& in, const MeltProperties& melt, const NetworkOptions& network)
+ExactAnswer SolveExactly(
+    const Inputs& in, const MeltProperties& melt, const NetworkOptions& network)
 {
     ExactAnswer answer;
     answer.IncrementsPerPitch = IncrementsPerPitchOf(in, network);

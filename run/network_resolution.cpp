@@ -45,12 +45,13 @@ namespace {
                 limit.Value = f3 - finer / (std::pow(Refinement, order) - 1);
             }
         }
-        limit.FirstLevelErrorPercent = limit.Value == 0 ? 0 : 100 * (first - limit.Value) / limit.Value;
+        limit.FirstLevelErrorPercent =
+            limit.Value == 0 ? 0 : 100 * (first - limit.Value) / limit.Value;
         return limit;
     }
 
-    ResolutionLimit LimitOf(const std::vector<ResolutionLevel>& levels,
-        double ResolutionFigures::*figure)
+    ResolutionLimit LimitOf(
+        const std::vector<ResolutionLevel>& levels, double ResolutionFigures::*figure)
     {
         const std::size_t last = levels.size() - 1;
         const double first = levels.front().Figures.*figure;
@@ -77,7 +78,8 @@ namespace {
         const std::vector<ResolutionLevel> before(levels.begin(), levels.end() - 1);
         const ResolutionLimit now = LimitOf(levels, figure);
         const ResolutionLimit then = LimitOf(before, figure);
-        return now.ObservedOrder && then.ObservedOrder && Change(now.Value, then.Value) <= tolerance;
+        return now.ObservedOrder && then.ObservedOrder
+            && Change(now.Value, then.Value) <= tolerance;
     }
 
     bool AllSettled(const std::vector<ResolutionLevel>& levels, const NetworkOptions& options)
@@ -168,7 +170,8 @@ std::string ResolutionVerdict(const ResolutionStudy& study)
         return std::string(text);
     };
     const ResolutionLevel& first = study.Levels.front();
-    std::string text = "network resolution: " + std::string(study.Converged ? "converged" : "NOT converged")
+    std::string text =
+        "network resolution: " + std::string(study.Converged ? "converged" : "NOT converged")
         + " at " + std::to_string(study.Levels.back().IncrementsPerPitch)
         + " increments per pitch: outlet CV " + format("%.3f", study.Cv.Value) + " %, spread "
         + format("%.2f", study.Spread.Value) + " %, head pressure "

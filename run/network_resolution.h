@@ -61,8 +61,9 @@ struct ResolutionStudy {
 // Solves the design at k, 2k, 4k, ... increments per pitch (k from the options), each level
 // started from the one before and cut where the first level cuts the effective part, until the
 // outlet CV, spread and head pressure (or their extrapolated limits) change by less than their
-// tolerances between two levels, at least three levels, or the level cap is reached, or a level cannot be solved (told in Note). Empty Levels when even
-// the first level has no answer. Throws nothing but std::bad_alloc.
+// tolerances between two levels, at least three levels, or the level cap is reached, or a level
+// cannot be solved (told in Note). Empty Levels when even the first level has no answer. Throws
+// nothing but std::bad_alloc.
 ResolutionStudy StudyResolution(const Inputs& in, const NetworkOptions& options);
 
 ResolutionFigures ResolutionFiguresOf(const Solution& s);

@@ -102,11 +102,11 @@ void ComputeGeometry(const Inputs& in, const IncrementGrid& grid, Geometry& g)
     // The effective part: the increments in which the channel is still more than twice as deep
     // as the slit. A crossing on a whole number still adds one increment.
     const EffectivePartCrossing crossing = CrossingOf(in, g.Steps);
-    const std::int64_t cut = EffectiveIncrementsAt(
-        crossing.Numerator / crossing.Denominator / (u * grid.CutMultiple));
+    const std::int64_t cut =
+        EffectiveIncrementsAt(crossing.Numerator / crossing.Denominator / (u * grid.CutMultiple));
     const std::int64_t cells = cut * grid.CutMultiple;
-    const std::int32_t n = cells > grid.MostIncrements ? grid.MostIncrements + 1
-                                                        : static_cast<std::int32_t>(cells);
+    const std::int32_t n =
+        cells > grid.MostIncrements ? grid.MostIncrements + 1 : static_cast<std::int32_t>(cells);
     g.EffectiveIncrements = n;
     const X modelled = X(n) * u; // the effective part in 15-degree steps
     g.IncrementDegrees = 15 * u;
@@ -116,8 +116,7 @@ void ComputeGeometry(const Inputs& in, const IncrementGrid& grid, Geometry& g)
     g.ModifiedOutletSlitHeight =
         (X(in.OutletSlitHeight) - in.InletSlitHeight) * modelled / total + in.InletSlitHeight;
     g.ModifiedOutletChannelDepth =
-        (X(in.OutletChannelDepth) - in.InletChannelDepth) * modelled / total
-        + in.InletChannelDepth;
+        (X(in.OutletChannelDepth) - in.InletChannelDepth) * modelled / total + in.InletChannelDepth;
 
     const std::int32_t m = grid.PitchIncrements;
     g.PitchIncrements = m;

@@ -257,10 +257,7 @@ namespace {
             return j < K_ ? Drop(pressure, j, j + m_) : pressure[Ix(j)];
         }
 
-        int Row(int node) const
-        {
-            return order_.Row.empty() ? node : order_.Row[Ix(node)];
-        }
+        int Row(int node) const { return order_.Row.empty() ? node : order_.Row[Ix(node)]; }
 
         // An element from node a to node b with slope g takes g dP from a and gives it to b.
         void Join(int nodeA, int nodeB, double g)
@@ -411,19 +408,19 @@ namespace {
         const bool usableStart =
             start.size() == static_cast<std::size_t>(net.Size()) && AllFinite(start);
         if (usableStart)
-            attempt = Newton(net, net.StageAt(net.DesignExponent()), pressure, NetworkToleranceFor(net.Size()),
-                StageLimit, Q, solution.Iterations);
+            attempt = Newton(net, net.StageAt(net.DesignExponent()), pressure,
+                NetworkToleranceFor(net.Size()), StageLimit, Q, solution.Iterations);
         if (usableStart && attempt.Converged)
             return Finish(elements, net, pressure, attempt, solution);
 
         // The Newtonian network is linear: one step from zero pressures solves it.
         std::vector<double> newtonian(static_cast<std::size_t>(net.Size()), 0.0);
-        attempt =
-            Newton(net, net.StageAt(1), newtonian, NetworkToleranceFor(net.Size()), 3, Q, solution.Iterations);
+        attempt = Newton(net, net.StageAt(1), newtonian, NetworkToleranceFor(net.Size()), 3, Q,
+            solution.Iterations);
         pressure = newtonian;
         if (net.DesignExponent() != 1) {
-            attempt = Newton(net, net.StageAt(net.DesignExponent()), pressure, NetworkToleranceFor(net.Size()),
-                DirectAttemptLimit, Q, solution.Iterations);
+            attempt = Newton(net, net.StageAt(net.DesignExponent()), pressure,
+                NetworkToleranceFor(net.Size()), DirectAttemptLimit, Q, solution.Iterations);
             if (!attempt.Converged) {
                 pressure = newtonian;
                 attempt = Continue(net, pressure, Q, solution.Iterations);

@@ -60,8 +60,8 @@ namespace {
             return std::string("the channel never becomes as shallow as twice the slit height.");
         // The effective part as the geometry will cut it, in the same arithmetic.
         const IncrementGrid grid = NetworkGrid(in, r);
-        const X cells = (std::trunc(at / (grid.FifteenDegreeSteps * grid.CutMultiple)) + 1)
-            * grid.CutMultiple;
+        const X cells =
+            (std::trunc(at / (grid.FifteenDegreeSteps * grid.CutMultiple)) + 1) * grid.CutMultiple;
         if (cells > MostNetworkIncrements)
             return "the effective part has more than " + std::to_string(MostNetworkIncrements)
                 + " increments, the most a network is solved with.";
@@ -124,8 +124,8 @@ namespace {
     // The geometry and element laws at a resolution, or the first reason they have no meaning.
     // The laws compute the slit paths; a fault on the way is explained by a path that is not
     // positive when there is one.
-    std::optional<std::string> Resolve(const Inputs& in, const NetworkResolution& r,
-        Geometry& g, ElementLaws& laws, bool withLaws)
+    std::optional<std::string> Resolve(
+        const Inputs& in, const NetworkResolution& r, Geometry& g, ElementLaws& laws, bool withLaws)
     {
         if (auto problem = CountProblem(in, r))
             return problem;

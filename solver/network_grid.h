@@ -20,7 +20,10 @@ struct NetworkResolution {
     int IncrementsPerPitch = 0;
     int CutIncrementsPerPitch = 0;
 
-    int Cut() const { return CutIncrementsPerPitch > 0 ? CutIncrementsPerPitch : IncrementsPerPitch; }
+    int Cut() const
+    {
+        return CutIncrementsPerPitch > 0 ? CutIncrementsPerPitch : IncrementsPerPitch;
+    }
 };
 
 // The pitch-exact grid nearest 15 degrees: 24/N rounded, at least 1. For N dividing 24 it is the
@@ -53,8 +56,8 @@ struct ResolvedNetwork {
 // Throws karrow::Fault when the geometry or the element laws fault, and ArithmeticFault naming
 // the reason when NetworkResolutionProblem refuses the resolution. `start`: node pressures to
 // begin Newton's method from (an interpolated coarser solution), or empty.
-ResolvedNetwork SolveNetworkAt(const Inputs& in, const NetworkResolution& resolution,
-    const std::vector<double>& start = {});
+ResolvedNetwork SolveNetworkAt(
+    const Inputs& in, const NetworkResolution& resolution, const std::vector<double>& start = {});
 
 // Node pressures of a network of M nodes carried to the grid twice as fine over the same
 // effective part (2M nodes), by linear interpolation in angle; the first guess of the finer level.

@@ -37,7 +37,8 @@ namespace {
     {
         std::mt19937_64 random(0x726573u + static_cast<unsigned>(channels));
         std::vector<Inputs> designs;
-        for (int drawn = 0; static_cast<int>(designs.size()) < count && drawn < 20 * count; ++drawn) {
+        for (int drawn = 0; static_cast<int>(designs.size()) < count && drawn < 20 * count;
+             ++drawn) {
             const Inputs in = test::DrawDesign(random, channels);
             if (test::NetworkOf(in))
                 designs.push_back(in);
@@ -67,16 +68,16 @@ namespace {
             ASSERT_EQ(g.EffectiveIncrements, classic.Geo.EffectiveIncrements);
             ASSERT_EQ(g.PitchIncrements, classic.Geo.PitchIncrements);
             EXPECT_EQ(g.IncrementDegrees, 15.0);
-            for (const auto& [mine, theirs] : { std::pair { g.ModifiedSpiralHeight,
-                                                    classic.Geo.ModifiedSpiralHeight },
-                     std::pair { g.ModifiedLipHeight, classic.Geo.ModifiedLipHeight },
-                     std::pair { g.ModifiedOutletSlitHeight, classic.Geo.ModifiedOutletSlitHeight },
-                     std::pair { g.HelixAngle, classic.Geo.HelixAngle },
-                     std::pair { g.AxialPitch, classic.Geo.AxialPitch } })
+            for (const auto& [mine, theirs] :
+                { std::pair { g.ModifiedSpiralHeight, classic.Geo.ModifiedSpiralHeight },
+                    std::pair { g.ModifiedLipHeight, classic.Geo.ModifiedLipHeight },
+                    std::pair { g.ModifiedOutletSlitHeight, classic.Geo.ModifiedOutletSlitHeight },
+                    std::pair { g.HelixAngle, classic.Geo.HelixAngle },
+                    std::pair { g.AxialPitch, classic.Geo.AxialPitch } })
                 EXPECT_LE(Relative(mine, theirs), SameValue);
             ExpectSameArray(g.LandWidth, classic.Geo.LandWidth, "land width");
-            ExpectSameArray(exact.Laws.ChannelResistance, classic.Laws.ChannelResistance,
-                "channel resistance");
+            ExpectSameArray(
+                exact.Laws.ChannelResistance, classic.Laws.ChannelResistance, "channel resistance");
             ExpectSameArray(
                 exact.Laws.SlitConductance, classic.Laws.SlitConductance, "slit conductance");
 
@@ -119,14 +120,15 @@ namespace {
         std::mt19937_64 random(0x626174u + static_cast<unsigned>(channels));
         std::vector<Inputs> designs;
         const NetworkResolution base { DefaultIncrementsPerPitch(channels), 0 };
-        for (int drawn = 0; static_cast<int>(designs.size()) < count && drawn < 20 * count; ++drawn) {
+        for (int drawn = 0; static_cast<int>(designs.size()) < count && drawn < 20 * count;
+             ++drawn) {
             const Inputs in = test::DrawDesign(random, channels);
             const int k = base.IncrementsPerPitch;
             // A finer grid may find what the coarse one steps over, such as an outlet taper
             // shorter than zero next to the end of an effective part that runs past the spiral.
             bool meaningful = true;
-            for (const NetworkResolution r : { base, NetworkResolution { 4 * k, k },
-                     NetworkResolution { k + 1, 0 } })
+            for (const NetworkResolution r :
+                { base, NetworkResolution { 4 * k, k }, NetworkResolution { k + 1, 0 } })
                 meaningful = meaningful && !NetworkResolutionProblem(in, r);
             if (meaningful)
                 designs.push_back(in);
@@ -140,9 +142,9 @@ namespace {
         for (const int channels : { 1, 3, 4, 5, 7, 10, 16, 24 }) {
             const int base = DefaultIncrementsPerPitch(channels);
             for (const Inputs& design : NetworkDesignsOf(channels, 3)) {
-                for (const NetworkResolution r : { NetworkResolution { base, 0 },
-                         NetworkResolution { 2 * base, base }, NetworkResolution { 4 * base, base },
-                         NetworkResolution { base + 1, 0 } }) {
+                for (const NetworkResolution r :
+                    { NetworkResolution { base, 0 }, NetworkResolution { 2 * base, base },
+                        NetworkResolution { 4 * base, base }, NetworkResolution { base + 1, 0 } }) {
                     if (auto problem = NetworkResolutionProblem(design, r)) {
                         ADD_FAILURE() << channels << " channels: " << *problem;
                         continue;
@@ -153,8 +155,8 @@ namespace {
                     const Solution s =
                         SolutionOfNetwork(design, resolved.Geo, resolved.Laws, resolved.Network);
                     const std::vector<DieOutletPoint> round = OutletRoundTheDie(s);
-                    ASSERT_EQ(round.size(),
-                        static_cast<std::size_t>(channels * r.IncrementsPerPitch));
+                    ASSERT_EQ(
+                        round.size(), static_cast<std::size_t>(channels * r.IncrementsPerPitch));
                     EXPECT_NEAR(
                         round.back().AngleDegrees + resolved.Geo.IncrementDegrees / 2, 360, 1e-9);
                     long double total = 0;
@@ -179,8 +181,8 @@ namespace {
             EXPECT_TRUE(study.Converged) << study.Note;
             for (std::size_t l = 1; l < study.Levels.size(); ++l) {
                 EXPECT_EQ(study.Levels[l].Increments, 2 * study.Levels[l - 1].Increments);
-                EXPECT_EQ(study.Levels[l].IncrementsPerPitch,
-                    2 * study.Levels[l - 1].IncrementsPerPitch);
+                EXPECT_EQ(
+                    study.Levels[l].IncrementsPerPitch, 2 * study.Levels[l - 1].IncrementsPerPitch);
             }
             // The head pressure's error is first order: each level halves the change.
             ASSERT_TRUE(study.Head.ObservedOrder);
@@ -213,7 +215,8 @@ namespace {
     // joined points 60 degrees apart, and the outlet table covered 300 degrees.
     TEST(ChannelCounts, ThatShareTwentyFourDivNAreDifferentDies)
     {
-        for (const auto& [a, b] : { std::pair { 5, 6 }, std::pair { 7, 8 }, std::pair { 10, 12 } }) {
+        for (const auto& [a, b] :
+            { std::pair { 5, 6 }, std::pair { 7, 8 }, std::pair { 10, 12 } }) {
             Inputs first = test::DesignFromTexts({ { 13, "0.5" } });
             Inputs second = first;
             first.NumberOfChannels = a;
@@ -236,7 +239,8 @@ namespace {
             const auto problem = NetworkResolutionProblem(in, r);
             ASSERT_TRUE(problem) << reason;
             EXPECT_NE(problem->find(reason), std::string::npos) << *problem;
-            EXPECT_NE(problem->find(std::to_string(r.IncrementsPerPitch) + " increments per channel pitch"),
+            EXPECT_NE(problem->find(
+                          std::to_string(r.IncrementsPerPitch) + " increments per channel pitch"),
                 std::string::npos)
                 << *problem;
             EXPECT_THROW(SolveNetworkAt(in, r), ArithmeticFault);
