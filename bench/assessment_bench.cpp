@@ -56,7 +56,7 @@ void RunWithChecks(benchmark::State& state, const std::vector<std::pair<int, con
         outcome.Result = karrow::Calculate(*in.Values);
         outcome.End = karrow::RunEnd::Finished;
         const karrow::Assessment answers =
-            karrow::Assess(outcome, karrow::SolverChoice::Both, {}, &started);
+            karrow::Assess(outcome, karrow::SolverChoice::Both, {}, {}, &started);
         if (!answers.Repeatability || answers.Repeatability->Repeatable != expectRepeatable
             || !answers.Exact || !answers.Exact->Figures)
             throw std::logic_error("the benchmark case changed its outcome");

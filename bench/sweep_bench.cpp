@@ -43,7 +43,7 @@ void Sweep(benchmark::State& state, karrow::SolverChoice solver, std::int64_t wi
                 streamed += static_cast<double>(row.Csv.size() + row.Json.size());
             return true;
         },
-        nullptr };
+        nullptr, {} };
     for (auto _ : state)
         benchmark::DoNotOptimize(karrow::RunSweep(grid, { 0, grid.Size() }, settings));
     state.counters["designs"] = static_cast<double>(grid.Size());

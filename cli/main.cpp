@@ -3,6 +3,7 @@
 // input set's, with --inputs). "karrow-cli sweep" runs a study over a grid of designs.
 
 #include "output_checks.h"
+#include "report/resolution_json.h"
 #include "run/design_run.h"
 #include "run/fields.h"
 #include "run/file_lock.h"
@@ -136,6 +137,9 @@ struct Options {
     std::string SaveInputsFile;
     StudyOptions Study;
     bool RunAfterSaving = false;
+    NetworkOptions Network;
+    std::string Resolution;
+    std::string OutletCsv;
 };
 
 void AddFieldOptions(CLI::App& app, Options& o, char separator)
@@ -164,6 +168,17 @@ void AddAnswerOptions(CLI::App& app, Options& o)
            "melt heat capacity for the temperature rise, J/(g K)")
         ->option_text("NUMBER");
     app.add_option("--inputs", o.InputsFile, "read the field texts from an input set (.karrow)");
+    app.add_option("--increments-per-pitch", o.Network.IncrementsPerPitch,
+           "the exact network's increments per channel pitch (default: 24/channels rounded)")
+        ->check(CLI::Range(1, MostIncrementsPerPitch))
+        ->option_text("K");
+    app.add_option("--resolution", o.Resolution,
+           "auto: a resolution study of the exact network (K, 2K, 4K, ... to 0.1 %)")
+        ->check(CLI::IsMember({ "auto" }))
+        ->option_text("auto");
+    app.add_option("--outlet-csv", o.OutletCsv,
+           "write the exact network's outlet flows round the whole die as CSV (- for stdout)")
+        ->option_text("FILE");
 }
 
 SolverChoice SolverOf(const std::string& name)
@@ -240,14 +255,21 @@ bool RefuseLongReportName(const Texts& texts, const Options& o)
     return false;
 }
 
+NetworkOptions NetworkOptionsOf(const Options& o)
+{
+    NetworkOptions network = o.Network;
+    network.Study = o.Resolution == "auto";
+    return network;
+}
+
 // `jsonClaim` holds the lock of an existing JSON document from the start of the run.
 int RunOnce(const Options& o, const Texts& texts, char separator, FileLock& jsonClaim)
 {
     const SolverChoice solver = SolverOf(o.Solver);
-    std::ostream& human = o.Json == "-" ? std::cerr : std::cout;
+    std::ostream& human = o.Json == "-" || o.OutletCsv == "-" ? std::cerr : std::cout;
     RunRecord record;
     if (solver == SolverChoice::Network) {
-        record = CalculateDesign(texts, solver, o.Melt, separator);
+        record = CalculateDesign(texts, solver, o.Melt, separator, NetworkOptionsOf(o));
         for (const std::string& message : record.Messages)
             std::cerr << message << '\n';
     } else {
@@ -255,7 +277,7 @@ int RunOnce(const Options& o, const Texts& texts, char separator, FileLock& json
         // The neighbouring runs and the exact answer go beside the run itself.
         std::optional<StartedChecks> started;
         if (const auto in = ReadCheckedInputs(ui, separator).Values)
-            started.emplace(*in, solver, o.Melt);
+            started.emplace(*in, solver, o.Melt, NetworkOptionsOf(o));
         std::optional<RunOutcome> outcome;
         std::optional<std::string> fault;
         try {
@@ -265,7 +287,7 @@ int RunOnce(const Options& o, const Texts& texts, char separator, FileLock& json
             fault = e.what();
         }
         record = RecordOfRun(texts, solver, o.Melt, separator, outcome, ui.messages, fault,
-            started ? &*started : nullptr);
+            NetworkOptionsOf(o), started ? &*started : nullptr);
     }
     human << SummaryText(record);
     std::cerr << RepeatabilityWarning(record);
@@ -276,6 +298,12 @@ int RunOnce(const Options& o, const Texts& texts, char separator, FileLock& json
     if (!o.Json.empty()) {
         jsonClaim = FileLock(); // released for the writer, which locks the file itself
         if (const int status = WriteOutputStatus(o.Json, RunJson(record) + "\n", "JSON document"))
+            return status;
+    }
+    const auto& exact = record.Answers.Exact;
+    if (!o.OutletCsv.empty() && exact && exact->AsSolution) {
+        if (const int status = WriteOutputStatus(
+                o.OutletCsv, OutletRoundTheDieCsv(*exact->AsSolution), "outlet CSV"))
             return status;
     }
     return record.ExitStatus;
@@ -357,7 +385,8 @@ int Main(int argc, char** argv)
         return ExitUsage;
     const bool report = !sweep->parsed() && o.Solver != "network";
     if (!RefuseOneFileForTwoOutputs({ { "--output", report ? (*texts)[SaveFileNameField - 1] : "" },
-            { "--json", o.Json }, { "--csv", o.Study.Csv }, { "--save-inputs", o.SaveInputsFile } }))
+            { "--json", o.Json }, { "--csv", o.Study.Csv }, { "--save-inputs", o.SaveInputsFile },
+            { "--outlet-csv", o.OutletCsv } }))
         return ExitUsage;
     auto jsonClaim = sweep->parsed() ? FileLock() : ClaimOutput(o.Json, "JSON document");
     if (!jsonClaim)
@@ -369,7 +398,8 @@ int Main(int argc, char** argv)
         }
     }
     if (sweep->parsed())
-        return RunStudy(o.Study, o.Json, *texts, SolverOf(o.Solver), o.Melt, separator);
+        return RunStudy(
+            o.Study, o.Json, *texts, SolverOf(o.Solver), o.Melt, separator, NetworkOptionsOf(o));
     // Saving an input set must not replace a report unless a run is asked for as well.
     if (!o.SaveInputsFile.empty() && !o.RunAfterSaving)
         return ExitFinished;

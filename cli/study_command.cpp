@@ -170,7 +170,7 @@ usage or an output that cannot be opened (no file changed).)";
 
     // Calculates the designs of the plan and writes their rows; the problem that stopped it.
     std::optional<std::string> Stream(const StudyPlan& plan, Outputs& outputs, SolverChoice solver,
-        const MeltProperties& melt, int jobs)
+        const MeltProperties& melt, int jobs, const NetworkOptions& network)
     {
         if (plan.WithHeader)
             if (auto problem = WriteRows(outputs, { SweepRow { SweepCsvHeader(), "" } }))
@@ -191,7 +191,8 @@ usage or an output that cannot be opened (no file changed).)";
             [&](std::uint64_t done) {
                 if (terminal)
                     ShowProgress(done, plan.Range.Size());
-            } };
+            },
+            network };
         try {
             RunSweep(*plan.Grid, plan.Range, settings);
         } catch (const std::exception& e) {
@@ -225,7 +226,7 @@ CLI::App* AddStudyCommand(CLI::App& app, StudyOptions& o, std::string& json)
 }
 
 int RunStudy(const StudyOptions& o, const std::string& json, const Texts& fixed,
-    SolverChoice solver, const MeltProperties& melt, char separator)
+    SolverChoice solver, const MeltProperties& melt, char separator, const NetworkOptions& network)
 {
     const StudyPlan plan = PlanOf(o, fixed, separator);
     if (!plan.Grid) {
@@ -239,7 +240,7 @@ int RunStudy(const StudyOptions& o, const std::string& json, const Texts& fixed,
         return ExitUsage;
     }
     std::cout.flush(); // the CSV may go to stdout's descriptor, past the stream's buffer
-    std::optional<std::string> problem = Stream(plan, outputs, solver, melt, o.Jobs);
+    std::optional<std::string> problem = Stream(plan, outputs, solver, melt, o.Jobs, network);
     for (auto& output : outputs)
         if (const int error = output->File.Close(); error && !problem)
             problem = ProblemText(output->File, output->What, error);

@@ -27,6 +27,6 @@ CLI::App* AddStudyCommand(CLI::App& app, StudyOptions& o, std::string& json);
 // Runs the study of `o` around the field texts `fixed`; the exit status of karrow-cli.
 int RunStudy(const StudyOptions& o, const std::string& json,
     const std::array<std::string, 15>& fixed, SolverChoice solver, const MeltProperties& melt,
-    char decimalSeparator);
+    char decimalSeparator, const NetworkOptions& network = {});
 
 } // namespace karrow

@@ -147,6 +147,8 @@ std::string SummaryText(const RunRecord& record)
     }
     if (a.Repeatability)
         text += "repeatability: " + Repeatability(*a.Repeatability) + "\n";
+    if (a.Exact && a.Exact->Resolution)
+        text += ResolutionVerdict(*a.Exact->Resolution) + "\n";
     return text;
 }
 

@@ -10,8 +10,6 @@ namespace karrow {
 
 namespace {
 
-    constexpr double DegreesPerIncrement = 15;
-
     double Power(double base, double exponent)
     {
         return std::pow(base, exponent);
@@ -34,7 +32,7 @@ OutletDistribution OutletDistributionOf(const Solution& s)
         const int i = g.TransferIncrements + k;
         const double q = s.Flow.Distribution.SlitFlow(i);
         const double relative = q / outlet.Mean;
-        outlet.Flows.push_back({ i, (k - 0.5) * DegreesPerIncrement, q, relative });
+        outlet.Flows.push_back({ i, (k - 0.5) * g.IncrementDegrees, q, relative });
         low = k == 1 ? relative : std::min(low, relative);
         high = k == 1 ? relative : std::max(high, relative);
         outlet.MaxDeviationPercent =
@@ -270,7 +268,7 @@ DesignFigures ComputeFigures(const Solution& s, const MeltProperties& melt)
     for (int i = 1; i <= last; ++i) {
         IncrementFigures row;
         row.Increment = i;
-        row.AngleDegrees = (i - 0.5) * DegreesPerIncrement;
+        row.AngleDegrees = (i - 0.5) * s.Geo.IncrementDegrees;
         row.SlitFlow = f.SlitFlow(i);
         row.ChannelFlow = ReportedChannelFlow(s, i);
         row.PressureKgfCm2 = s.Flow.Profile.ChannelPressure[i] / 1000;

@@ -3,6 +3,7 @@
 #include "csv.h"
 
 #include "../run/fields.h"
+#include "resolution_json.h"
 
 #include <cmath>
 #include <iomanip>
@@ -189,6 +190,7 @@ namespace {
             { "residual", Number(exact.Network.Residual) }, { "failure", exact.Network.Failure } };
         if (exact.AsSolution && exact.Figures)
             AddFigures(doc, *exact.AsSolution, *exact.Figures);
+        AddResolution(doc, exact);
         return doc;
     }
 

@@ -132,10 +132,11 @@ namespace {
         AddDifferences(s, *neighbour.Result, check);
     }
 
-    ExactAnswer ExactAnswerOf(const Inputs& in, const MeltProperties& melt)
+    ExactAnswer ExactAnswerOf(
+        const Inputs& in, const MeltProperties& melt, const NetworkOptions& network)
     {
         try {
-            return SolveExactly(in, melt);
+            return SolveExactly(in, melt, network);
         } catch (const Fault& fault) {
             ExactAnswer failed;
             failed.Network.Failure =
@@ -172,7 +173,8 @@ std::vector<int> ProbeOffsets()
     return offsets;
 }
 
-StartedChecks::StartedChecks(const Inputs& in, SolverChoice choice, const MeltProperties& melt)
+StartedChecks::StartedChecks(const Inputs& in, SolverChoice choice, const MeltProperties& melt,
+    const NetworkOptions& network)
     : in_(in)
 {
     if (choice != SolverChoice::Network) {
@@ -181,7 +183,7 @@ StartedChecks::StartedChecks(const Inputs& in, SolverChoice choice, const MeltPr
     }
     if (choice != SolverChoice::Classic)
         exact_ = std::async(
-            std::launch::async, [this, melt] { return ExactAnswerOf(in_, melt); });
+            std::launch::async, [this, melt, network] { return ExactAnswerOf(in_, melt, network); });
 }
 
 StartedChecks::~StartedChecks() = default;
@@ -237,29 +239,32 @@ RepeatabilityCheck CheckRepeatability(const Solution& s, StartedChecks* started,
     return check;
 }
 
-ExactAnswer SolveExactly(const Inputs& in, const MeltProperties& melt)
+ExactAnswer SolveExactly(
+    const Inputs& in, const MeltProperties& melt, const NetworkOptions& network)
 {
-    PrepareFloatingPoint();
-    const Geometry g = ComputeGeometry(in);
-    const ElementLaws laws = ComputeElementLaws(in, g);
     ExactAnswer answer;
-    answer.Network = SolveNetwork(NetworkElementsOf(in, g, laws));
+    answer.IncrementsPerPitch = IncrementsPerPitchOf(in, network);
+    if (network.Study)
+        answer.Resolution = StudyResolution(in, network);
+    const ResolvedNetwork r = SolveNetworkAt(in, { answer.IncrementsPerPitch, 0 });
+    answer.Network = r.Network;
     if (answer.Network.Converged) {
-        answer.AsSolution = SolutionOfNetwork(in, g, laws, answer.Network);
+        answer.AsSolution = SolutionOfNetwork(in, r.Geo, r.Laws, answer.Network);
         answer.Figures = ComputeFigures(*answer.AsSolution, melt);
     }
     return answer;
 }
 
 Assessment Assess(const RunOutcome& outcome, SolverChoice choice, const MeltProperties& melt,
-    StartedChecks* started)
+    const NetworkOptions& network, StartedChecks* started)
 {
     if (started != nullptr && !(outcome.In && SameInputs(started->In(), *outcome.In)))
         started = nullptr;
     Assessment answers;
     std::future<ExactAnswer> exact;
     if (outcome.In && choice != SolverChoice::Classic && started == nullptr)
-        exact = std::async(std::launch::async, [&] { return ExactAnswerOf(*outcome.In, melt); });
+        exact = std::async(
+            std::launch::async, [&] { return ExactAnswerOf(*outcome.In, melt, network); });
     if (outcome.End == RunEnd::Finished && outcome.Result && choice != SolverChoice::Network) {
         answers.Classic = ComputeFigures(*outcome.Result, melt);
         answers.Repeatability = CheckRepeatability(*outcome.Result, started);
@@ -269,7 +274,7 @@ Assessment Assess(const RunOutcome& outcome, SolverChoice choice, const MeltProp
     else if (started != nullptr && choice != SolverChoice::Classic) {
         answers.Exact = started->TakeExact();
         if (!answers.Exact)
-            answers.Exact = ExactAnswerOf(*outcome.In, melt);
+            answers.Exact = ExactAnswerOf(*outcome.In, melt, network);
     }
     ClearFloatingPointFaults();
     return answers;

@@ -3,6 +3,7 @@
 #include "../report/figures.h"
 #include "../solver/network.h"
 #include "../solver/solution.h"
+#include "network_resolution.h"
 #include "run_driver.h"
 
 #include <functional>
@@ -63,6 +64,8 @@ struct ExactAnswer {
     NetworkSolution Network;
     std::optional<Solution> AsSolution;
     std::optional<DesignFigures> Figures;
+    int IncrementsPerPitch = 0; // the resolution the answer was solved at
+    std::optional<ResolutionStudy> Resolution; // when a study was asked for
 };
 
 // The answers a designer came for, after a run.
@@ -77,7 +80,8 @@ struct Assessment {
 // on destruction.
 class StartedChecks {
 public:
-    StartedChecks(const Inputs& in, SolverChoice choice, const MeltProperties& melt);
+    StartedChecks(const Inputs& in, SolverChoice choice, const MeltProperties& melt,
+        const NetworkOptions& network = {});
     StartedChecks(const StartedChecks&) = delete;
     StartedChecks& operator=(const StartedChecks&) = delete;
     ~StartedChecks();
@@ -105,12 +109,13 @@ RepeatabilityCheck CheckRepeatability(const Solution& s, StartedChecks* started 
 
 // The exact answer for accepted inputs. Throws karrow::Fault when the geometry or the element
 // laws fault (nothing to solve then).
-ExactAnswer SolveExactly(const Inputs& in, const MeltProperties& melt);
+ExactAnswer SolveExactly(
+    const Inputs& in, const MeltProperties& melt, const NetworkOptions& network = {});
 
 // Figures, repeatability check and exact answer of a run, as `choice` asks. The check and the
 // exact answer run whole calculations of their own, in parallel, or take them from `started`;
 // a fault in one of them is reported in its Note or Failure, never thrown.
 Assessment Assess(const RunOutcome& outcome, SolverChoice choice, const MeltProperties& melt,
-    StartedChecks* started = nullptr);
+    const NetworkOptions& network = {}, StartedChecks* started = nullptr);
 
 } // namespace karrow

@@ -52,7 +52,7 @@ int ExitStatusOf(RunEnd end)
 }
 
 RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice solver,
-    const MeltProperties& melt, char separator)
+    const MeltProperties& melt, char separator, const NetworkOptions& network)
 {
     RunRecord record;
     record.Texts = texts;
@@ -69,7 +69,7 @@ RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice
     outcome.In = checked.Values;
     if (solver == SolverChoice::Network) {
         record.Outcome = outcome;
-        record.Answers = Assess(outcome, solver, melt);
+        record.Answers = Assess(outcome, solver, melt, network);
         const bool solved = record.Answers.Exact && record.Answers.Exact->Network.Converged;
         if (solved)
             Finish(record, "network-solved", ExitFinished);
@@ -90,14 +90,14 @@ RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice
         Finish(record, "fault", ExitFault);
     }
     record.Outcome = outcome;
-    record.Answers = Assess(outcome, solver, melt);
+    record.Answers = Assess(outcome, solver, melt, network);
     return record;
 }
 
 RunRecord RecordOfRun(const std::array<std::string, 15>& texts, SolverChoice solver,
     const MeltProperties& melt, char separator, const std::optional<RunOutcome>& outcome,
     const std::vector<std::string>& messages, const std::optional<std::string>& fault,
-    StartedChecks* started)
+    const NetworkOptions& network, StartedChecks* started)
 {
     RunRecord record;
     record.Texts = texts;
@@ -115,7 +115,7 @@ RunRecord RecordOfRun(const std::array<std::string, 15>& texts, SolverChoice sol
         if (fault)
             record.Messages.push_back(std::string("Karrow: ") + *fault);
     }
-    record.Answers = Assess(*record.Outcome, solver, melt, started);
+    record.Answers = Assess(*record.Outcome, solver, melt, network, started);
     return record;
 }
 

@@ -23,7 +23,7 @@ int ExitStatusOf(RunEnd end);
 // report was written. Never throws: a fault ends the record as "fault" with its message. Safe to
 // call from several threads at once.
 RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice solver,
-    const MeltProperties& melt, char decimalSeparator);
+    const MeltProperties& melt, char decimalSeparator, const NetworkOptions& network = {});
 
 // The record of a run of the driver (a single run with its report), completed with the answers.
 // `fault` holds the message of a fault that ended the run, if one did; `started`, the checks
@@ -31,6 +31,6 @@ RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice
 RunRecord RecordOfRun(const std::array<std::string, 15>& texts, SolverChoice solver,
     const MeltProperties& melt, char decimalSeparator, const std::optional<RunOutcome>& outcome,
     const std::vector<std::string>& messages, const std::optional<std::string>& fault,
-    StartedChecks* started = nullptr);
+    const NetworkOptions& network = {}, StartedChecks* started = nullptr);
 
 } // namespace karrow

@@ -311,7 +311,7 @@ bool RunSweep(const StudyGrid& grid, DesignRange range, const SweepSettings& set
         while (const auto k = window.Claim()) {
             try {
                 const RunRecord record = CalculateDesign(grid.DesignAt(range.First + *k),
-                    settings.Solver, settings.Melt, grid.Separator());
+                    settings.Solver, settings.Melt, grid.Separator(), settings.Network);
                 window.Deliver(*k, settings.Format(record));
             } catch (...) {
                 window.Stop(std::current_exception());

@@ -88,6 +88,7 @@ struct SweepSettings {
     std::function<bool(std::vector<SweepRow>&)> Write;
     // The number of rows written so far; called on the calling thread now and then.
     std::function<void(std::uint64_t)> Progress;
+    NetworkOptions Network; // the exact answer's resolution
 };
 
 // Rows a study holds at most at once per job: the designs a slow one may fall behind by.

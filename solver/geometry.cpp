@@ -75,38 +75,59 @@ EffectivePartCrossing CrossingOf(const Inputs& in, const SpiralSteps& steps)
         2 * X(steps.SlitHeightStep) - steps.ChannelDepthStep };
 }
 
+IncrementGrid ClassicGrid(const Inputs& in)
+{
+    IncrementGrid grid;
+    grid.PitchIncrements = PitchIncrementsFor(in.NumberOfChannels);
+    return grid;
+}
+
 void ComputeGeometry(const Inputs& in, Geometry& g)
+{
+    ComputeGeometry(in, ClassicGrid(in), g);
+}
+
+// Written in angles: `u` is the increment in 15-degree steps, so n u is the effective part's
+// angle in the steps the inputs count in. On the classic grid u = 1 and every product with it is
+// exact, which keeps the classic values bit for bit.
+void ComputeGeometry(const Inputs& in, const IncrementGrid& grid, Geometry& g)
 {
     const std::int32_t total = in.TotalIncrements;
     if (total == 0)
         throw ArithmeticFault("The calculation stopped in the geometry of the effective part: "
                               "division by zero (the total number of increments is 0).");
     g.Steps = SpiralStepsOf(in);
+    const X u = grid.FifteenDegreeSteps;
 
     // The effective part: the increments in which the channel is still more than twice as deep
     // as the slit. A crossing on a whole number still adds one increment.
     const EffectivePartCrossing crossing = CrossingOf(in, g.Steps);
-    const std::int32_t n = EffectiveIncrementsAt(crossing.Numerator / crossing.Denominator);
+    const std::int64_t cut =
+        EffectiveIncrementsAt(crossing.Numerator / crossing.Denominator / (u * grid.CutMultiple));
+    const std::int64_t cells = cut * grid.CutMultiple;
+    const std::int32_t n =
+        cells > grid.MostIncrements ? grid.MostIncrements + 1 : static_cast<std::int32_t>(cells);
     g.EffectiveIncrements = n;
+    const X modelled = X(n) * u; // the effective part in 15-degree steps
+    g.IncrementDegrees = 15 * u;
 
-    g.ModifiedSpiralHeight = X(n) * in.SpiralHeight / total;
+    g.ModifiedSpiralHeight = modelled * in.SpiralHeight / total;
     g.ModifiedLipHeight = X(in.LipHeight) + in.SpiralHeight - g.ModifiedSpiralHeight;
     g.ModifiedOutletSlitHeight =
-        (X(in.OutletSlitHeight) - in.InletSlitHeight) * n / total + in.InletSlitHeight;
+        (X(in.OutletSlitHeight) - in.InletSlitHeight) * modelled / total + in.InletSlitHeight;
     g.ModifiedOutletChannelDepth =
-        (X(in.OutletChannelDepth) - in.InletChannelDepth) * n / total + in.InletChannelDepth;
+        (X(in.OutletChannelDepth) - in.InletChannelDepth) * modelled / total + in.InletChannelDepth;
 
-    const std::int32_t m = PitchIncrementsFor(in.NumberOfChannels);
+    const std::int32_t m = grid.PitchIncrements;
     g.PitchIncrements = m;
     g.TransferIncrements = n - m;
-    if (n < 1 || n > MaxEffectiveIncrements || m > n)
-        throw IndexFault("internal error: " + std::to_string(n)
+    if (n < 1 || n > grid.MostIncrements || m > n)
+        throw IndexFault("internal error: " + std::to_string(cells)
             + " effective increments reached the geometry step");
     SizeArrays(g, n);
 
-    // The effective part rises ModifiedSpiralHeight over n increments of 15 degrees on the die
-    // radius.
-    g.HelixAngle = std::atan(X(g.ModifiedSpiralHeight) / (X(n) * PiOver12 * in.DieRadius));
+    // The effective part rises ModifiedSpiralHeight over its angle on the die radius.
+    g.HelixAngle = std::atan(X(g.ModifiedSpiralHeight) / (modelled * PiOver12 * in.DieRadius));
     g.IncrementLength = X(g.ModifiedSpiralHeight) / std::sin(X(g.HelixAngle)) / n;
     g.AxialPitch = std::sin(X(g.HelixAngle)) * (X(m) * g.IncrementLength);
 

@@ -13,7 +13,22 @@ namespace karrow {
 // run's memory below a megabyte and its time below a few seconds.
 inline constexpr int MaxEffectiveIncrements = 1000;
 
-// Rise of the slit and change of the channel depth per increment over the whole spiral.
+// The increments a geometry is cut into. The classic method takes 15 degrees and m = 24 div N,
+// which joins points one pitch apart only when N divides 24; the exact network takes k increments
+// of 360/(N k) degrees per channel pitch. The effective part ends with the increment that holds
+// the crossing on a grid CutMultiple times as coarse, so that the levels of a resolution study
+// refine one and the same die.
+struct IncrementGrid {
+    Extended FifteenDegreeSteps = 1; // the increment's angle in steps of 15 degrees
+    std::int32_t PitchIncrements = 0; // m
+    std::int32_t CutMultiple = 1;
+    std::int32_t MostIncrements = MaxEffectiveIncrements;
+};
+
+// 15-degree increments and m = 24 div N; throws ArithmeticFault for no channels.
+IncrementGrid ClassicGrid(const Inputs& in);
+
+// Rise of the slit and change of the channel depth per 15-degree increment over the whole spiral.
 struct SpiralSteps {
     double SlitHeightStep = 0;
     double ChannelDepthStep = 0;
@@ -28,6 +43,7 @@ struct Geometry {
     double ModifiedLipHeight = 0;
     double ModifiedOutletSlitHeight = 0;
     double ModifiedOutletChannelDepth = 0;
+    double IncrementDegrees = 15;
     std::int32_t PitchIncrements = 0; // m = 24 div N: the increments of one pitch
     std::int32_t TransferIncrements = 0; // K = N_eff - m: increments with a land to the next turn
     double HelixAngle = 0; // rad
@@ -62,7 +78,8 @@ std::int32_t EffectiveIncrementsAt(Extended crossing);
 // The geometry stage (run before the "Modified Condition" section is written): fills `g` and
 // then checks the floating-point flags, so that a fault leaves the arrays as far as they were
 // computed (the model limits judge them) and throws ArithmeticFault.
-void ComputeGeometry(const Inputs& in, Geometry& g);
+void ComputeGeometry(const Inputs& in, const IncrementGrid& grid, Geometry& g);
+void ComputeGeometry(const Inputs& in, Geometry& g); // on the classic grid
 Geometry ComputeGeometry(const Inputs& in);
 
 // Slit paths of every increment: over the land of a transfer increment to the turn above, and

@@ -71,8 +71,65 @@ namespace {
         return text.str();
     }
 
-    // The network's laws, residual and Jacobian; node j here is the middle of increment j + 1,
-    // so that the pressures index like the banded matrix.
+    // Rows of the Jacobian for the nodes. Node j lies in pitch column j mod m and turn j div m;
+    // the lands join a column to itself one turn on, the channel each column to the next. Taken
+    // column by column, with the columns folded (0, m-1, 1, m-2, ...) so that the channel's step
+    // from the last column back to the first stays short, the band is about two turns wide
+    // whatever m is; that order is used when it is narrower than the natural one.
+    std::vector<int> FoldedOrder(int M, int m)
+    {
+        const int turns = (M + m - 1) / m;
+        std::vector<int> key(static_cast<std::size_t>(M));
+        for (int j = 0; j < M; ++j) {
+            const int column = j % m;
+            const int folded = std::min(2 * column, 2 * (m - 1 - column) + 1);
+            key[static_cast<std::size_t>(j)] = folded * turns + j / m;
+        }
+        std::vector<int> nodes(static_cast<std::size_t>(M));
+        for (int j = 0; j < M; ++j)
+            nodes[static_cast<std::size_t>(j)] = j;
+        std::sort(nodes.begin(), nodes.end(), [&](int a, int b) {
+            return key[static_cast<std::size_t>(a)] < key[static_cast<std::size_t>(b)];
+        });
+        std::vector<int> row(static_cast<std::size_t>(M));
+        for (int r = 0; r < M; ++r)
+            row[static_cast<std::size_t>(nodes[static_cast<std::size_t>(r)])] = r;
+        return row;
+    }
+
+    int BandOf(const std::vector<int>& row, int M, int m)
+    {
+        int band = 0;
+        for (int j = 0; j + 1 < M; ++j) {
+            const auto at = [&](int node) { return row[static_cast<std::size_t>(node)]; };
+            band = std::max(band, std::abs(at(j) - at(j + 1)));
+            if (j + m < M)
+                band = std::max(band, std::abs(at(j) - at(j + m)));
+        }
+        return band;
+    }
+
+    struct NodeOrder {
+        std::vector<int> Row; // empty: the natural order
+        int Band = 0;
+    };
+
+    NodeOrder OrderFor(int M, int m)
+    {
+        NodeOrder order;
+        order.Band = std::max(1, std::min(m, M - 1));
+        if (m <= 2 || M <= m)
+            return order;
+        std::vector<int> folded = FoldedOrder(M, m);
+        const int band = BandOf(folded, M, m);
+        if (band < order.Band) {
+            order.Row = std::move(folded);
+            order.Band = band;
+        }
+        return order;
+    }
+
+    // The network's laws, residual and Jacobian; node j here is the middle of increment j + 1.
     class Network {
     public:
         explicit Network(const NetworkElements& elements)
@@ -81,8 +138,8 @@ namespace {
             , m_(elements.PitchIncrements)
             , K_(elements.EffectiveIncrements - elements.PitchIncrements)
             , Q_(elements.FlowRatePerChannel)
-            , jacobian_(
-                  elements.EffectiveIncrements, elements.PitchIncrements, elements.PitchIncrements)
+            , order_(OrderFor(elements.EffectiveIncrements, elements.PitchIncrements))
+            , jacobian_(elements.EffectiveIncrements, order_.Band)
         {
             // Channel elements carry about Q, each slit about its share Q / m of one pitch.
             const double n = el_.PowerLawIndex;
@@ -156,7 +213,8 @@ namespace {
             }
         }
 
-        // Derivatives of the residual by the pressures, with frozen slopes near zero drops.
+        // Derivatives of the residual by the pressures, with frozen slopes near zero drops, kept
+        // negated: the conductance matrix of the slopes, symmetric and positive definite.
         void AssembleJacobian(const Stage& stage, const std::vector<double>& pressure)
         {
             jacobian_.Clear();
@@ -166,10 +224,25 @@ namespace {
             for (int j = 0; j < K_; ++j)
                 Join(j, j + m_, LawSlope(stage.Slit[Ix(j)], e, Drop(pressure, j, j + m_)));
             for (int j = K_; j < M_; ++j)
-                jacobian_.At(j, j) -= LawSlope(stage.Slit[Ix(j)], e, pressure[Ix(j)]);
+                jacobian_.Lower(Row(j), Row(j)) += LawSlope(stage.Slit[Ix(j)], e, pressure[Ix(j)]);
         }
 
-        BandedMatrix& Jacobian() { return jacobian_; }
+        bool FactorJacobian() { return jacobian_.Factor(); }
+
+        // Solves -J x = b for b given and x returned in node order.
+        void SolveJacobian(std::vector<double>& b)
+        {
+            if (order_.Row.empty()) {
+                jacobian_.Solve(b);
+                return;
+            }
+            permuted_.assign(b.size(), 0.0);
+            for (int j = 0; j < M_; ++j)
+                permuted_[Ix(Row(j))] = b[Ix(j)];
+            jacobian_.Solve(permuted_);
+            for (int j = 0; j < M_; ++j)
+                b[Ix(j)] = permuted_[Ix(Row(j))];
+        }
 
     private:
         static std::size_t Ix(int j) { return static_cast<std::size_t>(j); }
@@ -184,13 +257,16 @@ namespace {
             return j < K_ ? Drop(pressure, j, j + m_) : pressure[Ix(j)];
         }
 
+        int Row(int node) const { return order_.Row.empty() ? node : order_.Row[Ix(node)]; }
+
         // An element from node a to node b with slope g takes g dP from a and gives it to b.
-        void Join(int a, int b, double g)
+        void Join(int nodeA, int nodeB, double g)
         {
-            jacobian_.At(a, a) -= g;
-            jacobian_.At(a, b) += g;
-            jacobian_.At(b, a) += g;
-            jacobian_.At(b, b) -= g;
+            const int a = Row(nodeA);
+            const int b = Row(nodeB);
+            jacobian_.Lower(a, a) += g;
+            jacobian_.Lower(b, b) += g;
+            jacobian_.Lower(std::max(a, b), std::min(a, b)) -= g;
         }
 
         const NetworkElements& el_;
@@ -200,7 +276,9 @@ namespace {
         double Q_;
         std::vector<Characteristic> channelPoint_;
         std::vector<Characteristic> slitPoint_;
-        BandedMatrix jacobian_;
+        NodeOrder order_;
+        SymmetricBandMatrix jacobian_;
+        std::vector<double> permuted_;
         std::vector<double> channel_;
         std::vector<double> slit_;
     };
@@ -245,14 +323,12 @@ namespace {
             }
             ++iterations;
             net.AssembleJacobian(stage, pressure);
-            if (!net.Jacobian().Factor()) {
+            if (!net.FactorJacobian()) {
                 attempt.Failure = "the network's Jacobian is singular";
                 return attempt;
             }
-            step = residual;
-            for (double& s : step)
-                s = -s;
-            net.Jacobian().Solve(step);
+            step = residual; // -J step = residual is Newton's step
+            net.SolveJacobian(step);
             const double norm = SquaredNorm(residual);
             double t = 1;
             bool accepted = false;
@@ -293,7 +369,7 @@ namespace {
             const double e = last ? target : reached + stride;
             start = pressure;
             const Attempt stage = Newton(net, net.StageAt(e), pressure,
-                last ? NetworkTolerance : StageTolerance, StageLimit, Q, iterations);
+                last ? NetworkToleranceFor(net.Size()) : StageTolerance, StageLimit, Q, iterations);
             if (stage.Converged && last)
                 return stage;
             if (stage.Converged) {
@@ -314,7 +390,10 @@ namespace {
         return solution;
     }
 
-    NetworkSolution Solve(const NetworkElements& elements)
+    NetworkSolution Finish(const NetworkElements& elements, Network& net,
+        const std::vector<double>& pressure, const Attempt& attempt, NetworkSolution& solution);
+
+    NetworkSolution Solve(const NetworkElements& elements, const std::vector<double>& start)
     {
         if (std::string problem = NetworkElementsProblem(elements); !problem.empty())
             return Failed(problem);
@@ -323,21 +402,37 @@ namespace {
             return Failed(problem);
         const double Q = elements.FlowRatePerChannel;
 
-        // The Newtonian network is linear: one step from zero pressures solves it.
         NetworkSolution solution;
+        std::vector<double> pressure = start;
+        Attempt attempt;
+        const bool usableStart =
+            start.size() == static_cast<std::size_t>(net.Size()) && AllFinite(start);
+        if (usableStart)
+            attempt = Newton(net, net.StageAt(net.DesignExponent()), pressure,
+                NetworkToleranceFor(net.Size()), StageLimit, Q, solution.Iterations);
+        if (usableStart && attempt.Converged)
+            return Finish(elements, net, pressure, attempt, solution);
+
+        // The Newtonian network is linear: one step from zero pressures solves it.
         std::vector<double> newtonian(static_cast<std::size_t>(net.Size()), 0.0);
-        Attempt attempt =
-            Newton(net, net.StageAt(1), newtonian, NetworkTolerance, 3, Q, solution.Iterations);
-        std::vector<double> pressure = newtonian;
+        attempt = Newton(net, net.StageAt(1), newtonian, NetworkToleranceFor(net.Size()), 3, Q,
+            solution.Iterations);
+        pressure = newtonian;
         if (net.DesignExponent() != 1) {
-            attempt = Newton(net, net.StageAt(net.DesignExponent()), pressure, NetworkTolerance,
-                DirectAttemptLimit, Q, solution.Iterations);
+            attempt = Newton(net, net.StageAt(net.DesignExponent()), pressure,
+                NetworkToleranceFor(net.Size()), DirectAttemptLimit, Q, solution.Iterations);
             if (!attempt.Converged) {
                 pressure = newtonian;
                 attempt = Continue(net, pressure, Q, solution.Iterations);
             }
         }
+        return Finish(elements, net, pressure, attempt, solution);
+    }
 
+    NetworkSolution Finish(const NetworkElements& elements, Network& net,
+        const std::vector<double>& pressure, const Attempt& attempt, NetworkSolution& solution)
+    {
+        const double Q = elements.FlowRatePerChannel;
         const Stage design = net.StageAt(net.DesignExponent());
         net.Flows(design, pressure, solution.ChannelFlow, solution.SlitFlow);
         solution.Pressure = pressure;
@@ -384,7 +479,26 @@ NetworkSolution SolveNetwork(const NetworkElements& elements)
 {
     // Trial steps may overflow on the way; the caller's fault flags stay as they were.
     const FloatingPointFlagsKeeper keep;
-    return Solve(elements);
+    return Solve(elements, {});
+}
+
+NetworkSolution SolveNetwork(const NetworkElements& elements, const std::vector<double>& start)
+{
+    const FloatingPointFlagsKeeper keep;
+    return Solve(elements, start);
+}
+
+double NetworkToleranceFor(int effectiveIncrements)
+{
+    return NetworkTolerance
+        * std::max(1.0, static_cast<double>(effectiveIncrements) / NetworkToleranceNodes);
+}
+
+int NetworkBandwidth(int effectiveIncrements, int pitchIncrements)
+{
+    if (effectiveIncrements < 1 || pitchIncrements < 1)
+        return 0;
+    return OrderFor(effectiveIncrements, pitchIncrements).Band;
 }
 
 } // namespace karrow

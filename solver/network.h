@@ -37,6 +37,10 @@ struct NetworkSolution {
 
 // A solution is converged when no node is out of balance by more than this share of Q.
 inline constexpr double NetworkTolerance = 1e-12;
+// Above this many nodes the rounding of the pressure solve grows with the network's size; the
+// tolerance grows in proportion, so that a fine grid is not refused for its rounding.
+inline constexpr int NetworkToleranceNodes = 1000;
+double NetworkToleranceFor(int effectiveIncrements);
 // Newton steps allowed for one network, over all stages.
 inline constexpr int NetworkIterationLimit = 400;
 
@@ -46,5 +50,13 @@ std::string NetworkElementsProblem(const NetworkElements& elements);
 // Newton's method on the node pressures. Never throws for bad numbers: an invalid network or
 // one that does not converge ends with Converged false, a Failure text and finite numbers.
 NetworkSolution SolveNetwork(const NetworkElements& elements);
+// The same from `start` (node pressures, one per increment) when that converges, as a solution
+// of a coarser grid interpolated to this one does within a few steps; otherwise as above.
+NetworkSolution SolveNetwork(const NetworkElements& elements, const std::vector<double>& start);
+
+// Half the band of the Jacobian the solver factors for M nodes with lands m nodes apart: nodes are
+// taken pitch column by pitch column when that is narrower than m, so that a fine grid costs
+// what its number of nodes does rather than that times m squared.
+int NetworkBandwidth(int effectiveIncrements, int pitchIncrements);
 
 } // namespace karrow

@@ -343,7 +343,7 @@ namespace {
         outcome.End = RunEnd::Finished;
         outcome.In = in;
         outcome.Result = Solved();
-        const Assessment beside = Assess(outcome, SolverChoice::Both, {}, &started);
+        const Assessment beside = Assess(outcome, SolverChoice::Both, {}, {}, &started);
         const Assessment after = Assess(outcome, SolverChoice::Both, {});
         ASSERT_TRUE(beside.Repeatability && beside.Exact && beside.Exact->Figures);
         EXPECT_EQ(beside.Repeatability->Runs, after.Repeatability->Runs);

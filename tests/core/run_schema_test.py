@@ -18,6 +18,7 @@ RUNS = {
     "finished": [],
     "classic only": ["--solver", "classic"],
     "network only": ["--solver", "network"],
+    "resolution study": ["--solver", "network", "--resolution", "auto"],
     "network not converged": ["--solver", "network", "--flow-rate-per-channel=1e300"],
     "one outlet increment per channel": ["--number-of-channels=24", "--channel-width=0.2"],
     "inputs rejected": ["--lip-height=1..0"],

@@ -171,7 +171,7 @@ namespace {
                 streamed.insert(streamed.end(), rows.begin(), rows.end());
                 return true;
             },
-            nullptr };
+            nullptr, {} };
         EXPECT_TRUE(RunSweep(grid, { 0, grid.Size() }, settings));
         return streamed;
     }
@@ -215,7 +215,7 @@ namespace {
                     --inFlight;
                     return SweepRow {};
                 },
-                [](std::vector<SweepRow>&) { return true; }, nullptr };
+                [](std::vector<SweepRow>&) { return true; }, nullptr, {} };
             ASSERT_TRUE(RunSweep(grid, { 0, grid.Size() }, settings));
             EXPECT_EQ(peak, jobs);
             EXPECT_FALSE(gaveUp) << jobs << " jobs never all busy";
@@ -246,7 +246,7 @@ namespace {
                 }
                 return SweepRow {};
             },
-            [](std::vector<SweepRow>&) { return true; }, nullptr };
+            [](std::vector<SweepRow>&) { return true; }, nullptr, {} };
         ASSERT_TRUE(RunSweep(grid, { 0, grid.Size() }, settings));
         EXPECT_GE(formattedBehindFirst, 1);
         EXPECT_LE(formattedBehindFirst, static_cast<int>(ReorderRowsPerJob * Jobs) - 1);
@@ -266,7 +266,7 @@ namespace {
                 written += rows.size();
                 return false;
             },
-            nullptr };
+            nullptr, {} };
         EXPECT_FALSE(RunSweep(grid, { 0, grid.Size() }, settings));
         EXPECT_LT(formatted.load(), 101) << "no design starts after a failed write";
         EXPECT_GE(written, 1U);

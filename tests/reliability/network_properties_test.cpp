@@ -1,6 +1,7 @@
 // Properties of the exact network solution over generated die designs:
 //  - the Newtonian network (n = 1) is linear, and its pressures are those of a dense Gaussian
-//    elimination of the same equations;
+//    elimination of the same equations, also on grids four times as fine, whose nodes the solver
+//    takes in another order;
 //  - every node balances and the outlet paths carry the flow rate, recomputed here from the
 //    returned pressures with the element laws;
 //  - a flow rate lambda Q gives every flow times lambda and every pressure times lambda^n;
@@ -17,6 +18,7 @@
 #include "solver/fault.h"
 #include "solver/flow_balance.h"
 #include "solver/network.h"
+#include "solver/network_grid.h"
 
 #include <algorithm>
 #include <cmath>
@@ -132,44 +134,78 @@ namespace {
         return b;
     }
 
-    TEST(BandedMatrix, SolvesAsDenseEliminationWhenRowsMustBeExchanged)
+    TEST(SymmetricBandMatrix, SolvesAsDenseEliminationAndRefusesIndefiniteMatrices)
     {
         std::mt19937_64 random(17);
         std::uniform_real_distribution<double> entry(-1, 1);
-        for (const auto& [size, lower, upper] :
-            { std::tuple { 9, 2, 3 }, { 30, 4, 4 }, { 6, 1, 1 }, { 5, 0, 4 } }) {
-            BandedMatrix band(size, lower, upper);
-            Matrix dense(static_cast<std::size_t>(size),
-                std::vector<double>(static_cast<std::size_t>(size), 0.0));
-            std::vector<double> b(static_cast<std::size_t>(size));
+        for (const auto& [size, band] : { std::pair { 9, 2 }, { 30, 4 }, { 6, 1 }, { 5, 4 } }) {
+            SymmetricBandMatrix matrix(size, band);
+            const auto dim = static_cast<std::size_t>(size);
+            Matrix dense(dim, std::vector<double>(dim, 0.0));
+            std::vector<double> b(dim);
             for (int r = 0; r < size; ++r) {
                 b[static_cast<std::size_t>(r)] = entry(random);
-                for (int c = std::max(0, r - lower); c <= std::min(size - 1, r + upper); ++c) {
-                    // A weak diagonal, so that elimination without row exchanges would go wrong.
-                    const double v = r == c ? 1e-3 * entry(random) : entry(random);
-                    band.At(r, c) = v;
+                for (int c = std::max(0, r - band); c < r; ++c) {
+                    const double v = entry(random);
+                    matrix.Lower(r, c) = v;
                     dense[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] = v;
+                    dense[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] = v;
                 }
             }
+            // Diagonally dominant, so positive definite, with entries on both sides of the band.
+            for (int r = 0; r < size; ++r) {
+                matrix.Lower(r, r) = 2.0 * band + 1;
+                dense[static_cast<std::size_t>(r)][static_cast<std::size_t>(r)] = 2.0 * band + 1;
+            }
             const std::vector<double> expected = DenseSolve(dense, b);
-            ASSERT_TRUE(band.Factor());
-            band.Solve(b);
+            ASSERT_TRUE(matrix.Factor());
+            matrix.Solve(b);
             for (std::size_t i = 0; i < b.size(); ++i)
-                EXPECT_NEAR(b[i], expected[i], 1e-9 * (1 + std::fabs(expected[i])))
+                EXPECT_NEAR(b[i], expected[i], 1e-12 * (1 + std::fabs(expected[i])))
                     << size << " " << i;
         }
-        BandedMatrix singular(3, 1, 1);
-        singular.At(0, 0) = 1;
-        singular.At(1, 1) = 1;
-        EXPECT_FALSE(singular.Factor());
+        SymmetricBandMatrix indefinite(3, 1);
+        indefinite.Lower(0, 0) = 1;
+        indefinite.Lower(1, 0) = 2;
+        indefinite.Lower(1, 1) = 1;
+        indefinite.Lower(2, 2) = 1;
+        EXPECT_FALSE(indefinite.Factor());
     }
 
     class Networks : public testing::TestWithParam<int> { };
 
+    // The same designs on a grid four times as fine: the solver then takes the nodes pitch
+    // column by pitch column, where the channel of few channels makes the natural band wide.
+    std::vector<NetworkElements> FineNetworks(int channels, test::PowerLawRange n)
+    {
+        std::mt19937_64 random(0x66696eu + static_cast<unsigned>(channels));
+        const int k = DefaultIncrementsPerPitch(channels);
+        const NetworkResolution fine { 4 * k, k };
+        std::vector<NetworkElements> networks;
+        for (int drawn = 0; networks.size() < 6 && drawn < 100; ++drawn) {
+            const Inputs in = test::DrawDesign(random, channels, n);
+            if (NetworkResolutionProblem(in, fine))
+                continue;
+            Geometry g;
+            ComputeGeometry(in, NetworkGrid(in, fine), g);
+            networks.push_back(NetworkElementsOf(in, g, ComputeElementLaws(in, g)));
+        }
+        EXPECT_EQ(networks.size(), 6u);
+        return networks;
+    }
+
     // With n = 1 every element is linear: node i's balance is a row of G P = Q e_1.
     TEST_P(Networks, NewtonianPressuresMatchDenseElimination)
     {
-        for (const NetworkElements& el : GeneratedNetworks(GetParam(), { 1, 1 })) {
+        std::vector<NetworkElements> networks = GeneratedNetworks(GetParam(), { 1, 1 });
+        for (NetworkElements& fine : FineNetworks(GetParam(), { 1, 1 })) {
+            if (GetParam() <= 4) {
+                EXPECT_LT(NetworkBandwidth(fine.EffectiveIncrements, fine.PitchIncrements),
+                    fine.PitchIncrements);
+            }
+            networks.push_back(std::move(fine));
+        }
+        for (const NetworkElements& el : networks) {
             const int M = el.EffectiveIncrements;
             const int m = el.PitchIncrements;
             const auto size = static_cast<std::size_t>(M);
