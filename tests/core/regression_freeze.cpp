@@ -57,9 +57,32 @@ namespace {
         return range;
     }
 
-    // A run that does not finish has nothing to settle: it counts as settled.
+    // A run that the step limit ended is settled when no run with the flow rate moved by 1, 2,
+    // 4 ... 64 units in the last place converges; a refused or faulting run counts as settled.
+    bool NeighboursDoNotConverge(const Inputs& in)
+    {
+        for (const double direction : { HUGE_VAL, 0.0 }) {
+            Inputs moved = in;
+            for (int step = 1; step <= 64; ++step) {
+                moved.FlowRatePerChannel = std::nextafter(moved.FlowRatePerChannel, direction);
+                if ((step & (step - 1)) != 0)
+                    continue;
+                try {
+                    PrepareFloatingPoint();
+                    if (Calculate(moved).Flow.Record.Stop != IterationStop::StepLimit)
+                        return false;
+                } catch (const Fault&) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
     bool IsSettled(const Outcome& outcome)
     {
+        if (outcome.NotConverged)
+            return NeighboursDoNotConverge(*outcome.NotConverged);
         return !outcome.Finished || CheckSettling(*outcome.Finished).Settled;
     }
 
@@ -67,7 +90,7 @@ namespace {
     {
         const bool settled = IsSettled(outcome);
         document["settled"][key] = settled;
-        if (settled)
+        if (settled || !outcome.Finished)
             return;
         const SettlingRange range = RangeOf(*outcome.Finished, *outcome.Report);
         document["unsettled"][key] = { { "shape", range.Shape }, { "low", range.Low },

@@ -8,6 +8,8 @@
 #include "solver/fault.h"
 #include "test_support.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +31,7 @@ struct Outcome {
     std::string Messages; // as karrow-cli writes them to stderr
     std::optional<std::string> Report;
     std::optional<Solution> Finished; // the solution of a finished run
+    std::optional<Inputs> NotConverged; // the inputs of a run that the step limit ended
 };
 
 inline Outcome RunDesign(const std::vector<std::string>& texts)
@@ -43,6 +46,8 @@ inline Outcome RunDesign(const std::vector<std::string>& texts)
         outcome.ExitStatus = ExitStatusOf(run.End);
         if (run.End == RunEnd::Finished)
             outcome.Finished = std::move(run.Result);
+        if (run.End == RunEnd::NotConverged)
+            outcome.NotConverged = run.In;
     } catch (const Fault& fault) {
         ui.messages.push_back(std::string("Karrow: ") + fault.what());
         outcome.ExitStatus = ExitFault;
@@ -126,8 +131,9 @@ inline std::string RandomKey(std::size_t index)
 // A report split into its words and its numbers: two reports of one design that differ only
 // in digits have the same shape.
 struct ReportShape {
-    std::string Shape; // the report with every number replaced by '#'
+    std::string Shape; // the report with every number replaced by '#' and spaces collapsed
     std::vector<double> Numbers;
+    std::vector<double> LastDigits; // the unit of each number's last printed digit
 };
 
 inline ReportShape ShapeOf(const std::string& report)
@@ -140,7 +146,8 @@ inline ReportShape ShapeOf(const std::string& report)
             || ((c == '-' || c == '.') && i + 1 < report.size()
                 && std::isdigit(static_cast<unsigned char>(report[i + 1])));
         if (!startsNumber) {
-            split.Shape += c;
+            if (c != ' ' || split.Shape.empty() || split.Shape.back() != ' ')
+                split.Shape += c;
             ++i;
             continue;
         }
@@ -151,7 +158,15 @@ inline ReportShape ShapeOf(const std::string& report)
                 || ((report[end] == '-' || report[end] == '+')
                     && (report[end - 1] == 'e' || report[end - 1] == 'E'))))
             ++end;
-        split.Numbers.push_back(std::stod(report.substr(i, end - i)));
+        const std::string number = report.substr(i, end - i);
+        split.Numbers.push_back(std::stod(number));
+        const std::size_t point = number.find('.');
+        const std::size_t mantissaEnd = std::min(number.find_first_of("eE"), number.size());
+        const int decimals =
+            point == std::string::npos ? 0 : static_cast<int>(mantissaEnd - point - 1);
+        const double exponent =
+            mantissaEnd < number.size() ? std::stod(number.substr(mantissaEnd + 1)) : 0;
+        split.LastDigits.push_back(std::pow(10.0, exponent - decimals));
         split.Shape += '#';
         i = end;
     }
@@ -185,14 +200,14 @@ inline SettlingRecord ReadSettling()
 }
 
 // Empty when `report` has the shape of the range and every number lies within it, widened by
-// its own width on both sides; otherwise what differs.
+// its own width and one unit of the last printed digit on both sides; otherwise what differs.
 inline std::string OutsideRange(const std::string& report, const SettlingRange& range)
 {
     const ReportShape split = ShapeOf(report);
     if (split.Shape != range.Shape)
         return "the report has another shape:\n" + split.Shape;
     for (std::size_t k = 0; k < split.Numbers.size(); ++k) {
-        const double width = range.High[k] - range.Low[k];
+        const double width = range.High[k] - range.Low[k] + split.LastDigits[k];
         if (split.Numbers[k] < range.Low[k] - width || split.Numbers[k] > range.High[k] + width)
             return "number " + std::to_string(k + 1) + " of the report, "
                 + std::to_string(split.Numbers[k]) + ", is outside "
