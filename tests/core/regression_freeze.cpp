@@ -4,7 +4,8 @@
 //
 //   karrow_regression_freeze settling     writes settling.json from the designs as frozen
 //   karrow_regression_freeze unsettled    refreezes the reports and hashes of the designs that
-//                                         settling.json records as not settled, then their ranges
+//                                         settling.json records as not settled, or that are not
+//                                         settled now, and records them all again
 //
 // Run it only on purpose and read the differences it makes.
 
@@ -86,9 +87,9 @@ namespace {
         return !outcome.Finished || CheckSettling(*outcome.Finished).Settled;
     }
 
-    void Record(nlohmann::ordered_json& document, const std::string& key, const Outcome& outcome)
+    void Record(nlohmann::ordered_json& document, const std::string& key, const Outcome& outcome,
+        bool settled)
     {
-        const bool settled = IsSettled(outcome);
         document["settled"][key] = settled;
         if (settled || !outcome.Finished)
             return;
@@ -116,10 +117,16 @@ namespace {
     {
         nlohmann::ordered_json document = EmptySettling();
         for (const NamedCase& c : NamedCases())
-            Record(document, c.Name, RunDesign(c.Texts));
+            {
+            const Outcome outcome = RunDesign(c.Texts);
+            Record(document, c.Name, outcome, IsSettled(outcome));
+        }
         const std::vector<HashedDesign> designs = HashedDesigns();
         for (std::size_t k = 0; k < designs.size(); ++k)
-            Record(document, RandomKey(k), RunDesign(designs[k].Texts));
+            {
+            const Outcome outcome = RunDesign(designs[k].Texts);
+            Record(document, RandomKey(k), outcome, IsSettled(outcome));
+        }
         WriteText(Data / "settling.json", document.dump(1) + "\n");
     }
 
@@ -142,14 +149,15 @@ namespace {
         for (auto& entry : named) {
             const std::string name = entry.at("name");
             const Outcome outcome = RunDesign(entry.at("fields"));
-            if (!record.Settled.at(name)) {
+            const bool settled = IsSettled(outcome);
+            if (!settled || !record.Settled.at(name)) {
                 entry["exit"] = outcome.ExitStatus;
                 entry["stderr"] = outcome.Messages;
                 entry["report"] = outcome.Report.has_value();
                 if (outcome.Report)
                     WriteText(Data / (name + ".txt"), *outcome.Report);
             }
-            Record(document, name, outcome);
+            Record(document, name, outcome, settled);
         }
         WriteText(Data / "named_cases.json", named.dump(1));
 
@@ -164,8 +172,10 @@ namespace {
             }
             const Outcome outcome = RunDesign(designs[k].Texts);
             const std::string key = RandomKey(k);
-            rewritten += (record.Settled.at(key) ? line : HashedLine(designs[k], outcome)) + "\n";
-            Record(document, key, outcome);
+            const bool settled = IsSettled(outcome);
+            const bool keep = settled && record.Settled.at(key);
+            rewritten += (keep ? line : HashedLine(designs[k], outcome)) + "\n";
+            Record(document, key, outcome, settled);
             ++k;
         }
         WriteText(Data / "random_designs.txt", rewritten);
