@@ -10,6 +10,7 @@
 
 #include <array>
 #include <benchmark/benchmark.h>
+#include <cmath>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -72,7 +73,8 @@ BENCHMARK(DefaultCalculation)->Unit(benchmark::kMillisecond);
 // take it, on the flows and resistances of its solution: per flow-balance step the M channel
 // drops, the m outlet slit drops and the M driven slit flows; per correction pass 3m - 1; the
 // final profile once more; the element laws and first estimates about 8 per increment.
-void PowerFloor(benchmark::State& state)
+template <typename Drop>
+void PowersOfOneCalculation(benchmark::State& state, Drop drop)
 {
     const karrow::Solution s = Solve(BenchInterface({}));
     const int last = s.Geo.EffectiveIncrements;
@@ -86,14 +88,30 @@ void PowerFloor(benchmark::State& state)
         karrow::Extended sum = 0;
         for (long long k = 0; k < powers; ++k) {
             const int i = static_cast<int>(k % (last - 1)) + 1;
-            sum += karrow::DropFromFlow(
+            sum += drop(
                 s.Flow.Laws.ChannelResistance[i + 1], s.Flow.Distribution.ChannelFlow(i), n);
         }
         benchmark::DoNotOptimize(sum);
     }
     state.counters["powers"] = static_cast<double>(powers);
 }
+
+// With the calculation's correctly rounded Exp and Ln.
+void PowerFloor(benchmark::State& state)
+{
+    PowersOfOneCalculation(state, karrow::DropFromFlow);
+}
 BENCHMARK(PowerFloor)->Unit(benchmark::kMillisecond);
+
+// The same powers through libm's expl and logl, as the calculation took them before.
+void PowerFloorLibm(benchmark::State& state)
+{
+    PowersOfOneCalculation(state, [](karrow::Extended resistance, karrow::Extended flow,
+                                      karrow::Extended n) {
+        return resistance * std::exp(n * std::log(flow));
+    });
+}
+BENCHMARK(PowerFloorLibm)->Unit(benchmark::kMillisecond);
 
 // Three channels and a narrow outlet slit: 38 increments, 2307 flow-balance steps.
 void ManyBalanceSteps(benchmark::State& state)

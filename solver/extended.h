@@ -1,7 +1,8 @@
 #pragma once
 
 // Every expression of the calculation is evaluated with a 64-bit mantissa and rounded to a
-// double only where a value is stored. On x86-64 `long double` is the x87 extended format,
+// double only where a value is stored; its transcendental functions are correctly rounded, so
+// every x86-64 processor computes the same bits. On x86-64 `long double` is the x87 extended format,
 // which is exactly that; a platform whose long double is narrower would print different
 // digits in a few percent of realistic cases, so the build refuses it.
 //
@@ -9,6 +10,8 @@
 // on as nan or inf. The x87 status flags record them; each stage clears nothing and checks the
 // flags before it hands its results on (CheckFloatingPoint), so a fault never reaches a stored
 // result that anything later reads, nor the report.
+
+#include "extended_math.h"
 
 #include <cmath>
 #include <limits>
@@ -19,13 +22,27 @@ using Extended = long double;
 static_assert(std::numeric_limits<Extended>::digits == 64,
     "the calculation needs a 64-bit-mantissa long double (x87 extended)");
 
+// The transcendental functions of the calculation, correctly rounded (extended_math.h): libm's
+// extended ones use x87 instructions whose last bit differs between processors.
 inline Extended Ln(Extended x)
 {
-    return std::log(x);
+    return CorrectlyRoundedLn(x);
 }
 inline Extended Exp(Extended x)
 {
-    return std::exp(x);
+    return CorrectlyRoundedExp(x);
+}
+inline Extended Atan(Extended x)
+{
+    return CorrectlyRoundedAtan(x);
+}
+inline Extended Sin(Extended x)
+{
+    return CorrectlyRoundedSin(x);
+}
+inline Extended Cos(Extended x)
+{
+    return CorrectlyRoundedCos(x);
 }
 
 // A real power, always through the logarithm: a non-positive base is an invalid operation.

@@ -38,7 +38,7 @@ namespace {
         if (0.5L * in.ChannelWidth > groove) {
             g.ChannelOpeningWidth[i] = 2 * std::sqrt(X(r) * r - (X(r) - groove) * (X(r) - groove));
             const double w = g.ChannelOpeningWidth[i];
-            const double a = std::atan((X(w) / 2) / (X(r) - groove));
+            const double a = Atan((X(w) / 2) / (X(r) - groove));
             g.ChannelArea[i] =
                 X(r) * r * (2 * X(a)) / 2 - (X(r) - groove) * (X(w) / 2) + X(w) * g.SlitHeight[i];
             g.EquivalentChannelDepth[i] = X(g.ChannelArea[i]) / w;
@@ -127,9 +127,9 @@ void ComputeGeometry(const Inputs& in, const IncrementGrid& grid, Geometry& g)
     SizeArrays(g, n);
 
     // The effective part rises ModifiedSpiralHeight over its angle on the die radius.
-    g.HelixAngle = std::atan(X(g.ModifiedSpiralHeight) / (modelled * PiOver12 * in.DieRadius));
-    g.IncrementLength = X(g.ModifiedSpiralHeight) / std::sin(X(g.HelixAngle)) / n;
-    g.AxialPitch = std::sin(X(g.HelixAngle)) * (X(m) * g.IncrementLength);
+    g.HelixAngle = Atan(X(g.ModifiedSpiralHeight) / (modelled * PiOver12 * in.DieRadius));
+    g.IncrementLength = X(g.ModifiedSpiralHeight) / Sin(X(g.HelixAngle)) / n;
+    g.AxialPitch = Sin(X(g.HelixAngle)) * (X(m) * g.IncrementLength);
 
     for (int i = 1; i <= n; ++i) {
         g.SlitHeight[i] = (X(g.ModifiedOutletSlitHeight) - in.InletSlitHeight) * (i - 0.5L) / n
@@ -146,7 +146,7 @@ void ComputeGeometry(const Inputs& in, const IncrementGrid& grid, Geometry& g)
     for (int i = 1; i <= g.TransferIncrements; ++i)
         g.LandWidth[i] = X(g.AxialPitch)
             - (X(g.ChannelOpeningWidth[i]) + g.ChannelOpeningWidth[i + m])
-                / (2 * std::cos(X(g.HelixAngle)));
+                / (2 * Cos(X(g.HelixAngle)));
     g.MinimumFlow = 0.0001L * in.FlowRatePerChannel;
     CheckFloatingPoint("geometry of the effective part");
 }
@@ -174,7 +174,7 @@ void ComputeLandPaths(const Geometry& g, SlitPaths& paths)
     paths.Length.RequireCount(g.EffectiveIncrements, "the slit paths");
     for (int i = 1; i <= g.TransferIncrements; ++i) {
         paths.Length[i] = g.LandWidth[i];
-        const X halfOpening = X(g.ChannelOpeningWidth[i]) / (2 * std::cos(X(g.HelixAngle)));
+        const X halfOpening = X(g.ChannelOpeningWidth[i]) / (2 * Cos(X(g.HelixAngle)));
         const X rise = X(g.SlitHeight[i + m]) - g.SlitHeight[i];
         paths.StartHeight[i] = g.SlitHeight[i] + rise * halfOpening / g.AxialPitch;
         paths.EndHeight[i] = g.SlitHeight[i] + rise * (halfOpening + g.LandWidth[i]) / g.AxialPitch;
@@ -190,9 +190,9 @@ void ComputeOutletPaths(const Inputs& in, const Geometry& g, SlitPaths& paths)
         // Axial distance from the middle of increment i to the end of the effective part.
         const X d = (X(g.ModifiedSpiralHeight) / n) * (n - i + 0.5L);
         paths.OutletPathLength[i] = X(g.ModifiedLipHeight)
-            - (X(g.ChannelOpeningWidth[i]) / 2) / std::cos(X(g.HelixAngle)) + d;
+            - (X(g.ChannelOpeningWidth[i]) / 2) / Cos(X(g.HelixAngle)) + d;
         paths.Length[i] = X(paths.OutletPathLength[i]) - in.LipHeight;
-        const X halfOpening = X(g.ChannelOpeningWidth[i]) / (2 * std::cos(X(g.HelixAngle)));
+        const X halfOpening = X(g.ChannelOpeningWidth[i]) / (2 * Cos(X(g.HelixAngle)));
         paths.StartHeight[i] =
             g.SlitHeight[i] + (X(g.ModifiedOutletSlitHeight) - g.SlitHeight[i]) * halfOpening / d;
         paths.EndHeight[i] = in.OutletSlitHeight;
