@@ -46,7 +46,11 @@ stdout (to stderr when the JSON goes to stdout).
 
 karrow-cli sweep --vary FIELD=FROM:TO:COUNT [--vary ...] runs the grid of all
 combinations in parallel and writes no reports: --csv FILE (a row per design) and
---json FILE (a document per line).
+--json FILE (a document per line), streamed in grid order as the designs finish;
+--shard K/N runs the K-th of N parts. karrow-cli sweep --help tells the rest.
+
+--save-inputs FILE saves the field texts as an input set and exits; add --run to
+calculate as well.
 
 Output files (--json, --csv, --save-inputs): a regular file is replaced whole by
 a rename, keeping its mode and owner; one with several hard links, or whose owner

@@ -2,6 +2,7 @@
 
 #include "run/design_run.h"
 #include "run/row_file.h"
+#include "run/file_lock.h"
 #include "run/sweep.h"
 
 #include <cstdio>
@@ -56,8 +57,8 @@ usage or an output that cannot be opened (no file changed).)";
         const std::string name = file.Path() == "-"
             ? "standard output"
             : std::filesystem::absolute(file.Path()).string();
-        return std::string("karrow-cli sweep: cannot write the ") + what + " \"" + name
-            + "\": " + std::generic_category().message(error);
+        return std::string("karrow-cli sweep: cannot write the ") + what + " \"" + name + "\": "
+            + (error == EWOULDBLOCK ? AnotherRunIsWriting : std::generic_category().message(error));
     }
 
     // The grid and the part of it this run calculates, or the refusal.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,8 +41,17 @@ int RowFile::Open(const std::string& path)
     inode_ = status.st_ino;
     if (S_ISDIR(status.st_mode))
         return EISDIR;
-    // An advisory lock against a second run writing the same output is taken here, on the open
-    // descriptor, before anything is changed.
+    // The advisory lock of every Karrow run (see file_lock.h), taken on the open descriptor
+    // before anything is changed and held until it is closed: a second study or run on the same
+    // file is refused. A device or FIFO is a stream that several writers may share.
+    if (regular_ && !standardOutput_) {
+        int result = -1;
+        do
+            result = ::flock(descriptor_, LOCK_EX | LOCK_NB);
+        while (result != 0 && errno == EINTR);
+        if (result != 0 && errno == EWOULDBLOCK)
+            return EWOULDBLOCK;
+    }
     return 0;
 }
 

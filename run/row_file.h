@@ -20,7 +20,7 @@ public:
     RowFile& operator=(const RowFile&) = delete;
     ~RowFile();
 
-    // 0 or the errno that stopped it.
+    // 0 or the errno that stopped it: EWOULDBLOCK when another Karrow run holds the file's lock.
     int Open(const std::string& path);
     int Start();
     int Write(std::string_view text);

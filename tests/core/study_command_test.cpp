@@ -1,5 +1,6 @@
 // karrow-cli sweep as a user runs it: the files it writes, keeps and leaves, and its shards.
 
+#include "run/file_lock.h"
 #include "test_support.h"
 
 #include <algorithm>
@@ -134,6 +135,22 @@ namespace {
             { "--vary", "channel-width=1:2:3", "--csv", "new.csv", "--json", "no-folder/x" }));
         EXPECT_EQ(created.Status, 64);
         EXPECT_FALSE(fs::exists("new.csv")) << "the empty file the refused run made is removed";
+    }
+
+    // Another run holds the CSV: the study is refused and neither file is touched.
+    TEST(StudyCommand, AnOutputAnotherRunWritesIsRefusedUntouched)
+    {
+        test::ScratchFolder folder;
+        test::WriteFile("old.csv", "planted csv\n");
+        test::WriteFile("old.jsonl", "planted json\n");
+        const FileLock otherRun = LockExistingFile("old.csv");
+        ASSERT_TRUE(otherRun.Held());
+        const Outcome outcome = RunCli(Concatenated(
+            { "--vary", "channel-width=1:2:3", "--json", "old.jsonl", "--csv", "old.csv" }));
+        EXPECT_EQ(outcome.Status, 64);
+        EXPECT_NE(outcome.Err.find(AnotherRunIsWriting), std::string::npos) << outcome.Err;
+        EXPECT_EQ(test::ReadFile("old.csv"), "planted csv\n");
+        EXPECT_EQ(test::ReadFile("old.jsonl"), "planted json\n");
     }
 
     TEST(StudyCommand, ReplacesAnExistingFileAndWritesThroughASymlink)
