@@ -9,6 +9,8 @@
 #include "run/run_driver.h"
 #include "solver/extended.h"
 
+#include "bench_interface.h"
+
 #include <array>
 #include <benchmark/benchmark.h>
 #include <stdexcept>
@@ -17,26 +19,7 @@
 
 namespace {
 
-class Texts : public karrow::UserInterface {
-public:
-    explicit Texts(const std::vector<std::pair<int, const char*>>& changes)
-    {
-        for (int field = 1; field <= karrow::SaveFileNameField; ++field)
-            texts_[static_cast<std::size_t>(field - 1)] = karrow::DefaultFieldText(field, '.');
-        for (const auto& [field, text] : changes)
-            texts_[static_cast<std::size_t>(field - 1)] = text;
-    }
-    std::string FieldText(int field) const override
-    {
-        return texts_[static_cast<std::size_t>(field - 1)];
-    }
-    void ShowMessage(const std::string&) override { }
-    void ShowFinishDialog() override { }
-    void RereadFileList() override { }
-
-private:
-    std::array<std::string, 15> texts_;
-};
+using karrow::bench::BenchInterface;
 
 // Stops at its tenth pressure correction while the outlet flows still move.
 const std::vector<std::pair<int, const char*>> NotRepeatable { { 5, "2.0" }, { 6, "0.30" } };
@@ -44,7 +27,7 @@ const std::vector<std::pair<int, const char*>> NotRepeatable { { 5, "2.0" }, { 6
 void RunWithChecks(benchmark::State& state, const std::vector<std::pair<int, const char*>>& changes,
     bool expectRepeatable)
 {
-    const Texts ui(changes);
+    const BenchInterface ui(changes);
     for (auto _ : state) {
         karrow::PrepareFloatingPoint();
         const karrow::CheckedInputs in = karrow::ReadCheckedInputs(ui, '.');
@@ -66,7 +49,7 @@ void RunWithChecks(benchmark::State& state, const std::vector<std::pair<int, con
 
 void CalculationOnly(benchmark::State& state, const std::vector<std::pair<int, const char*>>& changes)
 {
-    const Texts ui(changes);
+    const BenchInterface ui(changes);
     for (auto _ : state) {
         karrow::PrepareFloatingPoint();
         const karrow::CheckedInputs in = karrow::ReadCheckedInputs(ui, '.');

@@ -8,6 +8,8 @@
 #include "solver/extended.h"
 #include "solver/flow_relations.h"
 
+#include "bench_interface.h"
+
 #include <array>
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -17,26 +19,7 @@
 
 namespace {
 
-class BenchInterface : public karrow::UserInterface {
-public:
-    explicit BenchInterface(const std::vector<std::pair<int, const char*>>& changes)
-    {
-        for (int field = 1; field <= karrow::SaveFileNameField; ++field)
-            texts_[static_cast<std::size_t>(field - 1)] = karrow::DefaultFieldText(field, '.');
-        for (const auto& [field, text] : changes)
-            texts_[static_cast<std::size_t>(field - 1)] = text;
-    }
-    std::string FieldText(int field) const override
-    {
-        return texts_[static_cast<std::size_t>(field - 1)];
-    }
-    void ShowMessage(const std::string&) override { }
-    void ShowFinishDialog() override { }
-    void RereadFileList() override { }
-
-private:
-    std::array<std::string, 15> texts_;
-};
+using karrow::bench::BenchInterface;
 
 karrow::Solution Solve(const BenchInterface& ui)
 {

@@ -1,4 +1,5 @@
 #include "run/file_lock.h"
+#include "cli_runner.h"
 #include "test_support.h"
 
 #include <array>
@@ -22,43 +23,8 @@ namespace {
 
     namespace fs = std::filesystem;
 
-    struct Outcome {
-        int Status = -1;
-        std::string Out;
-        std::string Err;
-    };
-
-    // Runs karrow-cli with the given arguments in the current folder. Its standard output goes
-    // to the file `stdoutPath` (nullptr: closed), collected when it is "cli.out".
-    Outcome RunCli(const std::vector<std::string>& arguments, const char* stdoutPath = "cli.out")
-    {
-        std::vector<char*> argv { const_cast<char*>(KARROW_CLI) };
-        for (const std::string& a : arguments)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        if (stdoutPath == nullptr)
-            posix_spawn_file_actions_addclose(&actions, 1);
-        else
-            posix_spawn_file_actions_addopen(
-                &actions, 1, stdoutPath, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(
-            &actions, 2, "cli.err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        Outcome outcome;
-        if (posix_spawn(&pid, KARROW_CLI, &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            outcome.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        outcome.Out = fs::exists("cli.out") ? test::ReadFile("cli.out") : "";
-        outcome.Err = test::ReadFile("cli.err");
-        fs::remove("cli.out");
-        fs::remove("cli.err");
-        return outcome;
-    }
+    using Outcome = test::CliOutcome;
+    using test::RunCli;
 
     struct CliCase {
         const char* Name;

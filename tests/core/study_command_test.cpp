@@ -1,6 +1,7 @@
 // karrow-cli sweep as a user runs it: the files it writes, keeps and leaves, and its shards.
 
 #include "run/file_lock.h"
+#include "cli_runner.h"
 #include "test_support.h"
 
 #include <algorithm>
@@ -19,49 +20,9 @@ namespace {
 
     namespace fs = std::filesystem;
 
-    // Starts karrow-cli in the current folder, its stdout and stderr into files there.
-    pid_t StartCli(const std::vector<std::string>& arguments)
-    {
-        std::vector<char*> argv { const_cast<char*>(KARROW_CLI) };
-        for (const std::string& a : arguments)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(
-            &actions, 1, "cli.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(
-            &actions, 2, "cli.err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = -1;
-        if (posix_spawn(&pid, KARROW_CLI, &actions, nullptr, argv.data(), environ) != 0)
-            pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
-    }
-
-    struct Outcome {
-        int Status = -1;
-        std::string Out;
-        std::string Err;
-    };
-
-    Outcome Finish(pid_t pid)
-    {
-        Outcome outcome;
-        int status = 0;
-        if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-            outcome.Status = WEXITSTATUS(status);
-        outcome.Out = test::ReadFile("cli.out");
-        outcome.Err = test::ReadFile("cli.err");
-        fs::remove("cli.out");
-        fs::remove("cli.err");
-        return outcome;
-    }
-
-    Outcome RunCli(const std::vector<std::string>& arguments)
-    {
-        return Finish(StartCli(arguments));
-    }
+    using Outcome = test::CliOutcome;
+    using test::RunCli;
+    using test::StartCli;
 
     std::vector<std::string> Concatenated(const std::vector<std::string>& arguments)
     {
@@ -191,7 +152,7 @@ namespace {
         }
         ::kill(pid, SIGKILL);
         ::close(reader);
-        Finish(pid);
+        test::FinishCli(pid);
         EXPECT_EQ(FolderEntries(), (std::set<std::string> { "rows.csv", "rows.fifo" }));
         EXPECT_TRUE(fs::is_fifo("rows.fifo")) << "written as a stream, never replaced";
         const std::string csv = test::ReadFile("rows.csv");
