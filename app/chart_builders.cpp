@@ -224,6 +224,24 @@ namespace {
         return largest;
     }
 
+    // The classic iteration's outlet flows sit on the 15-degree grid whatever the exact answer's
+    // resolution: marked over the exact curve or bars, they show where the report samples the
+    // profile, and what a 15-degree cell average leaves out. `place` puts an angle round the die
+    // on the chart's horizontal axis.
+    QScatterSeries* FifteenDegreePoints(const DesignFigures& classic, int channels,
+        const std::function<double(double)>& place)
+    {
+        auto* points = new QScatterSeries;
+        points->setName(QStringLiteral("classic iteration, 15° points"));
+        points->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+        points->setMarkerSize(9);
+        points->setColor(SlitColour);
+        points->setBorderColor(SlitColour.darker());
+        for (const CircumferencePoint& point : RoundTheCircumference(classic.Outlet, channels))
+            points->append(place(point.AngleDegrees), point.Relative);
+        return points;
+    }
+
     QBarSet* RelativeFlows(const QString& name, const DesignFigures& figures, int channels)
     {
         auto* set = new QBarSet(name);
@@ -311,32 +329,36 @@ QPolarChart* OutletPolarChart(
         mean->append(degree, 1);
     Attach(chart, mean, angle, relative);
     Attach(chart, CircumferenceCurve(classic, channels, false), angle, relative);
-    if (exact)
+    if (exact) {
         Attach(chart, CircumferenceCurve(*exact, channels, true), angle, relative);
+        Attach(chart, FifteenDegreePoints(classic, channels, [](double a) { return a; }), angle,
+            relative);
+    }
     return chart;
 }
 
+// With an exact answer the bars are its outlet flows at its own resolution (k increments per
+// channel pitch, 360/(N k) degrees each, not always 15), and the classic flows are marked on
+// them at their 15-degree places; two sets of bars could not share one row of angles.
 QChart* OutletBarChart(const DesignFigures& classic, const DesignFigures* exact, int channels)
 {
     QChart* chart = NewChart(QStringLiteral("Outlet flow round the die, relative to the mean"));
-    // Bars show as filled squares of their colour; only the mean line is drawn as a line.
+    // Bars show as filled squares of their colour; the mean line and the 15-degree points as
+    // they are drawn.
     chart->legend()->setMarkerShape(QLegend::MarkerShapeRectangle);
+    const DesignFigures& shown = exact ? *exact : classic;
     auto* bars = new QBarSeries;
-    QBarSet* classicBars = RelativeFlows(QStringLiteral("classic iteration"), classic, channels);
-    classicBars->setColor(ChannelColour);
-    classicBars->setBorderColor(ChannelColour.darker(130));
-    bars->append(classicBars);
-    if (exact) {
-        QBarSet* exactBars = RelativeFlows(QStringLiteral("exact network"), *exact, channels);
-        exactBars->setColor(ChannelColour.lighter(160));
-        exactBars->setBorderColor(ChannelColour);
-        bars->append(exactBars);
-    }
+    QBarSet* set = RelativeFlows(exact ? QStringLiteral("exact network")
+                                       : QStringLiteral("classic iteration"),
+        shown, channels);
+    set->setColor(exact ? ChannelColour.lighter(160) : ChannelColour);
+    set->setBorderColor(exact ? ChannelColour : ChannelColour.darker(130));
+    bars->append(set);
     auto* angle = new QBarCategoryAxis(chart);
-    const std::vector<CircumferencePoint> points = RoundTheCircumference(classic.Outlet, channels);
+    const std::vector<CircumferencePoint> points = RoundTheCircumference(shown.Outlet, channels);
     for (const CircumferencePoint& point : points)
         angle->append(QString::number(point.AngleDegrees, 'f', 1));
-    // Up to 24 outlets round the die: upright labels would be cut.
+    // Two dozen outlets round the die and more: upright labels would be cut.
     angle->setLabelsAngle(-90);
     angle->setTitleText(QStringLiteral("angle round the die (degrees)"));
     chart->addAxis(angle, Qt::AlignBottom);
@@ -345,7 +367,8 @@ QChart* OutletBarChart(const DesignFigures& classic, const DesignFigures* exact,
     SetRoundScale(relative, RoundScaleOver(0, LargestRelative(classic, exact), 6));
     Attach(chart, bars, angle, relative);
 
-    // The mean across all the bars, on an axis of bar positions of its own (bar k stands at k).
+    // The mean across all the bars and the 15-degree points, on an axis of bar positions of its
+    // own: bar j stands at j and covers the j-th increment round the die.
     auto* across = new QValueAxis(chart);
     const double edge = static_cast<double>(points.size()) - 0.5;
     across->setRange(-0.5, edge);
@@ -357,8 +380,15 @@ QChart* OutletBarChart(const DesignFigures& classic, const DesignFigures* exact,
     mean->append(-0.5, 1);
     mean->append(edge, 1);
     Attach(chart, mean, across, relative);
-    const QList<QLegendMarker*> meanMarker = chart->legend()->markers(mean);
-    for (QLegendMarker* marker : meanMarker)
+    QList<QLegendMarker*> drawnAsTheyAre = chart->legend()->markers(mean);
+    if (exact && !points.empty()) {
+        const double increment = 360.0 / static_cast<double>(points.size());
+        QScatterSeries* marks = FifteenDegreePoints(
+            classic, channels, [increment](double a) { return a / increment - 0.5; });
+        Attach(chart, marks, across, relative);
+        drawnAsTheyAre += chart->legend()->markers(marks);
+    }
+    for (QLegendMarker* marker : drawnAsTheyAre)
         marker->setShape(QLegend::MarkerShapeFromSeries);
     return chart;
 }

@@ -11,7 +11,8 @@ namespace karrow {
 
 // The charts of a finished run, built from its design figures only. `exact` is the exact network
 // answer's figures, drawn dashed over the classic ones; null when there is none. The caller owns
-// the chart (a chart view takes it over).
+// the chart (a chart view takes it over). The outlet charts show the exact answer at its own
+// resolution, with the classic flows marked at their 15-degree places.
 QChart* FlowChart(const DesignFigures& classic, const DesignFigures* exact);
 QChart* PressureChart(const DesignFigures& classic, const DesignFigures* exact);
 QChart* WallShearChart(const DesignFigures& classic, const DesignFigures* exact);

@@ -15,6 +15,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -37,6 +38,7 @@
 #include <QSvgRenderer>
 #include <QTabWidget>
 #include <QTest>
+#include <QScatterSeries>
 #include <QValueAxis>
 #include <cmath>
 #include <memory>
@@ -174,6 +176,8 @@ private slots:
     void chartsRangeOverAllTheirCurves();
     void outletGoesRoundTheWholeDie();
     void barLegendShowsEachSetFilledInItsColour();
+    void outletChartsAtTheExactResolutionMarkTheFifteenDegreePoints_data();
+    void outletChartsAtTheExactResolutionMarkTheFifteenDegreePoints();
     void placedBesideTheMainWindowInsideTheScreen_data();
     void placedBesideTheMainWindowInsideTheScreen();
     void opensOnlyAfterTheFinishDialog();
@@ -324,11 +328,15 @@ void ResultsWindowTest::barLegendShowsEachSetFilledInItsColour()
     QChart* chart = OutletBarChart(classic, &exact, 4);
     const std::unique_ptr<QChart> owner(chart);
 
+    // The exact answer's bars and the classic 15-degree points: each in a colour of its own.
     QList<QColor> colours;
-    for (QAbstractSeries* series : chart->series())
+    for (QAbstractSeries* series : chart->series()) {
         if (auto* bars = qobject_cast<QBarSeries*>(series))
             for (QBarSet* set : bars->barSets())
                 colours.append(set->color());
+        if (auto* points = qobject_cast<QScatterSeries*>(series))
+            colours.append(points->color());
+    }
     QCOMPARE(colours.size(), 2);
     QVERIFY(colours[0] != colours[1]);
     // A filled marker shows dozens of pixels of its set's colour; a hollow one none.
@@ -346,6 +354,96 @@ void ResultsWindowTest::barLegendShowsEachSetFilledInItsColour()
     QCOMPARE(lines[0]->at(1).y(), 1.0);
     QCOMPARE(lines[0]->at(1).x() - lines[0]->at(0).x(), 8.0); // the 8 bars of 4 channels
     QVERIFY(TicksAreRound(ValueAxis(chart, Qt::Vertical)));
+}
+
+void ResultsWindowTest::outletChartsAtTheExactResolutionMarkTheFifteenDegreePoints_data()
+{
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("exactIncrements"); // per channel pitch
+    QTest::addColumn<int>("classicIncrements");
+    QTest::newRow("4 channels: both on the 15-degree grid") << 4 << 6 << 6;
+    QTest::newRow("5 channels: 14.4 degrees against 15") << 5 << 5 << 4;
+    QTest::newRow("10 channels: 18 degrees against 15") << 10 << 2 << 2;
+}
+
+void ResultsWindowTest::outletChartsAtTheExactResolutionMarkTheFifteenDegreePoints()
+{
+    QFETCH(int, channels);
+    QFETCH(int, exactIncrements);
+    QFETCH(int, classicIncrements);
+    MainWindow* form = window_->Window();
+    MainWindow::FieldTexts texts = form->AllFieldTexts();
+    texts[0] = QString::number(channels);
+    texts[12] = QStringLiteral("0.5"); // channel width: ten channels of 1.2 cm leave no land
+    form->SetFieldTexts(texts);
+    const Assessment answers = AssessmentOfFields(form);
+    QVERIFY(answers.Classic && answers.Exact && answers.Exact->Figures);
+    QCOMPARE(answers.Exact->IncrementsPerPitch, exactIncrements);
+    const DesignFigures& classic = *answers.Classic;
+    const DesignFigures& exact = *answers.Exact->Figures;
+    QCOMPARE(static_cast<int>(classic.Outlet.Flows.size()), classicIncrements);
+    const double pitch = 360.0 / channels;
+    const double increment = pitch / exactIncrements;
+
+    // The classic flows at (k - 1/2) 15 degrees from the start of each channel's outlet zone.
+    const auto atFifteenDegrees = [&](int n) {
+        return (n / classicIncrements) * pitch + (n % classicIncrements + 0.5) * 15;
+    };
+    const auto classicRelative = [&](int n) {
+        return classic.Outlet.Flows[static_cast<std::size_t>(n % classicIncrements)].Relative;
+    };
+    const int marks = channels * classicIncrements;
+    const int bars = channels * exactIncrements;
+
+    const std::unique_ptr<QPolarChart> polar(OutletPolarChart(classic, &exact, channels));
+    const QList<QScatterSeries*> polarMarks = polar->findChildren<QScatterSeries*>();
+    QCOMPARE(polarMarks.size(), 1);
+    QVERIFY(polarMarks[0]->name().contains("15°"));
+    QCOMPARE(polarMarks[0]->count(), marks);
+    for (int n = 0; n < marks; ++n) {
+        QCOMPARE(polarMarks[0]->at(n).x(), atFifteenDegrees(n));
+        QCOMPARE(polarMarks[0]->at(n).y(), classicRelative(n));
+    }
+    // The dashed curve passes through the exact answer at (j - 1/2) of its own increment,
+    // closed at 0 and 360 degrees.
+    const QLineSeries* dashed = nullptr;
+    for (QLineSeries* curve : Curves(polar.get()))
+        if (curve->pen().style() == Qt::DashLine)
+            dashed = curve;
+    QVERIFY(dashed);
+    QCOMPARE(dashed->count(), 1 + bars + 1);
+    QCOMPARE(dashed->at(0).x(), 0.0);
+    QCOMPARE(dashed->at(bars + 1).x(), 360.0);
+    for (int j = 1; j <= bars; ++j) {
+        QVERIFY(std::abs(dashed->at(j).x() - (j - 0.5) * increment) < 1e-9);
+        QCOMPARE(dashed->at(j).y(),
+            exact.Outlet.Flows[static_cast<std::size_t>((j - 1) % exactIncrements)].Relative);
+    }
+
+    // The bars: one per exact increment round the die, labelled with its middle; the marks on
+    // the bar positions' axis, where bar j stands at j over ((j + 1/2) increment) degrees.
+    const std::unique_ptr<QChart> barChart(OutletBarChart(classic, &exact, channels));
+    const QList<QBarSet*> sets = barChart->findChildren<QBarSet*>();
+    QCOMPARE(sets.size(), 1);
+    QCOMPARE(sets[0]->count(), bars);
+    QCOMPARE(sets[0]->at(bars - 1), exact.Outlet.Flows.back().Relative);
+    const auto* angles = qobject_cast<QBarCategoryAxis*>(barChart->axes(Qt::Horizontal).front());
+    QVERIFY(angles);
+    QCOMPARE(angles->count(), bars);
+    QCOMPARE(angles->at(1), QString::number(1.5 * increment, 'f', 1));
+    const QList<QScatterSeries*> barMarks = barChart->findChildren<QScatterSeries*>();
+    QCOMPARE(barMarks.size(), 1);
+    QCOMPARE(barMarks[0]->count(), marks);
+    for (int n = 0; n < marks; ++n) {
+        QVERIFY(std::abs((barMarks[0]->at(n).x() + 0.5) * increment - atFifteenDegrees(n)) < 1e-9);
+        QCOMPARE(barMarks[0]->at(n).y(), classicRelative(n));
+    }
+    QVERIFY(barMarks[0]->at(marks - 1).x() < bars - 0.5);
+
+    // Without an exact answer the bars are the classic ones, and nothing is marked on them.
+    const std::unique_ptr<QChart> classicOnly(OutletBarChart(classic, nullptr, channels));
+    QCOMPARE(classicOnly->findChildren<QBarSet*>().front()->count(), marks);
+    QVERIFY(classicOnly->findChildren<QScatterSeries*>().isEmpty());
 }
 
 void ResultsWindowTest::placedBesideTheMainWindowInsideTheScreen_data()
