@@ -32,7 +32,7 @@ struct DoubleExtended {
 };
 bool FastLn(long double x, DoubleExtended& y);
 bool FastExp(long double x, DoubleExtended& y);
-inline constexpr long double FastLnErrorBound = 0x1p-78L;
-inline constexpr long double FastExpErrorBound = 0x1p-80L;
+inline constexpr long double FastLnErrorBound = 0x1p-77L;
+inline constexpr long double FastExpErrorBound = 0x1p-78L;
 
 } // namespace karrow
