@@ -141,11 +141,11 @@ namespace {
         std::array<LnEntry, LnTableSize> Ln;
         // ln2 / 512 = L1 + L2 + (below 2^-113): L1 with 40 bits, so that n L1 is exact for
         // |n| < 2^24.
-        LD L1 = 0;
+        double L1 = 0;
         LD L2 = 0;
         // ln 2 = Ln2Hi + Ln2Lo, Ln2Hi a multiple of 2^-50 (e Ln2Hi exact for |e| < 2^14.5), Ln2Lo
         // rounded to 53 bits.
-        LD Ln2Hi = 0;
+        double Ln2Hi = 0;
         double Ln2Lo = 0;
     };
 
@@ -222,10 +222,10 @@ namespace {
         }
         mpfr_const_log2(*v, MPFR_RNDN);
         mpfr_div_ui(*v, *v, ExpTableSize, MPFR_RNDN);
-        t.L1 = TakeLeading(*v, 40);
+        t.L1 = static_cast<double>(TakeLeading(*v, 40));
         t.L2 = TakeLeading(*v, 64);
         mpfr_const_log2(*v, MPFR_RNDN);
-        t.Ln2Hi = TakeMultipleOfTwoToMinus50(*v);
+        t.Ln2Hi = static_cast<double>(TakeMultipleOfTwoToMinus50(*v));
         t.Ln2Lo = static_cast<double>(TakeLeading(*v, 53));
         mpfr_free_cache();
         return t;
@@ -284,25 +284,26 @@ namespace {
         k = static_cast<int>(n >> ExpTableBits);
         const ExpEntry& e = t.TwoToJOver512[static_cast<std::size_t>(n & (ExpTableSize - 1))];
 
-        const DoubleExtended r = TwoSum(x - nf * t.L1, -(nf * t.L2));
+        const DoubleExtended r = TwoSum(x - nf * LD(t.L1), -(nf * t.L2));
         const LD h = r.Hi;
-        constexpr LD C3 = 1.0L / 6;
-        constexpr LD C4 = 1.0L / 24;
-        constexpr LD C5 = 1.0L / 120;
-        constexpr LD C6 = 1.0L / 720;
+        // Doubles suffice from r^3/6 on (below 2^-87 of the result) and load faster.
+        constexpr double C3 = 1.0 / 6;
+        constexpr double C4 = 1.0 / 24;
+        constexpr double C5 = 1.0 / 120;
+        constexpr double C6 = 1.0 / 720;
         const LD h2 = h * h;
-        const LD q = h2 * ((0.5L + h * C3) + h2 * ((C4 + h * C5) + h2 * C6));
+        const LD q = h2 * ((0.5L + h * LD(C3)) + h2 * ((LD(C4) + h * LD(C5)) + h2 * LD(C6)));
 
-        // Hi h = p + err exactly (Dekker's product, Hi = A + B split in the table).
+        // h = h1 + h2 with 32 bits in h1: A h1 and B h1 are exact, and Hi h2 < 2^-42 is
+        // rounded by less than 2^-106.
         const LD a = e.A;
         const LD b = e.B;
         const LD hi = a + b;
-        const DoubleExtended hs = Split(h);
-        const LD p = hi * h;
-        const LD err = ((a * hs.Hi - p) + a * hs.Lo + b * hs.Hi) + b * hs.Lo;
+        const LD h1 = Split(h).Hi;
+        const DoubleExtended s = FastTwoSum(hi, a * h1);
         const LD lo = e.Lo;
-        const DoubleExtended s = FastTwoSum(hi, p);
-        y = FastTwoSum(s.Hi, s.Lo + (err + (lo + (hi * (r.Lo + q) + lo * h))));
+        y = FastTwoSum(
+            s.Hi, s.Lo + (b * h1 + (lo + (hi * ((h - h1) + (r.Lo + q)) + lo * h))));
         return true;
     }
 
@@ -320,7 +321,8 @@ namespace {
 // of it (< 2^-90.5: below 2^-80.5 of |ln x| >= 2^-10, or 2^-82 of |z|). e Ln2Hi - ln C's Hi is
 // exact (multiples of 2^-50 below 2^13.5), its sum with z - z^2/2's high part exact through
 // TwoSum; the low parts add roundings below 2^-100. Relative error < 2^-79.8, bound 2^-77.
-bool FastLn(long double x, DoubleExtended& y)
+namespace {
+inline bool FastLnInline(LD x, DoubleExtended& y)
 {
     const ExtendedBits bits = BitsOf(x);
     if (std::isnan(x) || !(x > 0) || bits.SignExponent == 0x7fff || bits.SignExponent == 0)
@@ -346,17 +348,27 @@ bool FastLn(long double x, DoubleExtended& y)
     const LD z2 = z * z;
     const LD z2Lo = ((zs.Hi * zs.Hi - z2) + 2 * (zs.Hi * zs.Lo)) + zs.Lo * zs.Lo;
     const LD z4 = z2 * z2;
-    const LD poly = ((1.0L / 3 - z * (1.0L / 4)) + z2 * (1.0L / 5 - z * (1.0L / 6)))
-        + z4 * ((1.0L / 7 - z * (1.0L / 8)) + z2 * (1.0L / 9));
+    // Doubles suffice from z^5/5 on (below 2^-98) and load faster.
+    constexpr LD P5 = 1.0 / 5;
+    constexpr LD P6 = 1.0 / 6;
+    constexpr LD P7 = 1.0 / 7;
+    constexpr LD P9 = 1.0 / 9;
+    const LD poly = ((1.0L / 3 - z * 0.25L) + z2 * (P5 - z * P6)) + z4 * ((P7 - z * 0.125L) + z2 * P9);
     const LD cubeTimesPoly = z * z2 * poly;
 
     const LD ed = e;
     const DoubleExtended quadratic = FastTwoSum(z, -0.5L * z2);
-    const DoubleExtended sum = TwoSum(ed * t.Ln2Hi + LD(entry.Hi), quadratic.Hi);
+    const DoubleExtended sum = TwoSum(ed * LD(t.Ln2Hi) + LD(entry.Hi), quadratic.Hi);
     const LD low = sum.Lo + quadratic.Lo
         + ((ed * LD(t.Ln2Lo) + LD(entry.Lo)) + (cubeTimesPoly - 0.5L * z2Lo));
     y = FastTwoSum(sum.Hi, low);
     return true;
+}
+} // namespace
+
+bool FastLn(long double x, DoubleExtended& y)
+{
+    return FastLnInline(x, y);
 }
 
 bool FastExp(long double x, DoubleExtended& y)
@@ -373,7 +385,7 @@ long double CorrectlyRoundedLn(long double x)
 {
     DoubleExtended y;
     LD rounded = 0;
-    if (FastLn(x, y) && RoundsSurely(y, FastLnErrorBound, rounded))
+    if (FastLnInline(x, y) && RoundsSurely(y, FastLnErrorBound, rounded))
         return rounded;
     if (std::isnan(x))
         return x + x;
