@@ -337,8 +337,8 @@ namespace {
 // |z| where e = 0 and C = 1 (< 2^-84.3), and elsewhere, where |ln x| >= 2^-10, below 2^-83.3 of
 // it. z^2 is exact through Dekker's product; z^3 P < 2^-28.5 carries a few roundings of 2^-64
 // of it (< 2^-90.5: below 2^-80.5 of |ln x| >= 2^-10, or 2^-82 of |z|). e Ln2Hi - ln C's Hi is
-// exact (multiples of 2^-50 below 2^13.5), its sum with z - z^2/2's high part exact through
-// TwoSum; the low parts add roundings below 2^-100. Relative error < 2^-79.8, bound 2^-77.
+// exact (multiples of 2^-50 below 2^13.5), its sum with z - z^2/2's high part (below 2^-9, so
+// its last bit is 2^-72 or finer) exact through FastTwoSum; the low parts add roundings below 2^-100. Relative error < 2^-79.8, bound 2^-77.
 namespace {
 inline bool FastLnInline(LD x, DoubleExtended& y)
 {
@@ -374,7 +374,9 @@ inline bool FastLnInline(LD x, DoubleExtended& y)
 
     const LD ed = e;
     const DoubleExtended quadratic = FastTwoSum(z, -0.5L * z2);
-    const DoubleExtended sum = TwoSum(ed * LD(t.Ln2Hi) + LD(entry.Hi), quadratic.Hi);
+    // Exact although the first term may be the smaller: it is a multiple of 2^-50, and the
+    // second's last bit is 2^-72 or finer.
+    const DoubleExtended sum = FastTwoSum(ed * LD(t.Ln2Hi) + LD(entry.Hi), quadratic.Hi);
     const LD low = sum.Lo + quadratic.Lo
         + ((ed * LD(t.Ln2Lo) + LD(entry.Lo)) + (cubeTimesPoly - 0.5L * z2Lo));
     y = FastTwoSum(sum.Hi, low);
