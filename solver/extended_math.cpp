@@ -242,7 +242,8 @@ namespace {
         return t;
     }
 
-    const Tables& TheTables()
+    // Inlined: after the first call, one predictable test of the guard.
+    [[gnu::always_inline]] inline const Tables& TheTables()
     {
         static const Tables tables = BuildTables();
         return tables;
