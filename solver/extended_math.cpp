@@ -16,15 +16,8 @@ namespace {
 
     // ---- error-free transformations (exact in round-to-nearest with a 64-bit mantissa) ----
 
-    // a + b = s + e exactly.
-    DoubleExtended TwoSum(LD a, LD b)
-    {
-        const LD s = a + b;
-        const LD bb = s - a;
-        return { s, (a - (s - bb)) + (b - bb) };
-    }
-
-    // a + b = s + e exactly, provided |a| >= |b| or a = 0.
+    // a + b = s + e exactly, provided a = 0 or a is a multiple of the unit in the last place of b (as
+    // when |a| >= |b|).
     DoubleExtended FastTwoSum(LD a, LD b)
     {
         const LD s = a + b;
@@ -303,7 +296,9 @@ namespace {
         k = static_cast<int>(n >> ExpTableBits);
         const ExpEntry& e = t.TwoToJOver512[static_cast<std::size_t>(n & (ExpTableSize - 1))];
 
-        const DoubleExtended r = TwoSum(x - nf * LD(t.L1), -(nf * t.L2));
+        // Exact although the first term may be the smaller: for n != 0 it is a multiple of
+        // x's unit (at least |n| 2^-75) or of 2^-49, the second's last bit is below |n| 2^-113.
+        const DoubleExtended r = FastTwoSum(x - nf * LD(t.L1), -(nf * t.L2));
         const LD h = r.Hi;
         // Doubles suffice from r^3/6 on (below 2^-87 of the result) and load faster.
         constexpr double C3 = 1.0 / 6;
