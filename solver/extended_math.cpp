@@ -16,8 +16,8 @@ namespace {
 
     // ---- error-free transformations (exact in round-to-nearest with a 64-bit mantissa) ----
 
-    // a + b = s + e exactly, provided a = 0 or a is a multiple of the unit in the last place of b (as
-    // when |a| >= |b|).
+    // a + b = s + e exactly, provided a = 0 or a is a multiple of the unit in the last place of b
+    // (as when |a| >= |b|).
     DoubleExtended FastTwoSum(LD a, LD b)
     {
         const LD s = a + b;
@@ -213,8 +213,9 @@ namespace {
             // a multiple of 2^-73 below 2^-9 in magnitude, exact in 64 bits.
             const LD scale = j < LnTableSize / 2 ? 1024 : 512;
             const bool nextToOne = j == 0 || j == LnTableSize - 1;
-            const double c =
-                nextToOne ? 1 : static_cast<double>(std::nearbyint(scale / LnIntervalMiddle(j)) / scale);
+            const double c = nextToOne
+                ? 1
+                : static_cast<double>(std::nearbyint(scale / LnIntervalMiddle(j)) / scale);
             const int mantissaUnit = j < LnTableSize / 2 ? 63 : 64;
             e.CHigh = std::ldexp(c, 12 - mantissaUnit);
             e.CLow = std::ldexp(c, -mantissaUnit);
@@ -316,8 +317,7 @@ namespace {
         const LD h1 = Split(h).Hi;
         const DoubleExtended s = FastTwoSum(hi, a * h1);
         const LD lo = e.Lo;
-        y = FastTwoSum(
-            s.Hi, s.Lo + (b * h1 + (lo + (hi * ((h - h1) + (r.Lo + q)) + lo * h))));
+        y = FastTwoSum(s.Hi, s.Lo + (b * h1 + (lo + (hi * ((h - h1) + (r.Lo + q)) + lo * h))));
         return true;
     }
 
@@ -334,50 +334,52 @@ namespace {
 // it. z^2 is exact through Dekker's product; z^3 P < 2^-28.5 carries a few roundings of 2^-64
 // of it (< 2^-90.5: below 2^-80.5 of |ln x| >= 2^-10, or 2^-82 of |z|). e Ln2Hi - ln C's Hi is
 // exact (multiples of 2^-50 below 2^13.5), its sum with z - z^2/2's high part (below 2^-9, so
-// its last bit is 2^-72 or finer) exact through FastTwoSum; the low parts add roundings below 2^-100. Relative error < 2^-79.8, bound 2^-77.
+// its last bit is 2^-72 or finer) exact through FastTwoSum; the low parts add roundings below
+// 2^-100. Relative error < 2^-79.8, bound 2^-77.
 namespace {
-inline bool FastLnInline(LD x, DoubleExtended& y)
-{
-    const ExtendedBits bits = BitsOf(x);
-    if (std::isnan(x) || !(x > 0) || bits.SignExponent == 0x7fff || bits.SignExponent == 0)
-        return false; // nan, zero, negative, inf, subnormal
-    const Tables& t = TheTables();
-    int e = bits.SignExponent - ExponentBias;
-    const auto j =
-        static_cast<std::size_t>((bits.Mantissa >> (63 - LnTableBits)) & (LnTableSize - 1));
-    if (j >= LnTableSize / 2)
-        e += 1; // m in [0.75, 1)
-    // m's leading 52 and last 12 bits as integers, exact as doubles; the table's C carries
-    // their units.
-    constexpr std::uint64_t LowBits = (std::uint64_t(1) << 12) - 1;
-    const LD mh = static_cast<LD>(static_cast<std::int64_t>(bits.Mantissa >> 12));
-    const LD ml = static_cast<LD>(static_cast<std::int64_t>(bits.Mantissa & LowBits));
-    const LnEntry& entry = t.Ln[j];
-    const LD z = (mh * LD(entry.CHigh) - 1) + ml * LD(entry.CLow);
+    inline bool FastLnInline(LD x, DoubleExtended& y)
+    {
+        const ExtendedBits bits = BitsOf(x);
+        if (std::isnan(x) || !(x > 0) || bits.SignExponent == 0x7fff || bits.SignExponent == 0)
+            return false; // nan, zero, negative, inf, subnormal
+        const Tables& t = TheTables();
+        int e = bits.SignExponent - ExponentBias;
+        const auto j =
+            static_cast<std::size_t>((bits.Mantissa >> (63 - LnTableBits)) & (LnTableSize - 1));
+        if (j >= LnTableSize / 2)
+            e += 1; // m in [0.75, 1)
+        // m's leading 52 and last 12 bits as integers, exact as doubles; the table's C carries
+        // their units.
+        constexpr std::uint64_t LowBits = (std::uint64_t(1) << 12) - 1;
+        const LD mh = static_cast<LD>(static_cast<std::int64_t>(bits.Mantissa >> 12));
+        const LD ml = static_cast<LD>(static_cast<std::int64_t>(bits.Mantissa & LowBits));
+        const LnEntry& entry = t.Ln[j];
+        const LD z = (mh * LD(entry.CHigh) - 1) + ml * LD(entry.CLow);
 
-    // z^2 = z2 + z2Lo exactly.
-    const DoubleExtended zs = Split(z);
-    const LD z2 = z * z;
-    const LD z2Lo = ((zs.Hi * zs.Hi - z2) + 2 * (zs.Hi * zs.Lo)) + zs.Lo * zs.Lo;
-    const LD z4 = z2 * z2;
-    // Doubles suffice from z^5/5 on (below 2^-98) and load faster.
-    constexpr LD P5 = 1.0 / 5;
-    constexpr LD P6 = 1.0 / 6;
-    constexpr LD P7 = 1.0 / 7;
-    constexpr LD P9 = 1.0 / 9;
-    const LD poly = ((1.0L / 3 - z * 0.25L) + z2 * (P5 - z * P6)) + z4 * ((P7 - z * 0.125L) + z2 * P9);
-    const LD cubeTimesPoly = z * z2 * poly;
+        // z^2 = z2 + z2Lo exactly.
+        const DoubleExtended zs = Split(z);
+        const LD z2 = z * z;
+        const LD z2Lo = ((zs.Hi * zs.Hi - z2) + 2 * (zs.Hi * zs.Lo)) + zs.Lo * zs.Lo;
+        const LD z4 = z2 * z2;
+        // Doubles suffice from z^5/5 on (below 2^-98) and load faster.
+        constexpr LD P5 = 1.0 / 5;
+        constexpr LD P6 = 1.0 / 6;
+        constexpr LD P7 = 1.0 / 7;
+        constexpr LD P9 = 1.0 / 9;
+        const LD poly =
+            ((1.0L / 3 - z * 0.25L) + z2 * (P5 - z * P6)) + z4 * ((P7 - z * 0.125L) + z2 * P9);
+        const LD cubeTimesPoly = z * z2 * poly;
 
-    const LD ed = e;
-    const DoubleExtended quadratic = FastTwoSum(z, -0.5L * z2);
-    // Exact although the first term may be the smaller: it is a multiple of 2^-50, and the
-    // second's last bit is 2^-72 or finer.
-    const DoubleExtended sum = FastTwoSum(ed * LD(t.Ln2Hi) + LD(entry.Hi), quadratic.Hi);
-    const LD low = sum.Lo + quadratic.Lo
-        + ((ed * LD(t.Ln2Lo) + LD(entry.Lo)) + (cubeTimesPoly - 0.5L * z2Lo));
-    y = FastTwoSum(sum.Hi, low);
-    return true;
-}
+        const LD ed = e;
+        const DoubleExtended quadratic = FastTwoSum(z, -0.5L * z2);
+        // Exact although the first term may be the smaller: it is a multiple of 2^-50, and the
+        // second's last bit is 2^-72 or finer.
+        const DoubleExtended sum = FastTwoSum(ed * LD(t.Ln2Hi) + LD(entry.Hi), quadratic.Hi);
+        const LD low = sum.Lo + quadratic.Lo
+            + ((ed * LD(t.Ln2Lo) + LD(entry.Lo)) + (cubeTimesPoly - 0.5L * z2Lo));
+        y = FastTwoSum(sum.Hi, low);
+        return true;
+    }
 } // namespace
 
 bool FastLn(long double x, DoubleExtended& y)
