@@ -278,8 +278,8 @@ namespace {
     // roundings of 2^-64. Relative error < 2^-82.5, bound 2^-78.
     inline bool FastExpUnscaled(LD x, DoubleExtended& y, int& k)
     {
-        // isnan first: an ordered comparison with nan raises invalid.
-        if (std::isnan(x) || !(x > ExpFastLow && x < ExpFastHigh))
+        // Quiet comparisons: an ordered one with nan would raise invalid.
+        if (!(__builtin_isgreater(x, ExpFastLow) && __builtin_isless(x, ExpFastHigh)))
             return false;
         const Tables& t = TheTables();
         // n from the double nearest to x, on the SSE unit, whose bits reach the integer unit
@@ -340,7 +340,7 @@ namespace {
     inline bool FastLnInline(LD x, DoubleExtended& y)
     {
         const ExtendedBits bits = BitsOf(x);
-        if (std::isnan(x) || !(x > 0) || bits.SignExponent == 0x7fff || bits.SignExponent == 0)
+        if (!__builtin_isgreater(x, 0) || bits.SignExponent == 0x7fff || bits.SignExponent == 0)
             return false; // nan, zero, negative, inf, subnormal
         const Tables& t = TheTables();
         int e = bits.SignExponent - ExponentBias;
