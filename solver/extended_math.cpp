@@ -331,7 +331,8 @@ namespace {
 // the rest (ml C has 23 bits): both terms are multiples of 2^-73, so their sum is z itself.
 // log1p(z) = z - z^2/2 + z^3 P(z) with P to z^6/9 leaves out less than z^10/10: relative to
 // |z| where e = 0 and C = 1 (< 2^-84.3), and elsewhere, where |ln x| >= 2^-10, below 2^-83.3 of
-// it. z^2 is exact through Dekker's product; z^3 P < 2^-28.5 carries a few roundings of 2^-64
+// it. z^2 is exact through Dekker's product where e = 0; elsewhere |ln x| > 2^-1.8 and z^2/2's
+// rounding (< 2^-83) is below 2^-81 of it. z^3 P < 2^-28.5 carries a few roundings of 2^-64
 // of it (< 2^-90.5: below 2^-80.5 of |ln x| >= 2^-10, or 2^-82 of |z|). e Ln2Hi - ln C's Hi is
 // exact (multiples of 2^-50 below 2^13.5), its sum with z - z^2/2's high part (below 2^-9, so
 // its last bit is 2^-72 or finer) exact through FastTwoSum; the low parts add roundings below
@@ -356,10 +357,14 @@ namespace {
         const LnEntry& entry = t.Ln[j];
         const LD z = (mh * LD(entry.CHigh) - 1) + ml * LD(entry.CLow);
 
-        // z^2 = z2 + z2Lo exactly.
-        const DoubleExtended zs = Split(z);
+        // z^2 = z2 + z2Lo exactly where e = 0. Elsewhere |ln x| > 2^-1.8, and z2's rounding,
+        // below 2^-82, is below 2^-80 of it: z2Lo is left out.
         const LD z2 = z * z;
-        const LD z2Lo = ((zs.Hi * zs.Hi - z2) + 2 * (zs.Hi * zs.Lo)) + zs.Lo * zs.Lo;
+        LD z2Lo = 0;
+        if (e == 0) {
+            const DoubleExtended zs = Split(z);
+            z2Lo = ((zs.Hi * zs.Hi - z2) + 2 * (zs.Hi * zs.Lo)) + zs.Lo * zs.Lo;
+        }
         const LD z4 = z2 * z2;
         // Doubles suffice from z^5/5 on (below 2^-98) and load faster.
         constexpr LD P5 = 1.0 / 5;
