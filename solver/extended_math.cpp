@@ -16,15 +16,8 @@ namespace {
 
     // ---- error-free transformations (exact in round-to-nearest with a 64-bit mantissa) ----
 
-    // a + b = s + e exactly.
-    DoubleExtended TwoSum(LD a, LD b)
-    {
-        const LD s = a + b;
-        const LD bb = s - a;
-        return { s, (a - (s - bb)) + (b - bb) };
-    }
-
-    // a + b = s + e exactly, provided |a| >= |b| or a = 0.
+    // a + b = s + e exactly, provided a = 0 or a is a multiple of the unit in the last place of b
+    // (as when |a| >= |b|).
     DoubleExtended FastTwoSum(LD a, LD b)
     {
         const LD s = a + b;
@@ -38,15 +31,6 @@ namespace {
         const LD t = Splitter * a;
         const LD hi = t - (t - a);
         return { hi, a - hi };
-    }
-
-    // a b = p + e exactly (no fused multiply-add on the x87 unit: Dekker's product).
-    DoubleExtended TwoProduct(LD a, LD b)
-    {
-        const LD p = a * b;
-        const DoubleExtended x = Split(a);
-        const DoubleExtended y = Split(b);
-        return { p, ((x.Hi * y.Hi - p) + x.Hi * y.Lo + x.Lo * y.Hi) + x.Lo * y.Lo };
     }
 
     // ---- the bits of the extended format ----
@@ -74,9 +58,15 @@ namespace {
 
     constexpr int ExponentBias = 16383;
 
-    // 2^k for a normal result.
-    LD PowerOfTwo(int k)
+    // 2^k for a normal result; through a double where one holds it (a faster load).
+    inline LD PowerOfTwo(int k)
     {
+        if (k > -1000 && k < 1000) {
+            const std::uint64_t bits = static_cast<std::uint64_t>(1023 + k) << 52;
+            double power = 0;
+            std::memcpy(&power, &bits, 8);
+            return power;
+        }
         return FromBits(std::uint64_t(1) << 63, static_cast<std::uint16_t>(ExponentBias + k));
     }
 
@@ -120,23 +110,43 @@ namespace {
 
     // ---- tables, computed once with MPFR from exactly stated values ----
 
-    struct LnEntry {
-        LD C; // about 1 / (middle of the interval); 1 on the two intervals next to 1
-        DoubleExtended MinusLnC;
+    // Parts of the tables are held as doubles: exact where they carry 32 bits or fewer, and
+    // loaded by the x87 unit as cheaply as its own format is not.
+
+    // 2^(j/512) = Hi + Lo, Hi = A + B with 32 bits in each of A and B, so that Hi times a split
+    // factor is exact without splitting Hi at run time; Lo is the rest rounded to 53 bits.
+    struct ExpEntry {
+        double A;
+        double B;
+        double Lo;
     };
 
+    // On the interval j of the reduced mantissa: C, a short approximation of 1 / (middle of the
+    // interval) (1 on the two intervals next to 1), and -ln C = Hi + Lo, Hi a multiple of 2^-50
+    // like Ln2Hi, so that e Ln2Hi + Hi is exact; Lo is the rest rounded to 53 bits.
+    struct LnEntry {
+        double CHigh; // C 2^-51 (2^-52 for m < 1): times m's leading 52 bits as an integer
+        double CLow; // C 2^-63 (2^-64 for m < 1): times m's last 12 bits as an integer
+        double Hi;
+        double Lo;
+    };
+
+    constexpr int ExpTableBits = 9;
+    constexpr int ExpTableSize = 1 << ExpTableBits;
+    constexpr int LnTableBits = 9;
+    constexpr int LnTableSize = 1 << LnTableBits;
+
     struct Tables {
-        std::array<DoubleExtended, 64> TwoToJOver64; // 2^(j/64)
-        std::array<DoubleExtended, 64> TwoToJOver4096; // 2^(j/4096)
-        std::array<LnEntry, 256> Ln;
-        // ln 2 / 4096 = L1 + L2 + L3: L1 and L2 with 37 bits, so that n L1 and n L2 are exact
-        // for |n| < 2^27.
-        LD L1 = 0;
+        std::array<ExpEntry, ExpTableSize> TwoToJOver512;
+        std::array<LnEntry, LnTableSize> Ln;
+        // ln2 / 512 = L1 + L2 + (below 2^-113): L1 with 40 bits, so that n L1 is exact for
+        // |n| < 2^24.
+        double L1 = 0;
         LD L2 = 0;
-        LD L3 = 0;
-        // ln 2 = Ln2Hi + Ln2Lo, Ln2Hi with 49 bits, so that e Ln2Hi is exact for |e| < 2^15.
-        LD Ln2Hi = 0;
-        LD Ln2Lo = 0;
+        // ln 2 = Ln2Hi + Ln2Lo, Ln2Hi a multiple of 2^-50 (e Ln2Hi exact for |e| < 2^14.5), Ln2Lo
+        // rounded to 53 bits.
+        double Ln2Hi = 0;
+        double Ln2Lo = 0;
     };
 
     class BigFloat {
@@ -163,48 +173,71 @@ namespace {
         return leading;
     }
 
-    DoubleExtended TakeDoubleExtended(mpfr_ptr v)
+    // v rounded to a multiple of 2^-50, removed from v.
+    LD TakeMultipleOfTwoToMinus50(mpfr_ptr v)
     {
-        const LD hi = TakeLeading(v, 64);
-        return { hi, TakeLeading(v, 64) };
+        BigFloat part;
+        mpfr_mul_2si(*part, v, 50, MPFR_RNDN);
+        mpfr_rint(*part, *part, MPFR_RNDN);
+        mpfr_div_2si(*part, *part, 50, MPFR_RNDN);
+        mpfr_sub(v, v, *part, MPFR_RNDN);
+        return mpfr_get_ld(*part, MPFR_RNDN);
+    }
+
+    // The middle of interval j of the reduced mantissa m: [1 + j/1024, ...) below 256, where m
+    // is in [1, 1.5), and [0.5 + j/1024, ...) from 256 on, where m is in [0.75, 1).
+    LD LnIntervalMiddle(int j)
+    {
+        return j < LnTableSize / 2 ? 1 + (j + 0.5L) / 512 : 0.5L + (j + 0.5L) / 1024;
     }
 
     Tables BuildTables()
     {
         Tables t;
         BigFloat v;
-        for (int j = 0; j < 64; ++j) {
+        for (int j = 0; j < ExpTableSize; ++j) {
             mpfr_set_si(*v, j, MPFR_RNDN);
-            mpfr_div_ui(*v, *v, 64, MPFR_RNDN);
+            mpfr_div_ui(*v, *v, ExpTableSize, MPFR_RNDN);
             mpfr_exp2(*v, *v, MPFR_RNDN);
-            t.TwoToJOver64[static_cast<std::size_t>(j)] = TakeDoubleExtended(*v);
-            mpfr_set_si(*v, j, MPFR_RNDN);
-            mpfr_div_ui(*v, *v, 4096, MPFR_RNDN);
-            mpfr_exp2(*v, *v, MPFR_RNDN);
-            t.TwoToJOver4096[static_cast<std::size_t>(j)] = TakeDoubleExtended(*v);
+            ExpEntry& e = t.TwoToJOver512[static_cast<std::size_t>(j)];
+            // A and B from the 64-bit Hi, so that A + B is exactly Hi.
+            BigFloat hi;
+            mpfr_set_ld(*hi, TakeLeading(*v, 64), MPFR_RNDN);
+            e.Lo = static_cast<double>(TakeLeading(*v, 53));
+            e.A = static_cast<double>(TakeLeading(*hi, 32));
+            e.B = static_cast<double>(TakeLeading(*hi, 32));
         }
-        for (int j = 0; j < 256; ++j) {
+        for (int j = 0; j < LnTableSize; ++j) {
             LnEntry& e = t.Ln[static_cast<std::size_t>(j)];
-            const LD middle = (1 + (j + 0.5L) / 256) / (j < 128 ? 1 : 2);
-            e.C = (j == 0 || j == 255) ? 1 : 1 / middle;
-            mpfr_set_ld(*v, e.C, MPFR_RNDN);
+            // C with 10 bits after the point on [1, 1.5) and 9 on [0.75, 1): m C - 1 is then
+            // a multiple of 2^-73 below 2^-9 in magnitude, exact in 64 bits.
+            const LD scale = j < LnTableSize / 2 ? 1024 : 512;
+            const bool nextToOne = j == 0 || j == LnTableSize - 1;
+            const double c = nextToOne
+                ? 1
+                : static_cast<double>(std::nearbyint(scale / LnIntervalMiddle(j)) / scale);
+            const int mantissaUnit = j < LnTableSize / 2 ? 63 : 64;
+            e.CHigh = std::ldexp(c, 12 - mantissaUnit);
+            e.CLow = std::ldexp(c, -mantissaUnit);
+            mpfr_set_d(*v, c, MPFR_RNDN);
             mpfr_log(*v, *v, MPFR_RNDN);
             mpfr_neg(*v, *v, MPFR_RNDN);
-            e.MinusLnC = TakeDoubleExtended(*v);
+            e.Hi = static_cast<double>(TakeMultipleOfTwoToMinus50(*v));
+            e.Lo = static_cast<double>(TakeLeading(*v, 53));
         }
         mpfr_const_log2(*v, MPFR_RNDN);
-        mpfr_div_ui(*v, *v, 4096, MPFR_RNDN);
-        t.L1 = TakeLeading(*v, 37);
-        t.L2 = TakeLeading(*v, 37);
-        t.L3 = TakeLeading(*v, 64);
+        mpfr_div_ui(*v, *v, ExpTableSize, MPFR_RNDN);
+        t.L1 = static_cast<double>(TakeLeading(*v, 40));
+        t.L2 = TakeLeading(*v, 64);
         mpfr_const_log2(*v, MPFR_RNDN);
-        t.Ln2Hi = TakeLeading(*v, 49);
-        t.Ln2Lo = TakeLeading(*v, 64);
+        t.Ln2Hi = static_cast<double>(TakeMultipleOfTwoToMinus50(*v));
+        t.Ln2Lo = static_cast<double>(TakeLeading(*v, 53));
         mpfr_free_cache();
         return t;
     }
 
-    const Tables& TheTables()
+    // Inlined: after the first call, one predictable test of the guard.
+    [[gnu::always_inline]] inline const Tables& TheTables()
     {
         static const Tables tables = BuildTables();
         return tables;
@@ -215,7 +248,7 @@ namespace {
     // Ziv's test: y.Hi + y.Lo is within bound |y.Hi| of f(x), so when both ends of that interval
     // round to the same extended number, f(x) does too (rounding is monotonic). y.Lo is at most
     // half an ulp of y.Hi; the rounding of y.Lo +- err is far below the margin in the bounds.
-    bool RoundsSurely(const DoubleExtended& y, LD bound, LD& rounded)
+    inline bool RoundsSurely(const DoubleExtended& y, LD bound, LD& rounded)
     {
         const LD err = bound * std::fabs(y.Hi);
         const LD up = y.Hi + (y.Lo + err);
@@ -227,110 +260,136 @@ namespace {
     }
 
     // Arguments whose exp is a normal extended number: up to just below ln(LDBL_MAX) =
-    // 11356.523..., down to just above ln(2^-16382) = -11355.137...
+    // 11356.523..., down to just above ln(2^-16382) = -11355.137...; 2^k is then normal too.
     constexpr LD ExpFastHigh = 11356.5L;
     constexpr LD ExpFastLow = -11355.0L;
 
     // exp(x) = 2^k (y.Hi + y.Lo).
     //
-    // x = n ln2/4096 + r with n = 4096 k + 64 j1 + j2 and |r| <= ln2/8192 < 2^-13.5, so
-    // exp(x) = 2^k 2^(j1/64) 2^(j2/4096) exp(r). r is exact as rh + rl (n L1, n L2 exact; the
-    // rest below 2^-120). exp(r) = 1 + r + r^2/2 + ... + r^6/720 leaves out less than 2^-107;
-    // q = r^2/2 + ... is below 2^-28 and carries about 3 roundings of 2^-64 of it, < 2^-90; the
-    // table values and their products are good to 2^-125. Relative error < 2^-89.5, bound 2^-80.
-    bool FastExpUnscaled(LD x, DoubleExtended& y, int& k)
+    // x = n ln2/512 + r with n = 512 k + j, |r| <= ln2/1024 (1 + 2^-50) < 2^-10.5, so
+    // exp(x) = 2^k 2^(j/512) exp(r). x - n L1 is exact (both are multiples of the unit of the
+    // smaller of x and 2^-49, and the difference is below 2^64 such units; n = 0 where
+    // |x| < 2^-11), so r = rh + rl exactly but for n L2's rounding and the omitted part of
+    // ln2/512, together below 2^-90. exp(r) = (1 + rh + q)(1 + rl) with q = rh^2/2 + ... +
+    // rh^6/720 leaves out less than 2^-85.8 (the first omitted term) and rl rh < 2^-85; q < 2^-21.9
+    // carries four roundings of 2^-64 of it, < 2^-83.9. T = 2^(j/512) = Hi + Lo to 2^-117.
+    // T (1 + rh + rl + q) = Hi + Hi rh + (Lo + Hi (rl + q) + Lo rh): Hi rh exact by Dekker's
+    // product with Hi's halves from the table; the rest below 2^-21 of the result with a few
+    // roundings of 2^-64. Relative error < 2^-82.5, bound 2^-78.
+    inline bool FastExpUnscaled(LD x, DoubleExtended& y, int& k)
     {
-        // isnan first: an ordered comparison with nan raises invalid.
-        if (std::isnan(x) || !(x > ExpFastLow && x < ExpFastHigh))
+        // Quiet comparisons: an ordered one with nan would raise invalid.
+        if (!(__builtin_isgreater(x, ExpFastLow) && __builtin_isless(x, ExpFastHigh)))
             return false;
         const Tables& t = TheTables();
-        constexpr LD FourThousandNinetySixOverLn2 = 5909.27888748119411654625149338375L;
-        constexpr LD Shifter = 0x1.8p63L; // adding it rounds |v| < 2^62 to an integer
-        const LD shifted = x * FourThousandNinetySixOverLn2 + Shifter;
+        // n from the double nearest to x, on the SSE unit, whose bits reach the integer unit
+        // without a trip through memory in the extended format: it differs from the integer
+        // nearest to x 512/ln2 only within 2^-29 of a midpoint, which widens |r| by < 2^-38.
+        // Arguments below 2^-60 give n = 0 without a conversion that would underflow.
+        constexpr double FiveHundredTwelveOverLn2 = 738.659860935148964568281436672969;
+        constexpr double Shifter = 0x1.8p52; // adding it rounds |v| < 2^51 to an integer
+        const double xd = std::fabs(x) < 0x1p-60L ? 0.0 : static_cast<double>(x);
+        const double shifted = xd * FiveHundredTwelveOverLn2 + Shifter;
+        std::uint64_t shiftedBits = 0;
+        std::memcpy(&shiftedBits, &shifted, 8);
+        const auto n = static_cast<std::int64_t>(shiftedBits - 0x4338000000000000);
         const LD nf = shifted - Shifter;
-        const auto n = static_cast<std::int64_t>(BitsOf(shifted).Mantissa - (std::uint64_t(3) << 62));
-        k = static_cast<int>(n >> 12);
-        const auto j1 = static_cast<std::size_t>((n >> 6) & 63);
-        const auto j2 = static_cast<std::size_t>(n & 63);
+        k = static_cast<int>(n >> ExpTableBits);
+        const ExpEntry& e = t.TwoToJOver512[static_cast<std::size_t>(n & (ExpTableSize - 1))];
 
-        const DoubleExtended a = TwoSum(x, -(nf * t.L1));
-        const DoubleExtended b = TwoSum(a.Hi, -(nf * t.L2));
-        const DoubleExtended r = FastTwoSum(b.Hi, (b.Lo + a.Lo) - nf * t.L3);
-
+        // Exact although the first term may be the smaller: for n != 0 it is a multiple of
+        // x's unit (at least |n| 2^-75) or of 2^-49, the second's last bit is below |n| 2^-113.
+        const DoubleExtended r = FastTwoSum(x - nf * LD(t.L1), -(nf * t.L2));
         const LD h = r.Hi;
-        constexpr LD C3 = 1.0L / 6;
-        constexpr LD C4 = 1.0L / 24;
-        constexpr LD C5 = 1.0L / 120;
-        constexpr LD C6 = 1.0L / 720;
-        const LD q = h * h * (0.5L + h * (C3 + h * (C4 + h * (C5 + h * C6)))) + h * r.Lo;
-        const DoubleExtended p = FastTwoSum(h, r.Lo + q);
-        DoubleExtended s = FastTwoSum(1, p.Hi);
-        s.Lo += p.Lo;
+        // Doubles suffice from r^3/6 on (below 2^-87 of the result) and load faster.
+        constexpr double C3 = 1.0 / 6;
+        constexpr double C4 = 1.0 / 24;
+        constexpr double C5 = 1.0 / 120;
+        constexpr double C6 = 1.0 / 720;
+        const LD h2 = h * h;
+        const LD q = h2 * ((0.5L + h * LD(C3)) + h2 * ((LD(C4) + h * LD(C5)) + h2 * LD(C6)));
 
-        const DoubleExtended& t1 = t.TwoToJOver64[j1];
-        const DoubleExtended& t2 = t.TwoToJOver4096[j2];
-        DoubleExtended table = TwoProduct(t1.Hi, t2.Hi);
-        table.Lo += t1.Hi * t2.Lo + t1.Lo * t2.Hi;
-
-        DoubleExtended product = TwoProduct(table.Hi, s.Hi);
-        product.Lo += table.Hi * s.Lo + table.Lo * s.Hi;
-        y = FastTwoSum(product.Hi, product.Lo);
+        // h = h1 + h2 with 32 bits in h1: A h1 and B h1 are exact, and Hi h2 < 2^-42 is
+        // rounded by less than 2^-106.
+        const LD a = e.A;
+        const LD b = e.B;
+        const LD hi = a + b;
+        const LD h1 = Split(h).Hi;
+        const DoubleExtended s = FastTwoSum(hi, a * h1);
+        const LD lo = e.Lo;
+        y = FastTwoSum(s.Hi, s.Lo + (b * h1 + (lo + (hi * ((h - h1) + (r.Lo + q)) + lo * h))));
         return true;
-    }
-
-    // Multiplies by 2^k in two exact steps (2^k alone may not be representable).
-    LD Scale(LD v, int k)
-    {
-        const int half = k / 2;
-        return v * PowerOfTwo(half) * PowerOfTwo(k - half);
     }
 
 } // namespace
 
-// ln x = e ln2 - ln c + log1p(z) with x = 2^e m, m in [0.75, 1.5), c from the interval of the
-// 8 bits after m's leading bit, z = m c - 1 exact as zh + zl (Dekker's product; m c is near 1).
-// |z| <= 2^-9, or 2^-8 on the two intervals next to 1, where c = 1 and z = m - 1 exactly.
-// log1p(z) = z - z^2/2 + z^3 P(z) with P to z^8/11 leaves out less than 2^-91 |z|. z^2 is exact
-// as a product; z^3 P carries a few roundings of 2^-64 of |z|^3/3 <= 2^-24.6 (< 2^-88.6).
-// Where e and ln c vanish, every error is relative to |z|, < 2^-85; elsewhere |ln x| >= 2^-9
-// and the sum of the exact leading parts adds roundings below 2^-100: < 2^-80. Bound 2^-78.
+// ln x = e ln2 - ln C + log1p(z) with x = 2^e m, m in [0.75, 1.5), C from a table of 512 for the
+// interval of m (1 on the two intervals next to 1) and z = m C - 1. C has 10 bits after the
+// point (9 for m < 1) and m's 64 bits end at 2^-63 (2^-64), so m C - 1 is a multiple of 2^-73
+// below 2^-9 in magnitude: exact in 64 bits. It is computed exactly as (mh C - 1) + ml C with
+// mh = m without its last 12 bits (52 bits times C's 11 are exact, and mh C is near 1) and ml
+// the rest (ml C has 23 bits): both terms are multiples of 2^-73, so their sum is z itself.
+// log1p(z) = z - z^2/2 + z^3 P(z) with P to z^6/9 leaves out less than z^10/10: relative to
+// |z| where e = 0 and C = 1 (< 2^-84.3), and elsewhere, where |ln x| >= 2^-10, below 2^-83.3 of
+// it. z^2 is exact through Dekker's product where e = 0; elsewhere |ln x| > 2^-1.8 and z^2/2's
+// rounding (< 2^-83) is below 2^-81 of it. z^3 P < 2^-28.5 carries a few roundings of 2^-64
+// of it (< 2^-90.5: below 2^-80.5 of |ln x| >= 2^-10, or 2^-82 of |z|). e Ln2Hi - ln C's Hi is
+// exact (multiples of 2^-50 below 2^13.5), its sum with z - z^2/2's high part (below 2^-9, so
+// its last bit is 2^-72 or finer) exact through FastTwoSum; the low parts add roundings below
+// 2^-100. Relative error < 2^-79.8, bound 2^-77.
+namespace {
+    inline bool FastLnInline(LD x, DoubleExtended& y)
+    {
+        const ExtendedBits bits = BitsOf(x);
+        if (!__builtin_isgreater(x, 0) || bits.SignExponent == 0x7fff || bits.SignExponent == 0)
+            return false; // nan, zero, negative, inf, subnormal
+        const Tables& t = TheTables();
+        int e = bits.SignExponent - ExponentBias;
+        const auto j =
+            static_cast<std::size_t>((bits.Mantissa >> (63 - LnTableBits)) & (LnTableSize - 1));
+        if (j >= LnTableSize / 2)
+            e += 1; // m in [0.75, 1)
+        // m's leading 52 and last 12 bits as integers, exact as doubles; the table's C carries
+        // their units.
+        constexpr std::uint64_t LowBits = (std::uint64_t(1) << 12) - 1;
+        const LD mh = static_cast<LD>(static_cast<std::int64_t>(bits.Mantissa >> 12));
+        const LD ml = static_cast<LD>(static_cast<std::int64_t>(bits.Mantissa & LowBits));
+        const LnEntry& entry = t.Ln[j];
+        const LD z = (mh * LD(entry.CHigh) - 1) + ml * LD(entry.CLow);
+
+        // z^2 = z2 + z2Lo exactly where e = 0. Elsewhere |ln x| > 2^-1.8, and z2's rounding,
+        // below 2^-82, is below 2^-80 of it: z2Lo is left out.
+        const LD z2 = z * z;
+        LD z2Lo = 0;
+        if (e == 0) {
+            const DoubleExtended zs = Split(z);
+            z2Lo = ((zs.Hi * zs.Hi - z2) + 2 * (zs.Hi * zs.Lo)) + zs.Lo * zs.Lo;
+        }
+        const LD z4 = z2 * z2;
+        // Doubles suffice from z^5/5 on (below 2^-98) and load faster.
+        constexpr LD P5 = 1.0 / 5;
+        constexpr LD P6 = 1.0 / 6;
+        constexpr LD P7 = 1.0 / 7;
+        constexpr LD P9 = 1.0 / 9;
+        const LD poly =
+            ((1.0L / 3 - z * 0.25L) + z2 * (P5 - z * P6)) + z4 * ((P7 - z * 0.125L) + z2 * P9);
+        const LD cubeTimesPoly = z * z2 * poly;
+
+        const LD ed = e;
+        const DoubleExtended quadratic = FastTwoSum(z, -0.5L * z2);
+        // Exact although the first term may be the smaller: it is a multiple of 2^-50, and the
+        // second's last bit is 2^-72 or finer.
+        const DoubleExtended sum = FastTwoSum(ed * LD(t.Ln2Hi) + LD(entry.Hi), quadratic.Hi);
+        const LD low = sum.Lo + quadratic.Lo
+            + ((ed * LD(t.Ln2Lo) + LD(entry.Lo)) + (cubeTimesPoly - 0.5L * z2Lo));
+        y = FastTwoSum(sum.Hi, low);
+        return true;
+    }
+} // namespace
+
 bool FastLn(long double x, DoubleExtended& y)
 {
-    const ExtendedBits bits = BitsOf(x);
-    if (std::isnan(x) || !(x > 0) || bits.SignExponent == 0x7fff || bits.SignExponent == 0)
-        return false; // nan, zero, negative, inf, subnormal
-    const Tables& t = TheTables();
-    int e = bits.SignExponent - ExponentBias;
-    const auto j = static_cast<std::size_t>((bits.Mantissa >> 55) & 0xff);
-    LD m = FromBits(bits.Mantissa, ExponentBias); // in [1, 2)
-    if (j >= 128) {
-        m = FromBits(bits.Mantissa, ExponentBias - 1); // in [0.75, 1)
-        e += 1;
-    }
-    const LnEntry& entry = t.Ln[j];
-    DoubleExtended z { m - 1, 0 };
-    if (entry.C != 1) {
-        const DoubleExtended mc = TwoProduct(m, entry.C);
-        z = TwoSum(mc.Hi - 1, mc.Lo);
-    }
-    const LD zh = z.Hi;
-    constexpr LD P[] = { 1.0L / 3, -1.0L / 4, 1.0L / 5, -1.0L / 6, 1.0L / 7, -1.0L / 8, 1.0L / 9,
-        -1.0L / 10, 1.0L / 11 };
-    LD poly = P[8];
-    for (int i = 7; i >= 0; --i)
-        poly = P[i] + zh * poly;
-    const LD cubeTimesPoly = zh * zh * zh * poly;
-    const DoubleExtended square = TwoProduct(zh, zh);
-
-    const LD ed = e;
-    const DoubleExtended s1 = TwoSum(ed * t.Ln2Hi, entry.MinusLnC.Hi);
-    const DoubleExtended s2 = TwoSum(s1.Hi, zh);
-    const DoubleExtended s3 = TwoSum(s2.Hi, -0.5L * square.Hi);
-    const LD low = s1.Lo + s2.Lo + s3.Lo
-        + (ed * t.Ln2Lo + entry.MinusLnC.Lo + z.Lo
-            - (0.5L * square.Lo + zh * z.Lo) + cubeTimesPoly);
-    y = FastTwoSum(s3.Hi, low);
-    return true;
+    return FastLnInline(x, y);
 }
 
 bool FastExp(long double x, DoubleExtended& y)
@@ -338,7 +397,8 @@ bool FastExp(long double x, DoubleExtended& y)
     int k = 0;
     if (!FastExpUnscaled(x, y, k))
         return false;
-    y = { Scale(y.Hi, k), Scale(y.Lo, k) };
+    const LD scale = PowerOfTwo(k);
+    y = { y.Hi * scale, y.Lo * scale };
     return true;
 }
 
@@ -346,7 +406,7 @@ long double CorrectlyRoundedLn(long double x)
 {
     DoubleExtended y;
     LD rounded = 0;
-    if (FastLn(x, y) && RoundsSurely(y, FastLnErrorBound, rounded))
+    if (FastLnInline(x, y) && RoundsSurely(y, FastLnErrorBound, rounded))
         return rounded;
     if (std::isnan(x))
         return x + x;
@@ -365,7 +425,7 @@ long double CorrectlyRoundedExp(long double x)
     int k = 0;
     LD rounded = 0;
     if (FastExpUnscaled(x, y, k) && RoundsSurely(y, FastExpErrorBound, rounded))
-        return Scale(rounded, k);
+        return rounded * PowerOfTwo(k); // exact: 2^k and the result are normal
     if (std::isnan(x))
         return x + x;
     return Accurate(mpfr_exp, x);

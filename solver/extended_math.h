@@ -6,10 +6,10 @@
 // differs between processors; a design that is not settled turns that bit into whole digits of
 // its report. See extended.h for the arithmetic they run in.
 //
-// Ln and Exp, the powers of every element law, take a fast path: table-driven reduction and a
-// short polynomial in double-extended arithmetic (a value as the unevaluated sum of two long
-// doubles) with a proven bound of its error; when the bound does not decide the rounding (about
-// once in 10^4 arguments) an accurate evaluation with MPFR decides it. Atan, Sin and Cos are
+// Ln and Exp, the powers of every element law, take a fast path: an exact table-driven reduction
+// (tables of 512) and a short polynomial in double-extended arithmetic (a value as the
+// unevaluated sum of two long doubles) with a proven bound of its error; when the bound does not
+// decide the rounding (about once in 10^4 arguments) an accurate evaluation with MPFR decides it. Atan, Sin and Cos are
 // called a few times per run by the geometry and always take the accurate evaluation.
 //
 // Special values and flags as the run driver expects of libm's: Ln of 0 is -inf and raises
@@ -32,7 +32,7 @@ struct DoubleExtended {
 };
 bool FastLn(long double x, DoubleExtended& y);
 bool FastExp(long double x, DoubleExtended& y);
-inline constexpr long double FastLnErrorBound = 0x1p-78L;
-inline constexpr long double FastExpErrorBound = 0x1p-80L;
+inline constexpr long double FastLnErrorBound = 0x1p-77L;
+inline constexpr long double FastExpErrorBound = 0x1p-78L;
 
 } // namespace karrow

@@ -34,17 +34,48 @@ namespace {
 
     std::string ShardName(const testing::TestParamInfo<std::tuple<const char*, int>>& shard)
     {
-        return std::string(std::get<0>(shard.param)) + "_" + std::to_string(std::get<1>(shard.param));
+        return std::string(std::get<0>(shard.param)) + "_"
+            + std::to_string(std::get<1>(shard.param));
     }
 
     INSTANTIATE_TEST_SUITE_P(Extended, CorrectRounding,
-        testing::Combine(testing::Values("ln", "exp", "atan", "sin", "cos"),
-            testing::Range(0, Shards)),
+        testing::Combine(
+            testing::Values("ln", "exp", "atan", "sin", "cos"), testing::Range(0, Shards)),
         ShardName);
 
+    // Every entry of the fast paths' tables, at the edges of its interval where the reduced
+    // argument is largest: a wrong entry or a wrong interval bound shows here for certain,
+    // where the random streams meet it by chance.
+    TEST(ExtendedFunctions, RoundCorrectlyAtEveryTableEdge)
+    {
+        PrepareFloatingPoint();
+        constexpr long double Ln2Over512 = 0.693147180559945309417232121458176568L / 512;
+        test::RoundingChecker ln(test::RoundedFunctionNamed("ln"));
+        test::RoundingChecker exp(test::RoundedFunctionNamed("exp"));
+        test::RoundingTally lnTally;
+        test::RoundingTally expTally;
+        for (int j = 0; j <= 512; ++j) {
+            const long double edge = 1 + j / 512.0L;
+            for (const int exponent : { -1000, -1, 0, 1, 30 }) {
+                const long double x = std::ldexp(edge, exponent);
+                for (const long double near :
+                    { std::nextafter(x, 0.0L), x, std::nextafter(x, HUGE_VALL) })
+                    ln.Check(near, lnTally);
+            }
+            for (const long double k : { -200.0L, -1.0L, 0.0L, 1.0L, 37.0L }) {
+                const long double middle = (k * 512 + j + 0.5L) * Ln2Over512;
+                exp.Check(std::nextafter(middle, -HUGE_VALL), expTally);
+                exp.Check(std::nextafter(middle, HUGE_VALL), expTally);
+            }
+        }
+        EXPECT_EQ(lnTally.Misrounded, 0) << lnTally.FirstMisrounded;
+        EXPECT_EQ(lnTally.FastPathMisses, 0);
+        EXPECT_EQ(expTally.Misrounded, 0) << expTally.FirstMisrounded;
+        EXPECT_EQ(expTally.FastPathMisses, 0);
+    }
+
     // The flags an expression raised, from a clean state.
-    template <typename F>
-    int FlagsOf(F expression, long double& value)
+    template <typename F> int FlagsOf(F expression, long double& value)
     {
         PrepareFloatingPoint();
         value = expression();

@@ -87,8 +87,8 @@ private:
         switch (choice) {
         case 0: // near 1, where ln x is small
             return 1 + Signed(std::ldexp(Mantissa(), Between(-64, -2)));
-        case 1: { // the edges of the table intervals: 1 + j/256, halved above 1.5
-            const long double edge = 1 + Between(0, 256) / 256.0L;
+        case 1: { // the edges of the table intervals: 1 + j/512, halved above 1.5
+            const long double edge = 1 + Between(0, 512) / 512.0L;
             return Ulps(std::ldexp(edge, Between(-20, 20)), Between(-3, 3));
         }
         case 2: // the whole range
@@ -100,13 +100,13 @@ private:
 
     long double NextExp(std::uint64_t choice)
     {
-        constexpr long double Ln2Over4096 = 0.693147180559945309417232121458176568L / 4096;
+        constexpr long double Ln2Over512 = 0.693147180559945309417232121458176568L / 512;
         switch (choice) {
         case 0: // near 0
             return Signed(std::ldexp(Mantissa(), Between(-70, -6)));
-        case 1: // the edges of the reduction: n ln2/4096 and the midpoints between them
-            return Ulps((Between(-400000, 400000) + (random_() & 1) * 0.5L) * Ln2Over4096,
-                Between(-3, 3));
+        case 1: // the edges of the reduction: n ln2/512 and the midpoints between them
+            return Ulps(
+                (Between(-50000, 50000) + (random_() & 1) * 0.5L) * Ln2Over512, Between(-3, 3));
         case 2: // the whole range of normal results
             return Signed(Mantissa() * 5677) - 0.6L;
         default: // y ln x of the calculation's powers
@@ -175,8 +175,8 @@ private:
     std::string Describe(long double x, long double ours, long double expected) const
     {
         char text[200];
-        std::snprintf(text, sizeof text, "%s(%La) = %La, correctly rounded %La", f_.Name.c_str(),
-            x, ours, expected);
+        std::snprintf(text, sizeof text, "%s(%La) = %La, correctly rounded %La", f_.Name.c_str(), x,
+            ours, expected);
         return text;
     }
 
