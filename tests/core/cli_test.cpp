@@ -2,6 +2,7 @@
 #include "cli_runner.h"
 #include "test_support.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <spawn.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -252,6 +252,22 @@ namespace {
         EXPECT_LT(range[0].get<double>(), range[1].get<double>());
     }
 
+    // Whether `word` stands in `text` as a whole word, in any case.
+    bool HasWord(const std::string& text, const std::string& word)
+    {
+        const auto letter = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+        std::string lower(text.size(), ' ');
+        std::transform(text.begin(), text.end(), lower.begin(),
+            [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+        for (std::size_t at = lower.find(word); at != std::string::npos;
+             at = lower.find(word, at + 1)) {
+            const std::size_t end = at + word.size();
+            if ((at == 0 || !letter(lower[at - 1])) && (end == lower.size() || !letter(lower[end])))
+                return true;
+        }
+        return false;
+    }
+
     // Figures at the ends of double's range print in exponent form, never as inf or nan or as a
     // run of hundreds of digits; one outlet increment per channel is said to be unresolved.
     TEST(CommandLine, SummaryStaysReadableForAnyDesign)
@@ -260,9 +276,8 @@ namespace {
         for (const char* flow : { "--flow-rate-per-channel=1e300", "--flow-rate-per-channel=1e-300" }) {
             const Outcome outcome = RunCli({ flow });
             ASSERT_EQ(outcome.Status, 0) << outcome.Err;
-            EXPECT_FALSE(std::regex_search(outcome.Out,
-                std::regex("\\b(inf|nan)\\b", std::regex::icase)))
-                << outcome.Out;
+            EXPECT_FALSE(HasWord(outcome.Out, "inf")) << outcome.Out;
+            EXPECT_FALSE(HasWord(outcome.Out, "nan")) << outcome.Out;
             std::size_t digits = 0;
             for (const char c : outcome.Out) {
                 digits = std::isdigit(static_cast<unsigned char>(c)) ? digits + 1 : 0;
