@@ -98,6 +98,10 @@ namespace {
         const LD result = mpfr_get_ld(y, MPFR_RNDN);
         mpfr_clear(a);
         mpfr_clear(y);
+        // MPFR keeps the constants it computed (pi, ln 2) in caches of the calling thread, which
+        // nothing frees when a study's or a check's thread ends: free them here, at the price of
+        // computing them again on the next call.
+        mpfr_free_cache2(MPFR_FREE_LOCAL_CACHE);
         mpfr_set_emin(emin);
         mpfr_set_emax(emax);
         std::fesetexceptflag(&flags, FE_ALL_EXCEPT);
