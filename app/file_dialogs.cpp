@@ -1,8 +1,9 @@
 #include "file_dialogs.h"
 
+#include "message_box.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QRegularExpression>
 
 namespace karrow {
@@ -48,14 +49,23 @@ QString ChooseFileToWrite(
     const QString path = FollowingTheFilter(typed, dialog.selectedNameFilter(), filters);
     // The dialog asked about replacing the name as typed, not about the one with the suffix.
     if (path != typed && QFileInfo::exists(path)) {
-        QMessageBox question(QMessageBox::Question, QStringLiteral("Karrow"),
-            QStringLiteral("%1 already exists. Replace it?").arg(path),
-            QMessageBox::Yes | QMessageBox::No, parent);
-        question.setObjectName(QStringLiteral("ReplaceQuestion"));
-        if (question.exec() != QMessageBox::Yes)
+        if (!ShowMessageBox(parent, MessageBoxKind::ReplaceQuestion,
+                QStringLiteral("%1 already exists. Replace it?").arg(path)))
             return QString();
     }
     return path;
+}
+
+QString ChooseFileToRead(QWidget* parent, const QString& title, const QStringList& filters)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setObjectName(QStringLiteral("OpenFileDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().front();
 }
 
 } // namespace karrow

@@ -20,4 +20,8 @@ QString FollowingTheFilter(const QString& path, const QString& chosen, const QSt
 QString ChooseFileToWrite(
     QWidget* parent, const QString& title, const QString& suggested, const QStringList& filters);
 
+// Asks which file to read; its path, or empty when the user cancels. The dialog's object name is
+// OpenFileDialog.
+QString ChooseFileToRead(QWidget* parent, const QString& title, const QStringList& filters);
+
 } // namespace karrow

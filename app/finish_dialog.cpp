@@ -1,5 +1,6 @@
 #include "finish_dialog.h"
 
+#include "run/kept_texts.h"
 #include "window_look.h"
 
 #include <QApplication>
@@ -19,12 +20,12 @@ FinishDialog::FinishDialog(QWidget* parent)
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint
             | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , messageFrame_(new QFrame(this))
-    , message_(new QLabel(QStringLiteral("Calculation is successfully finished !"), messageFrame_))
-    , date_(new QLabel(QStringLiteral("2008.8.6"), this))
+    , message_(new QLabel(QString::fromUtf8(FinishedMessage), messageFrame_))
+    , date_(new QLabel(QString::fromUtf8(FinishDialogDate), this))
     , okButton_(new QPushButton(QStringLiteral("OK"), this))
 {
     setObjectName(QStringLiteral("FinishForm"));
-    setWindowTitle(QStringLiteral("Finsh"));
+    setWindowTitle(QString::fromUtf8(FinishDialogTitle));
     setWindowIcon(QIcon(QStringLiteral(":/karrow/icon.png")));
     setFixedSize(305, 179);
     setFont(KarrowFont(12));

@@ -8,9 +8,9 @@ class QPushButton;
 
 namespace karrow {
 
-// The finish dialog (object name FinishForm, titled "Finsh"): tells the user that a run ended
-// with a complete report. Created hidden at start-up and shown again, modally, at the end of
-// every successful run.
+// The finish dialog (object name FinishForm; the kept texts FinishDialogTitle, FinishedMessage
+// and the fixed FinishDialogDate): tells the user that a run ended with a complete report.
+// Created hidden at start-up and shown again, modally, at the end of every successful run.
 class FinishDialog : public QDialog {
     Q_OBJECT
 

@@ -1,6 +1,6 @@
 #include "folder_chooser.h"
 
-#include "error_box.h"
+#include "message_box.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -147,7 +147,7 @@ bool FolderChooser::OpenFolder(const QString& path)
 {
     const QString wanted = QDir(folder_).absoluteFilePath(path);
     if (!QDir::setCurrent(wanted)) {
-        ShowErrorBox(folders_,
+        ShowMessageBox(folders_, MessageBoxKind::Error,
             QStringLiteral("The folder \"%1\" cannot be opened: %2.")
                 .arg(QDir::toNativeSeparators(wanted), WhyNotEnterable(wanted)));
         // The click that asked for the folder moved the highlight onto it; the report still
@@ -247,7 +247,7 @@ void FolderChooser::OpenNearestRemainingFolder()
         if (QDir::setCurrent(up)) {
             ShowOpenedFolder();
             // The next report goes elsewhere than the user chose: say so, not only in the list.
-            ShowMessageBox(folders_,
+            ShowMessageBox(folders_, MessageBoxKind::Message,
                 QStringLiteral("The report folder \"%1\" is no longer there. Reports are now "
                                "written to \"%2\".")
                     .arg(QDir::toNativeSeparators(removed), QDir::toNativeSeparators(folder_)));
@@ -259,7 +259,7 @@ void FolderChooser::OpenNearestRemainingFolder()
 void FolderChooser::Reread()
 {
     if (!QDir::setCurrent(folder_)) {
-        ShowErrorBox(files_,
+        ShowMessageBox(files_, MessageBoxKind::Error,
             QStringLiteral("The folder \"%1\" cannot be listed again: %2.")
                 .arg(QDir::toNativeSeparators(folder_), WhyNotEnterable(folder_)));
         return;

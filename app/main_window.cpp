@@ -1,13 +1,14 @@
 #include "main_window.h"
 
 #include "drive_box.h"
-#include "error_box.h"
+#include "message_box.h"
 #include "file_dialogs.h"
 #include "folder_chooser.h"
 #include "results_window.h"
 #include "run/assessment.h"
 #include "run/fields.h"
 #include "run/input_set.h"
+#include "run/kept_texts.h"
 #include "run/run_driver.h"
 #include "solver/fault.h"
 #include "window_look.h"
@@ -17,7 +18,6 @@
 #include <QCloseEvent>
 #include <QAction>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
@@ -79,7 +79,7 @@ MainWindow::MainWindow(char decimalSeparator, QWidget* parent)
     , decimalSeparator_(decimalSeparator)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Karrow"));
+    setWindowTitle(QString::fromUtf8(WindowCaption));
     setWindowIcon(QIcon(QStringLiteral(":/karrow/icon.png")));
     setFont(KarrowFont(12));
     UseButtonFaceBackground(this);
@@ -100,7 +100,7 @@ void MainWindow::CreateUi()
     ui_.panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setCentralWidget(ui_.panel);
 
-    ui_.inputs = new QGroupBox(QStringLiteral("Input Condition"), ui_.panel);
+    ui_.inputs = new QGroupBox(QString::fromUtf8(InputConditionCaption), ui_.panel);
     ui_.inputs->setObjectName(QStringLiteral("GroupBox1"));
     ui_.inputs->setFont(KarrowFont(15));
     ui_.inputs->setGeometry(13, 14, 377, 318);
@@ -123,9 +123,7 @@ void MainWindow::CreateInputRows()
         ui_.labels[static_cast<std::size_t>(row - 1)] = label;
     }
 
-    QLabel* note = new QLabel(
-        QStringLiteral("* Channel depth is the distance from channel bottom to body surface."),
-        ui_.inputs);
+    QLabel* note = new QLabel(QString::fromUtf8(ChannelDepthNote), ui_.inputs);
     note->setObjectName(QStringLiteral("Label15"));
     note->setFont(KarrowFont(12));
     SetTextColour(note, NoteGreen);
@@ -190,7 +188,7 @@ void MainWindow::CreateFolderChooser()
 
 void MainWindow::CreateReportName()
 {
-    ui_.reportName = new QGroupBox(QStringLiteral("Save File Name"), ui_.panel);
+    ui_.reportName = new QGroupBox(QString::fromUtf8(Field(SaveFileNameField).Label), ui_.panel);
     ui_.reportName->setObjectName(QStringLiteral("GroupBox2"));
     ui_.reportName->setGeometry(227, 349, 131, 53);
     SetTextColour(ui_.reportName, CaptionRed);
@@ -218,7 +216,7 @@ void MainWindow::CreateButtons()
     ui_.okButton->setDefault(true);
 
     ui_.closeButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
-        QStringLiteral("Close(&C)"), ui_.panel);
+        QString::fromUtf8(CloseButtonText), ui_.panel);
     ui_.closeButton->setObjectName(QStringLiteral("BitBtn2"));
     ui_.closeButton->setGeometry(72, 394, 90, 30);
     ui_.closeButton->setFont(KarrowFont(15));
@@ -262,7 +260,7 @@ bool MainWindow::SaveInputs(const QString& path)
 {
     const std::optional<QString> problem = WriteFieldTexts(path, AllFieldTexts(), decimalSeparator_);
     if (problem)
-        ShowMessageBox(this, *problem);
+        ShowMessageBox(this, MessageBoxKind::Message, *problem);
     return !problem;
 }
 
@@ -270,7 +268,7 @@ bool MainWindow::OpenInputs(const QString& path)
 {
     const FieldTextsReading reading = ReadFieldTexts(path, decimalSeparator_);
     if (!reading.Texts) {
-        ShowMessageBox(this, reading.Problem);
+        ShowMessageBox(this, MessageBoxKind::Message, reading.Problem);
         return false;
     }
     SetFieldTexts(*reading.Texts);
@@ -289,10 +287,9 @@ void MainWindow::SaveInputsChosen()
 
 void MainWindow::OpenInputsChosen()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open inputs"),
-        QString(),
-        QStringLiteral("Karrow input sets (*%1);;Run documents (*.json);;All files (*)")
-            .arg(QString::fromUtf8(InputSetExtension)));
+    const QString path = ChooseFileToRead(this, QStringLiteral("Open inputs"),
+        { QStringLiteral("Karrow input sets (*%1)").arg(QString::fromUtf8(InputSetExtension)),
+            QStringLiteral("Run documents (*.json)"), QStringLiteral("All files (*)") });
     if (!path.isEmpty())
         OpenInputs(path);
 }
@@ -304,11 +301,6 @@ void MainWindow::ShowResultsChosen()
     results_->show();
     results_->raise();
     results_->activateWindow();
-}
-
-QString MainWindow::FieldText(int field) const
-{
-    return ui_.fields.at(static_cast<std::size_t>(field - 1))->text();
 }
 
 MainWindow::FieldTexts MainWindow::AllFieldTexts() const
@@ -338,12 +330,12 @@ void MainWindow::OkClicked()
             if (outcome.End == RunEnd::Finished)
                 finished = std::move(outcome);
         } catch (const Fault& fault) {
-            ShowErrorBox(this, QString::fromUtf8(fault.what()));
+            ShowMessageBox(this, MessageBoxKind::Error, QString::fromUtf8(fault.what()));
         } catch (const std::bad_alloc&) {
-            ShowErrorBox(
-                this, QStringLiteral("There is not enough memory to finish the calculation."));
+            ShowMessageBox(this, MessageBoxKind::Error,
+                QStringLiteral("There is not enough memory to finish the calculation."));
         } catch (const std::exception& error) {
-            ShowErrorBox(this,
+            ShowMessageBox(this, MessageBoxKind::Error,
                 QStringLiteral("The calculation stopped because of an unexpected error: %1")
                     .arg(QString::fromUtf8(error.what())));
         }
@@ -367,7 +359,7 @@ void MainWindow::ShowResults(const FieldTexts& texts, RunOutcome outcome)
     try {
         record.Answers = Assess(outcome, SolverChoice::Both, MeltProperties {});
     } catch (const std::exception& error) {
-        ShowErrorBox(this,
+        ShowMessageBox(this, MessageBoxKind::Error,
             QStringLiteral("The results cannot be shown: %1").arg(QString::fromUtf8(error.what())));
         if (results_)
             results_->MarkEarlierRun();

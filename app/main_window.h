@@ -25,8 +25,10 @@ struct RunOutcome;
 
 // The main window (object name Form1): the fourteen input fields and their labels, the die
 // picture, the report folder chooser, the report file name and the two buttons, with a menu bar
-// above that form for the input sets and the results window. OK runs one calculation. The controls keep the object names users' scripts and the tests know them by
-// (Edit1..Edit15, Label1..Label15, BitBtn1, DirectoryListBox1, ...).
+// above that form for the input sets and the results window. OK runs one calculation. The
+// controls keep the object names users' scripts and the tests know them by (Edit1..Edit15,
+// Label1..Label15, BitBtn1, DirectoryListBox1, ...). Its folder chooser, like the finish dialog
+// at start-up, is a child object of it.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -37,10 +39,6 @@ public:
 
     // The dialog that each successful run shows at its end.
     void SetFinishDialog(FinishDialog* dialog) { finishDialog_ = dialog; }
-    FinishDialog* Finish() const { return finishDialog_; }
-
-    // The text of input field 1..15 as typed.
-    QString FieldText(int field) const;
 
     // The texts of fields 1..15, as an input set holds them. Setting them fills the rheology
     // rows too: they stay disabled, and the next run uses what they show.
@@ -57,8 +55,6 @@ public:
     // The results window, once a run has finished; null before.
     ResultsWindow* Results() const { return results_; }
 
-    FolderChooser& Chooser() const { return *chooser_; }
-
     // OK: runs one calculation. An error that no step of the run handles is shown in the
     // error box; the window stays usable.
     void OkClicked();
@@ -72,6 +68,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // What a run needs of the window (the field texts, the message boxes, the finish dialog, the
+    // folder chooser's file list), which nothing else may reach.
+    class WindowUserInterface;
+
     struct Widgets {
         QFrame* panel = nullptr;
         QGroupBox* inputs = nullptr;

@@ -45,13 +45,6 @@ QString FixedNumber(double value, int decimals, char decimalSeparator)
     return WithSeparator(QString::number(value, 'f', decimals), decimalSeparator);
 }
 
-QString SignificantNumber(double value, int digits, char decimalSeparator)
-{
-    if (!std::isfinite(value))
-        return NotFinite(value);
-    return WithSeparator(QString::number(value, 'g', digits), decimalSeparator);
-}
-
 QString VerdictText(const DesignFigures& figures, char decimalSeparator)
 {
     const auto number = [&](double value, int decimals) {
@@ -127,28 +120,6 @@ QString DifferenceText(const DesignFigures& report, const DesignFigures& exact, 
         + QStringLiteral("The report's head pressure is %1 % %2 the exact one.")
               .arg(number(std::fabs(head)),
                   head < 0 ? QStringLiteral("below") : QStringLiteral("above"));
-}
-
-QString RepeatabilityWarning(const RepeatabilityCheck& check, char decimalSeparator)
-{
-    if (check.Repeatable)
-        return {};
-    const auto number = [&](double value) { return FixedNumber(value, 2, decimalSeparator); };
-    QString text = QStringLiteral("The report does not repeat to its last digit: with the flow "
-                                  "rate changed in its last digit it changes by up to %1 % of "
-                                  "the mean outlet flow.")
-                       .arg(SignificantNumber(
-                           check.FlowChangePercentOfMeanOutlet, 2, decimalSeparator));
-    if (!check.Note.empty())
-        text += QLatin1Char(' ') + QString::fromStdString(check.Note) + QLatin1Char('.');
-    text += QStringLiteral(" Within %1 units in the last place (%2 runs) its head pressure ranges "
-                           "from %3 to %4 kgf/cm2 and its outlet spread from %5 to %6 %: these "
-                           "figures, not only their last digits, are uncertain.")
-                .arg(check.ReachUlps)
-                .arg(check.Runs)
-                .arg(number(check.HeadKgfCm2.Low), number(check.HeadKgfCm2.High),
-                    number(check.OutletSpreadPercent.Low), number(check.OutletSpreadPercent.High));
-    return text;
 }
 
 } // namespace karrow

@@ -12,9 +12,6 @@ namespace karrow {
 // A number with `decimals` digits after the separator where a designer reads it (1e-3 to 1e7),
 // in exponent form beyond; never "inf" or "nan".
 QString FixedNumber(double value, int decimals, char decimalSeparator);
-// A number with `digits` significant digits: differences that range from thousandths to tens of
-// percent.
-QString SignificantNumber(double value, int digits, char decimalSeparator);
 
 // Outlet spread and coefficient of variation (or that the model does not resolve them), head
 // pressure, largest wall shear rates in the channel, over the lands and in the outlet paths,
@@ -30,9 +27,5 @@ QString NetworkText(const ExactAnswer& exact, char decimalSeparator);
 
 // How far the report is from the exact answer, in numbers and in words.
 QString DifferenceText(const DesignFigures& report, const DesignFigures& exact, char decimalSeparator);
-
-// The warning for a report that does not repeat to its last digit, with the ranges of the
-// figures over the probe; empty when it repeats.
-QString RepeatabilityWarning(const RepeatabilityCheck& check, char decimalSeparator);
 
 } // namespace karrow

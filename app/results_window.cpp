@@ -1,12 +1,14 @@
 #include "results_window.h"
 
 #include "chart_builders.h"
-#include "error_box.h"
+#include "message_box.h"
 #include "file_dialogs.h"
 #include "increment_table_model.h"
 #include "main_window.h"
 #include "results_summary.h"
 #include "run/fields.h"
+#include "run/kept_texts.h"
+#include "run/verdict_text.h"
 #include "window_placement.h"
 
 #include <QApplication>
@@ -120,11 +122,9 @@ namespace {
     QString AllInputs(const std::array<std::string, 15>& texts)
     {
         QStringList lines;
-        for (int field = 1; field <= InputFieldCount; ++field)
+        for (int field = 1; field <= SaveFileNameField; ++field)
             lines.append(QStringLiteral("%1: %2").arg(QString::fromUtf8(Field(field).Label),
                 QString::fromStdString(texts[static_cast<std::size_t>(field - 1)])));
-        lines.append(QStringLiteral("Save File Name: %1")
-                         .arg(QString::fromStdString(texts[SaveFileNameField - 1])));
         return lines.join(QLatin1Char('\n'));
     }
 
@@ -152,7 +152,7 @@ ResultsWindow::ResultsWindow(MainWindow& inputs, char decimalSeparator, QWidget*
     , decimalSeparator_(decimalSeparator)
 {
     setObjectName(QStringLiteral("ResultsWindow"));
-    setWindowTitle(QStringLiteral("Karrow \u2014 Results"));
+    setWindowTitle(QString::fromUtf8(WindowCaption) + QStringLiteral(" \u2014 Results"));
     CreateUi();
     resize(WantedSize);
     connect(&inputs_, &MainWindow::FieldTextsChanged, this, &ResultsWindow::MarkIfStale);
@@ -346,8 +346,9 @@ void ResultsWindow::ShowHeader()
         ui_.difference->setText(
             DifferenceText(*answers.Classic, *answers.Exact->Figures, decimalSeparator_));
 
+    // In the very words the command line prints.
     const QString warning = answers.Repeatability
-        ? RepeatabilityWarning(*answers.Repeatability, decimalSeparator_)
+        ? QString::fromStdString(SettlingWarning(*answers.Repeatability, decimalSeparator_))
         : QString();
     ui_.notSettled->setText(warning);
     ui_.notSettled->setVisible(!warning.isEmpty());
@@ -437,7 +438,7 @@ void ResultsWindow::CopyTable() const
 void ResultsWindow::ShowProblem(const std::optional<QString>& problem)
 {
     if (problem)
-        ShowMessageBox(this, *problem);
+        ShowMessageBox(this, MessageBoxKind::Message, *problem);
 }
 
 void ResultsWindow::ExportChartChosen()

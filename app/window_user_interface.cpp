@@ -1,33 +1,33 @@
 #include "window_user_interface.h"
 
-#include "error_box.h"
 #include "finish_dialog.h"
 #include "folder_chooser.h"
-#include "main_window.h"
+#include "message_box.h"
 
+#include <QLineEdit>
 #include <QString>
 
 namespace karrow {
 
-std::string WindowUserInterface::FieldText(int field) const
+std::string MainWindow::WindowUserInterface::FieldText(int field) const
 {
-    return window_.FieldText(field).toStdString();
+    return window_.ui_.fields.at(static_cast<std::size_t>(field - 1))->text().toStdString();
 }
 
-void WindowUserInterface::ShowMessage(const std::string& text)
+void MainWindow::WindowUserInterface::ShowMessage(const std::string& text)
 {
-    ShowMessageBox(&window_, QString::fromStdString(text));
+    ShowMessageBox(&window_, MessageBoxKind::Message, QString::fromStdString(text));
 }
 
-void WindowUserInterface::ShowFinishDialog()
+void MainWindow::WindowUserInterface::ShowFinishDialog()
 {
-    if (FinishDialog* dialog = window_.Finish())
-        dialog->ShowModal();
+    if (window_.finishDialog_)
+        window_.finishDialog_->ShowModal();
 }
 
-void WindowUserInterface::RereadFileList()
+void MainWindow::WindowUserInterface::RereadFileList()
 {
-    window_.Chooser().Reread();
+    window_.chooser_->Reread();
 }
 
 } // namespace karrow

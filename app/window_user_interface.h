@@ -1,16 +1,17 @@
 #pragma once
 
+// Only for main_window.cpp and window_user_interface.cpp: the class is a private part of the
+// main window.
+
+#include "main_window.h"
 #include "run/user_interface.h"
 
 #include <string>
 
 namespace karrow {
 
-class MainWindow;
-
-// What a run needs from the window: the field texts, the message boxes, the finish dialog and
-// the file list of the folder chooser.
-class WindowUserInterface : public UserInterface {
+// The main window as the run driver sees it, for the length of one run.
+class MainWindow::WindowUserInterface final : public UserInterface {
 public:
     explicit WindowUserInterface(MainWindow& window)
         : window_(window)

@@ -1,19 +1,11 @@
 #include "summary.h"
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 namespace karrow {
 
 namespace {
-
-    std::string Printed(const char* format, int precision, double value)
-    {
-        char text[64];
-        std::snprintf(text, sizeof text, format, precision, value);
-        return text;
-    }
 
     std::string Percent(double value)
     {
@@ -92,40 +84,15 @@ namespace {
             + (head < 0 ? " below" : " above") + " the exact one";
     }
 
-    std::string ProbeRanges(const RepeatabilityCheck& check)
-    {
-        return "over flow rates within " + std::to_string(check.ReachUlps)
-            + " units in the last place either side (" + std::to_string(check.Runs) + " runs"
-            + (check.RunsNotFinished > 0
-                    ? ", " + std::to_string(check.RunsNotFinished) + " more did not finish"
-                    : std::string())
-            + ") the head pressure ranges from " + FigureText(check.HeadKgfCm2.Low, 2) + " to "
-            + FigureText(check.HeadKgfCm2.High, 2) + " kgf/cm2 and the outlet spread from "
-            + Percent(check.OutletSpreadPercent.Low) + " to "
-            + Percent(check.OutletSpreadPercent.High);
-    }
-
     std::string Repeatability(const RepeatabilityCheck& check)
     {
         if (check.Repeatable)
             return "the report repeats to its last digit with the flow rate one unit in the last "
                    "place up and down";
-        return "the report does NOT repeat to its last digit; " + ProbeRanges(check);
+        return "the report does NOT repeat to its last digit; " + ProbeRangesText(check);
     }
 
 } // namespace
-
-std::string FigureText(double value, int decimals)
-{
-    if (std::isnan(value))
-        return "undefined";
-    if (std::isinf(value))
-        return value > 0 ? "beyond 1.8e308" : "below -1.8e308";
-    const double size = std::fabs(value);
-    if (size == 0 || (size >= 1e-3 && size < 1e7))
-        return Printed("%.*f", decimals, value);
-    return Printed("%.*e", std::max(decimals, 2), value);
-}
 
 std::string SummaryText(const RunRecord& record)
 {
@@ -155,21 +122,7 @@ std::string SummaryText(const RunRecord& record)
 std::string RepeatabilityWarning(const RunRecord& record)
 {
     const auto& check = record.Answers.Repeatability;
-    if (!check || check->Repeatable)
-        return "";
-    std::string text = "Warning: the report of this design does not repeat to its last digit. The "
-                       "classic iteration stopped at its limits while the flows still moved: ";
-    if (!check->Note.empty())
-        text += check->Note + ". ";
-    else
-        text += "with the flow rate changed in its last digit the printed flows change by up to "
-            + Percent(check->FlowChangePercentOfMeanOutlet)
-            + " of the mean outlet flow and the pressures by up to "
-            + Percent(check->PressureChangePercentOfHead) + " of the head pressure. ";
-    text += "Going further, " + ProbeRanges(*check)
-        + ". These figures themselves, not only their last digits, are uncertain for this design; "
-          "the exact network's answer does not depend on where the iteration stopped.\n";
-    return text;
+    return check && !check->Repeatable ? SettlingWarning(*check) + "\n" : "";
 }
 
 } // namespace karrow

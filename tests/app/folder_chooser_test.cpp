@@ -88,7 +88,7 @@ void FolderChooserTest::init()
         QVERIFY(folder.mkdir(name));
     for (const char* name : { "b.txt", "A.txt", "c.TXT", ".hidden", "beta/deep.txt" })
         window_->Write(name, "x");
-    QVERIFY(window_->Window()->Chooser().OpenFolder(window_->Folder()));
+    QVERIFY(ChooserOf(window_->Window()).OpenFolder(window_->Folder()));
 }
 
 void FolderChooserTest::cleanup()
@@ -130,7 +130,7 @@ void FolderChooserTest::openingAFolderMovesTheCurrentDirectory()
     DoubleClick(Folders(form), "beta");
 
     QCOMPARE(QDir::currentPath(), window_->PathOf("beta"));
-    QCOMPARE(form->Chooser().OpenedFolder(), window_->PathOf("beta"));
+    QCOMPARE(ChooserOf(form).OpenedFolder(), window_->PathOf("beta"));
     QCOMPARE(Items(Folders(form)), PathEntries(window_->PathOf("beta")) + QStringList({ "inner" }));
     QCOMPARE(Items(Files(form)), QStringList { "deep.txt" });
 
@@ -152,7 +152,7 @@ void FolderChooserTest::folderThatCannotBeEnteredChangesNothing()
     QFETCH(bool, removed);
     MainWindow* form = window_->Window();
     QVERIFY(QDir(window_->Folder()).mkdir("refused"));
-    form->Chooser().OpenFolder(window_->Folder());
+    ChooserOf(form).OpenFolder(window_->Folder());
     if (removed) {
         QVERIFY(QDir(window_->Folder()).rmdir("refused"));
     } else {
@@ -172,7 +172,7 @@ void FolderChooserTest::folderThatCannotBeEnteredChangesNothing()
     QVERIFY2(closer.Seen()[0].Text.contains(window_->PathOf("refused")),
         qPrintable(closer.Seen()[0].Text));
     QCOMPARE(QDir::currentPath(), window_->Folder());
-    QCOMPARE(form->Chooser().OpenedFolder(), window_->Folder());
+    QCOMPARE(ChooserOf(form).OpenedFolder(), window_->Folder());
     // The highlight shows where a report goes, not the folder the click asked for.
     QCOMPARE(HighlightedFolder(form), window_->Folder());
     QCOMPARE(Items(Files(form)), (QStringList { "A.txt", "b.txt", "c.TXT" }));
@@ -200,13 +200,13 @@ void FolderChooserTest::changesOnDiskAreListedWithoutNavigating()
 void FolderChooserTest::removedOpenFolderFallsBackToItsParent()
 {
     MainWindow* form = window_->Window();
-    QVERIFY(form->Chooser().OpenFolder(window_->PathOf("beta/inner")));
+    QVERIFY(ChooserOf(form).OpenFolder(window_->PathOf("beta/inner")));
     ModalDialogCloser closer(form);
 
     QVERIFY(QDir(window_->PathOf("beta")).removeRecursively());
 
     QTRY_COMPARE_WITH_TIMEOUT(
-        form->Chooser().OpenedFolder(), window_->Folder(), DiskChangeTimeoutMs);
+        ChooserOf(form).OpenedFolder(), window_->Folder(), DiskChangeTimeoutMs);
     // The next report goes elsewhere than the user chose: a message says where.
     QTRY_COMPARE(closer.SeenNames(), QStringList { "MessageBox" });
     QVERIFY2(closer.Seen()[0].Text.contains(window_->PathOf("beta/inner"))
@@ -225,7 +225,7 @@ void FolderChooserTest::entriesShowTheirFullNamesAsToolTips()
         QStringLiteral("a folder whose name is far wider than the list ").repeated(3).trimmed();
     QVERIFY(QDir(window_->Folder()).mkdir(longName));
     window_->Write(longName + ".txt", "x");
-    QVERIFY(form->Chooser().OpenFolder(window_->Folder()));
+    QVERIFY(ChooserOf(form).OpenFolder(window_->Folder()));
 
     const QListWidget* folders = Folders(form);
     QVERIFY(!folders->findItems(longName, Qt::MatchExactly).isEmpty());

@@ -1,15 +1,20 @@
-// The main window as a user meets it: its fields, keyboard, resources, and the ways to close it.
+// The main window as a user meets it: its fields, keyboard, resources, the input sets of its File
+// menu, its message boxes, and the ways to close it.
 
 #include "finish_dialog.h"
 #include "main_window.h"
+#include "message_box.h"
 #include "window_under_test.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPushButton>
@@ -20,6 +25,8 @@
 
 using namespace karrow;
 using namespace karrow::test;
+
+Q_DECLARE_METATYPE(karrow::MessageBoxKind)
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -35,6 +42,9 @@ private slots:
     void enterInAFieldRunsLikeOk();
     void resourcesAndFontAreThere();
     void panelFollowsTheClientArea();
+    void inputSetsSaveAndOpenFromTheMenuBeforeAnyRun();
+    void messageBoxesKeepTheirTitleButtonsAndAnswers_data();
+    void messageBoxesKeepTheirTitleButtonsAndAnswers();
     void closingEndsTheProgramAndWritesNothing_data();
     void closingEndsTheProgramAndWritesNothing();
 
@@ -162,7 +172,7 @@ void MainWindowTest::resourcesAndFontAreThere()
     QVERIFY(!picture.isNull());
     QCOMPARE(picture.size(), QSize(226, 280));
     QVERIFY(!form->windowIcon().isNull());
-    QVERIFY(!form->Finish()->windowIcon().isNull());
+    QVERIFY(!FinishDialogOf(form)->windowIcon().isNull());
 
     // The requested face or one of the Gothic faces named after it, never a generic default.
     const QFontInfo used(Edit(form, 1)->font());
@@ -190,6 +200,100 @@ void MainWindowTest::panelFollowsTheClientArea()
     QCOMPARE(Files(form)->geometry(), QRect(512, 296, 120, 136));
 }
 
+void MainWindowTest::inputSetsSaveAndOpenFromTheMenuBeforeAnyRun()
+{
+    MainWindow* form = window_->Window();
+    QVERIFY(!form->Results());
+    const auto action = [form](const char* name) {
+        return form->menuBar()->findChild<QAction*>(QString::fromLatin1(name));
+    };
+    QAction* save = action("SaveInputsAction");
+    QAction* open = action("OpenInputsAction");
+    QVERIFY(save && save->isEnabled() && open && open->isEnabled());
+
+    // A melt of its own in the rheology rows, which the window shows but never lets be typed;
+    // saved from the menu, the input set's suffix added to the name typed.
+    MainWindow::FieldTexts saved = form->AllFieldTexts();
+    saved[1] = QStringLiteral("11.50");
+    saved[5] = QStringLiteral("0.550");
+    saved[14] = QStringLiteral("second.txt");
+    form->SetFieldTexts(saved);
+    const QString path = window_->PathOf("design.karrow");
+    {
+        ModalDialogCloser closer(form);
+        closer.WhileOpen([&](QWidget* dialog) {
+            auto* chooser = qobject_cast<QFileDialog*>(dialog);
+            if (!chooser)
+                return;
+            chooser->selectFile(chooser->objectName() == "SaveFileDialog"
+                    ? window_->PathOf("design")
+                    : path);
+            static_cast<QDialog*>(chooser)->accept();
+        });
+        save->trigger();
+        QVERIFY(Exists(path));
+        Edit(form, 2)->setText("9.00");
+        Edit(form, 15)->setText("other.txt");
+        open->trigger();
+        QCOMPARE(closer.SeenNames(), QStringList({ "SaveFileDialog", "OpenFileDialog" }));
+    }
+    QCOMPARE(form->AllFieldTexts(), saved);
+    QVERIFY(!Edit(form, 6)->isEnabled());
+    // Nothing ran for it: no results window, no report.
+    QVERIFY(!form->Results());
+    QCOMPARE(QDir(window_->Folder()).entryList(QDir::Files), QStringList { "design.karrow" });
+
+    // The next run calculates what was opened.
+    ModalDialogCloser closer(form);
+    QTest::mouseClick(OkButton(form), Qt::LeftButton);
+    QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
+    QVERIFY(Contents(window_->PathOf("second.txt")).contains("=  0.550"));
+}
+
+void MainWindowTest::messageBoxesKeepTheirTitleButtonsAndAnswers_data()
+{
+    QTest::addColumn<MessageBoxKind>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<int>("pressed");
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("error") << MessageBoxKind::Error << "ErrorBox" << 1
+                           << int(QMessageBox::Ok) << true;
+    QTest::newRow("message") << MessageBoxKind::Message << "MessageBox" << 1
+                             << int(QMessageBox::Ok) << true;
+    QTest::newRow("replace: yes") << MessageBoxKind::ReplaceQuestion << "ReplaceQuestion" << 2
+                                  << int(QMessageBox::Yes) << true;
+    QTest::newRow("replace: no") << MessageBoxKind::ReplaceQuestion << "ReplaceQuestion" << 2
+                                 << int(QMessageBox::No) << false;
+}
+
+void MainWindowTest::messageBoxesKeepTheirTitleButtonsAndAnswers()
+{
+    QFETCH(MessageBoxKind, kind);
+    QFETCH(QString, name);
+    QFETCH(int, buttons);
+    QFETCH(int, pressed);
+    QFETCH(bool, answer);
+    MainWindow* form = window_->Window();
+    ModalDialogCloser closer(form);
+    QWidget* over = nullptr;
+    closer.WhileOpen([&](QWidget* dialog) {
+        over = dialog->parentWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(dialog))
+            if (QAbstractButton* button = box->button(QMessageBox::StandardButton(pressed)))
+                QTest::mouseClick(button, Qt::LeftButton);
+    });
+
+    // Asked from a control, the box is modal over the control's window.
+    QCOMPARE(ShowMessageBox(Edit(form, 1), kind, QStringLiteral("Some news")), answer);
+
+    QCOMPARE(closer.SeenNames(), QStringList { name });
+    QCOMPARE(closer.Seen()[0].Title, QStringLiteral("Karrow"));
+    QCOMPARE(closer.Seen()[0].Text, QStringLiteral("Some news"));
+    QCOMPARE(closer.Seen()[0].ButtonCount, buttons);
+    QCOMPARE(over, form);
+}
+
 void MainWindowTest::closingEndsTheProgramAndWritesNothing_data()
 {
     QTest::addColumn<int>("way");
@@ -202,7 +306,7 @@ void MainWindowTest::closingEndsTheProgramAndWritesNothing()
 {
     QFETCH(int, way);
     QPointer<MainWindow> form = window_->Window();
-    QPointer<FinishDialog> finishDialog = form->Finish();
+    QPointer<FinishDialog> finishDialog = FinishDialogOf(form);
 
     QTimer::singleShot(0, form, [form, way] {
         if (way == 0)

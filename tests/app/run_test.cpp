@@ -62,7 +62,7 @@ void RunTest::goodRunWritesIntoTheOpenedFolder()
 {
     MainWindow* form = window_->Window();
     QVERIFY(QDir(window_->Folder()).mkdir("out"));
-    QVERIFY(form->Chooser().OpenFolder(window_->PathOf("out")));
+    QVERIFY(ChooserOf(form).OpenFolder(window_->PathOf("out")));
     ModalDialogCloser closer(form);
     // The report is listed once the finish dialog has been closed, not while it is open.
     QStringList listedLateInTheDialog { "not looked at" };
@@ -86,7 +86,7 @@ void RunTest::goodRunWritesIntoTheOpenedFolder()
 void RunTest::finishDialogIsModalAndShowsItsTexts()
 {
     MainWindow* form = window_->Window();
-    FinishDialog* finishDialog = form->Finish();
+    FinishDialog* finishDialog = FinishDialogOf(form);
     QSignalSpy okClicks(OkButton(form), &QPushButton::clicked);
     ModalDialogCloser closer(form);
     const QPoint okInWindow = OkButton(form)->mapTo(form, OkButton(form)->rect().center());
@@ -146,7 +146,7 @@ void RunTest::badFieldKeepsAnExistingReport()
     MainWindow* form = window_->Window();
     const QByteArray older("an older report\r\n");
     window_->Write("result.txt", older);
-    form->Chooser().Reread();
+    ChooserOf(form).Reread();
     // Written by another program as the run starts: while the run is under way, the list
     // changes only when the run reads it again, which a rejected run does not do.
     window_->Write("later.txt", "x");
@@ -255,7 +255,7 @@ void RunTest::fullPathIsWrittenWhateverTheChooserShows()
 
     QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
     QCOMPARE(Contents(window_->PathOf("elsewhere/named.txt")).count("\r\n"), 29 + 34);
-    QCOMPARE(form->Chooser().OpenedFolder(), window_->Folder());
+    QCOMPARE(ChooserOf(form).OpenedFolder(), window_->Folder());
     QCOMPARE(Items(Files(form)), QStringList());
 }
 

@@ -1,6 +1,7 @@
 #include "window_under_test.h"
 
 #include "finish_dialog.h"
+#include "folder_chooser.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -138,6 +139,16 @@ QListWidget* Folders(const MainWindow* window)
 QListWidget* Files(const MainWindow* window)
 {
     return Named<QListWidget>(window, QStringLiteral("FileListBox1"));
+}
+
+FinishDialog* FinishDialogOf(const MainWindow* window)
+{
+    return window->findChild<FinishDialog*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+FolderChooser& ChooserOf(const MainWindow* window)
+{
+    return *window->findChild<FolderChooser*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 QLabel* Message(const QWidget* finishDialog)

@@ -18,6 +18,11 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 
+namespace karrow {
+class FinishDialog;
+class FolderChooser;
+}
+
 namespace karrow::test {
 
 // A modal dialog that opened while a test ran, as it was when it was closed.
@@ -82,6 +87,10 @@ QPushButton* CloseButton(const MainWindow* window);
 QComboBox* Drives(const MainWindow* window);
 QListWidget* Folders(const MainWindow* window);
 QListWidget* Files(const MainWindow* window);
+
+// The main window's finish dialog and folder chooser, its children.
+FinishDialog* FinishDialogOf(const MainWindow* window);
+FolderChooser& ChooserOf(const MainWindow* window);
 
 // The finish dialog's message and OK button.
 QLabel* Message(const QWidget* finishDialog);
