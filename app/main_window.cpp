@@ -1,9 +1,9 @@
 #include "main_window.h"
 
 #include "drive_box.h"
-#include "message_box.h"
 #include "file_dialogs.h"
 #include "folder_chooser.h"
+#include "message_box.h"
 #include "results_window.h"
 #include "run/assessment.h"
 #include "run/fields.h"

@@ -1,10 +1,10 @@
 #include "results_window.h"
 
 #include "chart_builders.h"
-#include "message_box.h"
 #include "file_dialogs.h"
 #include "increment_table_model.h"
 #include "main_window.h"
+#include "message_box.h"
 #include "results_summary.h"
 #include "run/fields.h"
 #include "run/kept_texts.h"
