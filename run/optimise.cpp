@@ -193,6 +193,7 @@ namespace {
             opt.set_lower_bounds(0.0);
             opt.set_upper_bounds(1.0);
             opt.set_min_objective(Objective, this);
+            constraints_.reserve(limits_); // NLopt keeps pointers to the slots
             for (std::size_t j = 0; j < limits_; ++j) {
                 constraints_.push_back({ this, j });
                 opt.add_inequality_constraint(Constraint, &constraints_.back(), 0);
