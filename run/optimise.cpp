@@ -478,6 +478,7 @@ OptimisationResult OptimiseDesign(const Inputs& base, const OptimiseSettings& se
     Search search { base, settings, UnitCube(settings.Bounds) };
     search.Planned = PlannedEvaluations(settings);
     std::vector<DesignCandidate> sample = SampleDesigns(search);
+    const std::string refusal = sample.empty() ? "" : sample.front().Evaluation.Reason;
     std::optional<DesignCandidate> best;
     for (const DesignCandidate& c : sample)
         Keep(best, c);
@@ -492,6 +493,8 @@ OptimisationResult OptimiseDesign(const Inputs& base, const OptimiseSettings& se
     if (best && !best->Evaluation.Refused)
         result.Best = best;
     result.Feasible = best && best->Evaluation.Feasible;
+    if (!result.Best)
+        result.Refusal = refusal;
     result.Evaluations = search.Evaluations.load();
     result.Seconds = SecondsSince(start);
     result.Stopped = search.Stopped();

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace karrow {
@@ -43,6 +44,7 @@ struct OptimisationResult {
     // Evaluation names the limit it breaks most), empty when every design was refused.
     std::optional<DesignCandidate> Best;
     bool Feasible = false;
+    std::string Refusal; // when every design was refused: why the first one was
     std::uint64_t Evaluations = 0;
     double Seconds = 0;
     bool Stopped = false; // Stop was set: Best is the best so far
