@@ -18,8 +18,8 @@ karrow::OptimiseSettings Default4(int jobs)
         { karrow::DesignVariable::OutletSlitHeight, 0.05, 0.3 },
         { karrow::DesignVariable::InletChannelDepth, 0.5, 1.6 },
         { karrow::DesignVariable::OutletChannelDepth, 0.05, 0.5 } };
-    s.Evaluation.Limits.HeadPressure
-        = karrow::EvaluateDesign(defaults, {}).Figures.value().Head.GfCm2;
+    s.Evaluation.Limits.HeadPressure =
+        karrow::EvaluateDesign(defaults, {}).Figures.value().Head.GfCm2;
     s.Jobs = jobs;
     return s;
 }
@@ -48,8 +48,8 @@ void EvaluateDefaultDesign(benchmark::State& state)
         const karrow::DesignEvaluation e = karrow::EvaluateDesign(defaults, settings.Evaluation);
         benchmark::DoNotOptimize(e.Objective);
     }
-    state.counters["designs/s"]
-        = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["designs/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(EvaluateDefaultDesign)->Unit(benchmark::kMicrosecond);
 

@@ -84,8 +84,9 @@ so far is shown and written).)";
     };
 
     constexpr double GfCm2PerPa = 1 / PascalPerGfCm2;
-    const std::vector<Unit> PressureUnits { { "bar", 1e5 * GfCm2PerPa }, { "MPa", 1e6 * GfCm2PerPa },
-        { "kPa", 1e3 * GfCm2PerPa }, { "Pa", GfCm2PerPa }, { "kgf/cm2", 1000 }, { "gf/cm2", 1 } };
+    const std::vector<Unit> PressureUnits { { "bar", 1e5 * GfCm2PerPa },
+        { "MPa", 1e6 * GfCm2PerPa }, { "kPa", 1e3 * GfCm2PerPa }, { "Pa", GfCm2PerPa },
+        { "kgf/cm2", 1000 }, { "gf/cm2", 1 } };
     const std::vector<Unit> ShearRateUnits { { "1/s", 1 }, { "1/sec", 1 } };
     const std::vector<Unit> TimeUnits { { "s", 1 }, { "sec", 1 }, { "min", 60 } };
     const std::vector<Unit> LengthUnits { { "cm", 1 }, { "mm", 0.1 }, { "um", 1e-4 } };
@@ -126,7 +127,8 @@ so far is shown and written).)";
         const auto number = PlainNumber(std::string_view(text).substr(0, split));
         const std::string expected = " (" + UnitList(units) + ")";
         if (!number || !(*number > 0)) {
-            problem = option + " \"" + text + "\": must be a positive number with its unit" + expected;
+            problem =
+                option + " \"" + text + "\": must be a positive number with its unit" + expected;
             return std::nullopt;
         }
         if (unit.empty()) {
@@ -201,10 +203,12 @@ so far is shown and written).)";
                 return std::nullopt;
             s.Evaluation.Limits.Set(figure, *value);
         }
-        if (o.Front > 0 && LimitedFigureOf(ObjectiveNamed(o.FrontAgainst).value())
-            == LimitedFigureOf(s.Evaluation.Objective)) {
-            problem = "--front-against " + o.FrontAgainst + ": the second figure of a front must "
-                "be another than the objective (--minimise)";
+        if (o.Front > 0
+            && LimitedFigureOf(ObjectiveNamed(o.FrontAgainst).value())
+                == LimitedFigureOf(s.Evaluation.Objective)) {
+            problem = "--front-against " + o.FrontAgainst
+                + ": the second figure of a front must "
+                  "be another than the objective (--minimise)";
             return std::nullopt;
         }
         return s;
@@ -263,8 +267,8 @@ so far is shown and written).)";
         text += "  head pressure " + Fixed(f.Head.Bar, 2) + " bar, largest wall shear rate "
             + Fixed(FigureOf(f, LimitedFigure::WallShearRate), 1) + " 1/s and stress "
             + Fixed(FigureOf(f, LimitedFigure::WallShearStress) * PascalPerGfCm2 / 1e6, 4)
-            + " MPa, mean residence time " + Fixed(f.Residence.MeanTime, 2)
-            + " s, smallest gap " + Fixed(e.SmallestGap * 10, 4) + " mm\n";
+            + " MPa, mean residence time " + Fixed(f.Residence.MeanTime, 2) + " s, smallest gap "
+            + Fixed(e.SmallestGap * 10, 4) + " mm\n";
         return text;
     }
 
@@ -282,22 +286,22 @@ so far is shown and written).)";
                 + Fixed(network, decimals) + "\t" + Fixed(method, decimals) + "\n";
         };
         std::string text = "  figure                exact network\tclassic method\n";
-        text += row("outlet CV (%)", exact->Figures->Outlet.CvPercent, classic->Outlet.CvPercent, 3);
-        text += row("spread (%)", exact->Figures->Outlet.SpreadPercent,
-            classic->Outlet.SpreadPercent, 3);
+        text +=
+            row("outlet CV (%)", exact->Figures->Outlet.CvPercent, classic->Outlet.CvPercent, 3);
+        text += row(
+            "spread (%)", exact->Figures->Outlet.SpreadPercent, classic->Outlet.SpreadPercent, 3);
         text += row("max deviation (%)", exact->Figures->Outlet.MaxDeviationPercent,
             classic->Outlet.MaxDeviationPercent, 3);
         text += row("head pressure (bar)", exact->Figures->Head.Bar, classic->Head.Bar, 2);
         if (record.Answers.Repeatability)
             text += std::string("  the classic report ")
-                + (record.Answers.Repeatability->Repeatable ? "repeats"
-                                                            : "does NOT repeat")
+                + (record.Answers.Repeatability->Repeatable ? "repeats" : "does NOT repeat")
                 + " for a flow rate changed in its last digit\n";
         return text;
     }
 
-    FoundDesign Found(const DesignCandidate& c, const Texts& texts, const OptimiseSettings& s,
-        char separator)
+    FoundDesign Found(
+        const DesignCandidate& c, const Texts& texts, const OptimiseSettings& s, char separator)
     {
         return { c, TextsOfDesign(texts, s.Bounds, c.Point, separator) };
     }
@@ -320,8 +324,8 @@ so far is shown and written).)";
         return stem + "-" + std::to_string(k + 1) + extension;
     }
 
-    int WriteInputSets(const std::string& saveInputs, const OptimisationReport& report,
-        char separator)
+    int WriteInputSets(
+        const std::string& saveInputs, const OptimisationReport& report, char separator)
     {
         std::vector<std::pair<std::string, const FoundDesign*>> sets;
         if (report.Front)
@@ -341,8 +345,8 @@ so far is shown and written).)";
         const std::string& saveInputs, const OptimisationReport& report, char separator)
     {
         if (!json.empty())
-            if (const int status
-                = WriteOutputStatus(json, OptimisationJson(report), "JSON document"))
+            if (const int status =
+                    WriteOutputStatus(json, OptimisationJson(report), "JSON document"))
                 return status;
         if (!o.Csv.empty())
             if (const int status = WriteOutputStatus(o.Csv, OptimisationCsv(report), "CSV table"))
@@ -361,7 +365,8 @@ so far is shown and written).)";
         if (const auto broken = e.MostBroken())
             for (const auto& [figure, margin] : e.Margins)
                 if (figure == *broken)
-                    text += " by " + Fixed(100 * margin, 2) + " % at the design nearest to keeping it";
+                    text +=
+                        " by " + Fixed(100 * margin, 2) + " % at the design nearest to keeping it";
         return text;
     }
 
@@ -404,8 +409,8 @@ so far is shown and written).)";
         report.Best = Found(*report.Result.Best, texts, s, separator);
         JudgeAsWritten(*report.Best, s, separator);
         if (report.Result.Feasible)
-            report.Classic = CalculateDesign(report.Best->Texts, SolverChoice::Both, melt,
-                separator, network);
+            report.Classic =
+                CalculateDesign(report.Best->Texts, SolverChoice::Both, melt, separator, network);
     }
 
     int ShowAnswer(const OptimiseOptions& o, const OptimisationReport& report)
@@ -437,7 +442,8 @@ so far is shown and written).)";
     }
 
     // Writes the classic report of the best design through the run driver, as OK would.
-    int WriteClassicReport(const std::string& path, const OptimisationReport& report, char separator)
+    int WriteClassicReport(
+        const std::string& path, const OptimisationReport& report, char separator)
     {
         if (path.empty() || !report.Best)
             return 0;
@@ -487,10 +493,11 @@ CLI::App* AddOptimiseCommand(
     optimise->add_option("--front", o.Front, "trace N designs of the trade-off")
         ->check(CLI::Range(2, 100))
         ->option_text("N");
-    optimise->add_option("--front-against", o.FrontAgainst,
-           "the front's second figure (default head-pressure)")
-        ->check(CLI::IsMember({ "head-pressure", "wall-shear-rate", "wall-shear-stress",
-            "residence-time" }));
+    optimise
+        ->add_option(
+            "--front-against", o.FrontAgainst, "the front's second figure (default head-pressure)")
+        ->check(CLI::IsMember(
+            { "head-pressure", "wall-shear-rate", "wall-shear-stress", "residence-time" }));
     optimise->add_option("--jobs,-j", o.Jobs, "threads (default: all cores)")
         ->check(CLI::Range(1, 256));
     optimise->add_option("--json", json, "write the search as a JSON document (- for stdout)")

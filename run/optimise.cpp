@@ -1,7 +1,5 @@
 #include "optimise.h"
 
-#include <nlopt.hpp>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -9,6 +7,7 @@
 #include <exception>
 #include <mutex>
 #include <new>
+#include <nlopt.hpp>
 #include <thread>
 
 namespace karrow {
@@ -76,8 +75,8 @@ namespace {
             std::vector<double> u(bounds_.size());
             for (std::size_t k = 0; k < bounds_.size(); ++k) {
                 const VariableBounds& b = bounds_[k];
-                u[k] = b.High > b.Low ? std::clamp((x[k] - b.Low) / (b.High - b.Low), 0.0, 1.0)
-                                      : 0.0;
+                u[k] =
+                    b.High > b.Low ? std::clamp((x[k] - b.Low) / (b.High - b.Low), 0.0, 1.0) : 0.0;
             }
             return u;
         }
@@ -144,7 +143,8 @@ namespace {
         DesignCandidate Evaluate(const DesignPoint& x)
         {
             ++Evaluations;
-            return { x, EvaluateDesign(ApplyDesign(Base, Settings.Bounds, x), Settings.Evaluation) };
+            return { x,
+                EvaluateDesign(ApplyDesign(Base, Settings.Bounds, x), Settings.Evaluation) };
         }
         void ReportProgress() const
         {
@@ -180,9 +180,7 @@ namespace {
                     free_.push_back(k);
             const double f = start.Evaluation.Objective;
             scale_ = !start.Evaluation.Refused && std::isfinite(f) && f > 0 ? f : 1;
-            limits_ = start.Evaluation.Margins.size();
-            if (start.Evaluation.Refused)
-                limits_ = CountLimits(search.Settings.Evaluation.Limits);
+            limits_ = CountLimits(search.Settings.Evaluation.Limits);
         }
 
         DesignCandidate Run()
@@ -295,44 +293,16 @@ namespace {
         const int points = std::clamp(
             search.Settings.SamplePerVariable * static_cast<int>(n), 1, MostSamplePoints);
         std::vector<DesignPoint> designs;
-        const DesignPoint basePoint
-            = search.Cube.ToDesign(search.Cube.ToUnit([&] {
-                  DesignPoint x(n);
-                  const Inputs& b = search.Base;
-                  for (std::size_t k = 0; k < n; ++k) {
-                      switch (bounds[k].Variable) {
-                      case DesignVariable::InletSlitHeight:
-                          x[k] = b.InletSlitHeight;
-                          break;
-                      case DesignVariable::OutletSlitHeight:
-                          x[k] = b.OutletSlitHeight;
-                          break;
-                      case DesignVariable::InletChannelDepth:
-                          x[k] = b.InletChannelDepth;
-                          break;
-                      case DesignVariable::OutletChannelDepth:
-                          x[k] = b.OutletChannelDepth;
-                          break;
-                      case DesignVariable::ChannelWidth:
-                          x[k] = b.ChannelWidth;
-                          break;
-                      case DesignVariable::TotalIncrements:
-                          x[k] = b.TotalIncrements;
-                          break;
-                      case DesignVariable::NumberOfChannels:
-                          x[k] = b.NumberOfChannels;
-                          break;
-                      }
-                  }
-                  return x;
-              }()));
+        const DesignPoint basePoint =
+            search.Cube.ToDesign(search.Cube.ToUnit(PointOf(search.Base, bounds)));
         designs.push_back(basePoint);
         for (int k = 1; k <= points; ++k)
             designs.push_back(search.Cube.ToDesign(HaltonPoint(static_cast<std::uint64_t>(k), n)));
         std::vector<std::optional<DesignCandidate>> judged(designs.size());
         search.Run(static_cast<int>(designs.size()), [&](int k) {
             if (!search.Stopped())
-                judged[static_cast<std::size_t>(k)] = search.Evaluate(designs[static_cast<std::size_t>(k)]);
+                judged[static_cast<std::size_t>(k)] =
+                    search.Evaluate(designs[static_cast<std::size_t>(k)]);
         });
         std::vector<DesignCandidate> sample;
         for (auto& candidate : judged)
@@ -344,8 +314,8 @@ namespace {
     // The best points of the sample, each at least StartSeparation from those chosen before.
     std::vector<DesignCandidate> ChooseStarts(Search& search, std::vector<DesignCandidate> sample)
     {
-        std::stable_sort(sample.begin(), sample.end(),
-            [](const DesignCandidate& a, const DesignCandidate& b) {
+        std::stable_sort(
+            sample.begin(), sample.end(), [](const DesignCandidate& a, const DesignCandidate& b) {
                 return IsBetter(a.Evaluation, b.Evaluation);
             });
         std::vector<DesignCandidate> starts;
@@ -373,8 +343,8 @@ namespace {
         return best;
     }
 
-    std::vector<std::optional<DesignCandidate>> SearchLocally(Search& search,
-        const std::vector<DesignCandidate>& starts, double step = InitialStepShare)
+    std::vector<std::optional<DesignCandidate>> SearchLocally(
+        Search& search, const std::vector<DesignCandidate>& starts, double step = InitialStepShare)
     {
         std::vector<std::optional<DesignCandidate>> found(starts.size());
         search.Run(static_cast<int>(starts.size()), [&](int k) {
@@ -451,7 +421,8 @@ namespace {
         const auto n = static_cast<std::uint64_t>(s.Bounds.size());
         const std::uint64_t sample = std::min<std::uint64_t>(
             static_cast<std::uint64_t>(std::max(s.SamplePerVariable, 1)) * n, MostSamplePoints);
-        return sample + 1 + static_cast<std::uint64_t>(s.Starts) * static_cast<std::uint64_t>(s.LocalEvaluations);
+        return sample + 1
+            + static_cast<std::uint64_t>(s.Starts) * static_cast<std::uint64_t>(s.LocalEvaluations);
     }
 
     double SecondsSince(std::chrono::steady_clock::time_point start)
@@ -544,8 +515,8 @@ ParetoFront TraceParetoFront(
     if (points > 1 && lowest.Feasible) {
         // The end of least second figure, judged again by the objective for the table.
         DesignCandidate end = *lowest.Best;
-        end.Evaluation = EvaluateDesign(
-            ApplyDesign(base, settings.Bounds, end.Point), settings.Evaluation);
+        end.Evaluation =
+            EvaluateDesign(ApplyDesign(base, settings.Bounds, end.Point), settings.Evaluation);
         if (end.Evaluation.Feasible)
             found.push_back(end);
         const double high = figureOf(*least.Best);
@@ -564,8 +535,10 @@ ParetoFront TraceParetoFront(
             }
         }
     }
-    std::stable_sort(found.begin(), found.end(),
-        [&](const DesignCandidate& a, const DesignCandidate& b) { return figureOf(a) < figureOf(b); });
+    std::stable_sort(
+        found.begin(), found.end(), [&](const DesignCandidate& a, const DesignCandidate& b) {
+            return figureOf(a) < figureOf(b);
+        });
     front.Points = std::move(found);
     front.Seconds = SecondsSince(start);
     return front;

@@ -2,9 +2,8 @@
 
 #include "fields.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cmath>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 namespace karrow {
@@ -86,11 +85,11 @@ namespace {
             row += "," + Cell(value);
         if (e.Figures) {
             const DesignFigures& f = *e.Figures;
-            for (double value : { f.Outlet.CvPercent, f.Outlet.SpreadPercent,
-                     f.Outlet.MaxDeviationPercent, f.Head.Bar,
-                     FigureOf(f, LimitedFigure::WallShearRate),
-                     FigureOf(f, LimitedFigure::WallShearStress), f.Residence.MeanTime,
-                     e.SmallestGap })
+            for (double value :
+                { f.Outlet.CvPercent, f.Outlet.SpreadPercent, f.Outlet.MaxDeviationPercent,
+                    f.Head.Bar, FigureOf(f, LimitedFigure::WallShearRate),
+                    FigureOf(f, LimitedFigure::WallShearStress), f.Residence.MeanTime,
+                    e.SmallestGap })
                 row += "," + Cell(value);
         } else {
             row += ",,,,,,,,";
@@ -107,16 +106,15 @@ std::string OptimisationJson(const OptimisationReport& report)
     for (const VariableBounds& b : s.Bounds)
         variables.push_back({ { "field", NameOf(b.Variable) }, { "low", Number(b.Low) },
             { "high", Number(b.High) }, { "whole_number", IsWholeNumber(b.Variable) } });
-    json document = { { "kind", "optimisation" },
-        { "objective", NameOf(s.Evaluation.Objective) }, { "variables", variables },
-        { "limits", LimitsJson(s.Evaluation.Limits) }, { "feasible", report.Result.Feasible },
-        { "stopped", report.Result.Stopped }, { "evaluations", report.Result.Evaluations },
+    json document = { { "kind", "optimisation" }, { "objective", NameOf(s.Evaluation.Objective) },
+        { "variables", variables }, { "limits", LimitsJson(s.Evaluation.Limits) },
+        { "feasible", report.Result.Feasible }, { "stopped", report.Result.Stopped },
+        { "evaluations", report.Result.Evaluations },
         { "seconds", Number(report.Result.Seconds) } };
     if (!report.Result.Refusal.empty())
         document["refusal"] = report.Result.Refusal;
     document["best"] = report.Best ? DesignJson(*report.Best, s.Bounds) : json(nullptr);
-    document["classic"]
-        = report.Classic ? json::parse(RunJson(*report.Classic)) : json(nullptr);
+    document["classic"] = report.Classic ? json::parse(RunJson(*report.Classic)) : json(nullptr);
     if (report.Front) {
         json points = json::array();
         for (const FoundDesign& d : report.FrontDesigns)

@@ -65,7 +65,8 @@ namespace {
     void JudgeLimits(const DesignLimits& limits, DesignEvaluation& e)
     {
         for (LimitedFigure f : { LimitedFigure::HeadPressure, LimitedFigure::WallShearRate,
-                 LimitedFigure::WallShearStress, LimitedFigure::ResidenceTime, LimitedFigure::Gap }) {
+                 LimitedFigure::WallShearStress, LimitedFigure::ResidenceTime,
+                 LimitedFigure::Gap }) {
             const auto limit = limits.Of(f);
             if (!limit)
                 continue;
@@ -77,6 +78,27 @@ namespace {
         if (const auto broken = e.MostBroken())
             e.Reason = "the " + NameOf(*broken)
                 + (*broken == LimitedFigure::Gap ? " is below its limit" : " is above its limit");
+    }
+
+    double ValueOf(const Inputs& in, DesignVariable v)
+    {
+        switch (v) {
+        case DesignVariable::InletSlitHeight:
+            return in.InletSlitHeight;
+        case DesignVariable::OutletSlitHeight:
+            return in.OutletSlitHeight;
+        case DesignVariable::InletChannelDepth:
+            return in.InletChannelDepth;
+        case DesignVariable::OutletChannelDepth:
+            return in.OutletChannelDepth;
+        case DesignVariable::ChannelWidth:
+            return in.ChannelWidth;
+        case DesignVariable::TotalIncrements:
+            return in.TotalIncrements;
+        case DesignVariable::NumberOfChannels:
+            return in.NumberOfChannels;
+        }
+        return 0;
     }
 
 } // namespace
@@ -320,6 +342,14 @@ Inputs ApplyDesign(
         }
     }
     return in;
+}
+
+DesignPoint PointOf(const Inputs& in, const std::vector<VariableBounds>& bounds)
+{
+    DesignPoint x;
+    for (const VariableBounds& b : bounds)
+        x.push_back(ValueOf(in, b.Variable));
+    return x;
 }
 
 std::array<std::string, 15> TextsOfDesign(const std::array<std::string, 15>& baseTexts,

@@ -116,8 +116,11 @@ DesignEvaluation EvaluateDesign(const Inputs& in, const EvaluationSettings& sett
 using DesignPoint = std::vector<double>;
 
 // `base` with the variables set (whole-number ones rounded to the nearest whole number).
-Inputs ApplyDesign(const Inputs& base, const std::vector<VariableBounds>& bounds,
-    const DesignPoint& point);
+Inputs ApplyDesign(
+    const Inputs& base, const std::vector<VariableBounds>& bounds, const DesignPoint& point);
+
+// The values of the variables in `in`: the point ApplyDesign would make `in` of.
+DesignPoint PointOf(const Inputs& in, const std::vector<VariableBounds>& bounds);
 
 // The field texts of a design: `baseTexts` with each variable's field replaced by the shortest
 // text that reads back as its value, with `decimalSeparator`.

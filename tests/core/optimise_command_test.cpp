@@ -35,8 +35,8 @@ namespace {
             { "--min-gap", "0.1in" },
         };
         for (const auto& [option, value] : refused) {
-            const auto outcome
-                = RunCli(Optimise({ "--vary", "channel-width=1:1.4", option, value }));
+            const auto outcome =
+                RunCli(Optimise({ "--vary", "channel-width=1:1.4", option, value }));
             EXPECT_EQ(outcome.Status, 64) << option << ' ' << value;
             EXPECT_NE(outcome.Err.find(option + " \"" + value + "\""), std::string::npos)
                 << outcome.Err;
@@ -104,10 +104,10 @@ namespace {
     TEST(OptimiseCommand, StopsOnInterruptWithTheBestDesignSoFar)
     {
         const test::ScratchFolder folder;
-        const pid_t pid = test::StartCli(Optimise({ "--vary", "inlet-slit-height=0:0.05",
-            "--vary", "outlet-slit-height=0.05:0.3", "--vary", "inlet-channel-depth=0.5:1.6",
-            "--vary", "outlet-channel-depth=0.05:0.5", "--vary", "channel-width=0.8:1.4",
-            "--front", "50", "--jobs", "1" }));
+        const pid_t pid = test::StartCli(Optimise(
+            { "--vary", "inlet-slit-height=0:0.05", "--vary", "outlet-slit-height=0.05:0.3",
+                "--vary", "inlet-channel-depth=0.5:1.6", "--vary", "outlet-channel-depth=0.05:0.5",
+                "--vary", "channel-width=0.8:1.4", "--front", "50", "--jobs", "1" }));
         ASSERT_GT(pid, 0);
         std::this_thread::sleep_for(std::chrono::seconds(2));
         ::kill(pid, SIGINT);

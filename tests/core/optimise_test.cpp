@@ -4,10 +4,9 @@
 #include "run/input_reading.h"
 #include "run/optimise.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace karrow {
 
@@ -54,8 +53,8 @@ namespace {
                 const VariableBounds& b = s.Bounds[k];
                 x[k] = b.Low + (b.High - b.Low) * i / (steps - 1);
             }
-            const DesignEvaluation e
-                = EvaluateDesign(ApplyDesign(Defaults, s.Bounds, x), s.Evaluation);
+            const DesignEvaluation e =
+                EvaluateDesign(ApplyDesign(Defaults, s.Bounds, x), s.Evaluation);
             if (e.Feasible)
                 best = std::min(best, e.Objective);
         }
@@ -159,8 +158,8 @@ namespace {
         for (int field = 1; field <= SaveFileNameField; ++field)
             base[static_cast<std::size_t>(field - 1)] = DefaultFieldText(field, ',');
         const auto texts = TextsOfDesign(base, bounds, x, ',');
-        const InputReading read = ReadInputs(
-            [&](int field) { return texts[static_cast<std::size_t>(field - 1)]; }, ',');
+        const InputReading read =
+            ReadInputs([&](int field) { return texts[static_cast<std::size_t>(field - 1)]; }, ',');
         ASSERT_TRUE(read.Values) << read.Problem;
         EXPECT_EQ(read.Values->InletSlitHeight, x[0]);
         EXPECT_EQ(read.Values->OutletChannelDepth, x[1]);
@@ -198,7 +197,8 @@ namespace {
             // More head pressure buys a more even outlet, never a less even one.
             EXPECT_GE(low.Objective, high.Objective * (1 - VariableTolerance));
         }
-        EXPECT_LE(front.Points.back().Evaluation.Figures->Head.GfCm2, *s.Evaluation.Limits.HeadPressure);
+        EXPECT_LE(
+            front.Points.back().Evaluation.Figures->Head.GfCm2, *s.Evaluation.Limits.HeadPressure);
     }
 
 } // namespace
