@@ -50,6 +50,10 @@ combinations in parallel and writes no reports: --csv FILE (a row per design) an
 --json FILE (a document per line), streamed in grid order as the designs finish;
 --shard K/N runs the K-th of N parts. karrow-cli sweep --help tells the rest.
 
+karrow-cli optimise --vary FIELD=MIN:MAX [--vary ...] searches for the design of
+least outlet non-uniformity within limits on its figures, on the exact network;
+karrow-cli optimise --help tells the rest.
+
 --save-inputs FILE saves the field texts as an input set and exits; add --run to
 calculate as well.
 

@@ -36,7 +36,7 @@ network at the grid near 15 degrees (--increments-per-pitch to change it); a des
 the model refuses or the network cannot solve is never an answer.
 
 Limits take the number with its unit: --max-head-pressure and --max-wall-shear-stress
-in bar, MPa, kPa, Pa, kgf/cm2 or gf/cm2 (300bar); --max-wall-shear-rate in 1/s;
+in bar, MPa, kPa, Pa, kgf/cm2 or gf/cm2 (300bar); --max-wall-shear-rate in 1/s (2000/s);
 --max-residence-time in s or min; --min-gap in cm, mm or um. The wall shear limits
 hold in the channel, over the lands and in the outlet paths alike; the residence
 time is the mean one; the gap is the smallest slit gap of the effective part.
@@ -87,7 +87,7 @@ so far is shown and written).)";
     const std::vector<Unit> PressureUnits { { "bar", 1e5 * GfCm2PerPa },
         { "MPa", 1e6 * GfCm2PerPa }, { "kPa", 1e3 * GfCm2PerPa }, { "Pa", GfCm2PerPa },
         { "kgf/cm2", 1000 }, { "gf/cm2", 1 } };
-    const std::vector<Unit> ShearRateUnits { { "1/s", 1 }, { "1/sec", 1 } };
+    const std::vector<Unit> ShearRateUnits { { "1/s", 1 }, { "1/sec", 1 }, { "/s", 1 } };
     const std::vector<Unit> TimeUnits { { "s", 1 }, { "sec", 1 }, { "min", 60 } };
     const std::vector<Unit> LengthUnits { { "cm", 1 }, { "mm", 0.1 }, { "um", 1e-4 } };
 
@@ -385,17 +385,10 @@ so far is shown and written).)";
             report.Front = TraceParetoFront(base, s, against, o.Front);
             for (const DesignCandidate& c : report.Front->Points)
                 report.FrontDesigns.push_back(Found(c, texts, s, separator));
+            report.Result = report.Front->Least;
             report.Result.Evaluations = report.Front->Evaluations;
             report.Result.Seconds = report.Front->Seconds;
             report.Result.Stopped = report.Front->Stopped;
-            report.Result.Feasible = !report.Front->Points.empty();
-            if (report.Result.Feasible)
-                report.Result.Best = *std::min_element(report.Front->Points.begin(),
-                    report.Front->Points.end(), [](const auto& a, const auto& b) {
-                        return IsBetter(a.Evaluation, b.Evaluation);
-                    });
-            else
-                report.Result = OptimiseDesign(base, s);
         } else {
             report.Result = OptimiseDesign(base, s);
         }
@@ -413,10 +406,9 @@ so far is shown and written).)";
                 CalculateDesign(report.Best->Texts, SolverChoice::Both, melt, separator, network);
     }
 
-    int ShowAnswer(const OptimiseOptions& o, const OptimisationReport& report)
+    int ShowAnswer(const OptimiseOptions& o, const OptimisationReport& report, std::ostream& out)
     {
         const OptimisationResult& r = report.Result;
-        std::ostream& out = std::cout;
         out << "Searched " << r.Evaluations << " designs in " << Fixed(r.Seconds, 2) << " s ("
             << o.Jobs << (o.Jobs == 1 ? " job" : " jobs") << ")"
             << (r.Stopped ? ", stopped before the end: the best design so far" : "") << ".\n";
@@ -547,7 +539,9 @@ int RunOptimise(const OptimiseOptions& o, const std::string& json, const std::st
     }
     OptimisationReport report;
     Search(*base.Values, texts, o, *settings, melt, separator, network, report);
-    const int status = ShowAnswer(o, report);
+    // The answer goes to stderr when a document goes to stdout.
+    const bool documentOnStandardOutput = json == "-" || o.Csv == "-";
+    const int status = ShowAnswer(o, report, documentOnStandardOutput ? std::cerr : std::cout);
     std::cout.flush();
     if (const int written = WriteOutputs(o, json, saveInputs, report, separator))
         return written;

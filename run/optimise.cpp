@@ -505,9 +505,12 @@ ParetoFront TraceParetoFront(
         return r;
     };
 
-    const OptimisationResult least = run(settings);
-    if (!least.Feasible || points < 1)
+    front.Least = run(settings);
+    const OptimisationResult& least = front.Least;
+    if (!least.Feasible || points < 1) {
+        front.Seconds = SecondsSince(start);
         return front;
+    }
     std::vector<DesignCandidate> found { *least.Best };
     OptimiseSettings other = settings;
     other.Evaluation.Objective = ObjectiveOfFigure(against);

@@ -61,6 +61,7 @@ OptimisationResult OptimiseDesign(const Inputs& base, const OptimiseSettings& se
 // all, ordered by the second figure, each under the settings' own limits as well.
 struct ParetoFront {
     LimitedFigure Against = LimitedFigure::HeadPressure;
+    OptimisationResult Least; // the search of least objective: the front's first end
     std::vector<DesignCandidate> Points; // feasible designs only, by rising second figure
     std::uint64_t Evaluations = 0;
     double Seconds = 0;
