@@ -28,35 +28,39 @@ namespace {
 
     constexpr const char* OptimiseFooter =
         R"(Each --vary frees one field between MIN and MAX, both in cm (whole numbers for
-total-increments and number-of-channels, channels within 1 to 24): inlet-slit-height,
-outlet-slit-height, inlet-channel-depth, outlet-channel-depth, channel-width,
-total-increments, number-of-channels. The other fields keep their texts (field
-options, --inputs, or the window's defaults). Every design is judged by the exact
-network at the grid near 15 degrees (--increments-per-pitch to change it); a design
-the model refuses or the network cannot solve is never an answer.
+total-increments and number-of-channels, channels within 1 to 24):
+inlet-slit-height, outlet-slit-height, inlet-channel-depth,
+outlet-channel-depth, channel-width, total-increments, number-of-channels. The
+other fields keep their texts (field options, --inputs, or the window's
+defaults). Every design is judged by the exact network at the grid near 15
+degrees (--increments-per-pitch to change it); a design the model refuses or the
+network cannot solve is never an answer.
 
-Limits take the number with its unit: --max-head-pressure and --max-wall-shear-stress
-in bar, MPa, kPa, Pa, kgf/cm2 or gf/cm2 (300bar); --max-wall-shear-rate in 1/s (2000/s);
---max-residence-time in s or min; --min-gap in cm, mm or um. The wall shear limits
-hold in the channel, over the lands and in the outlet paths alike; the residence
-time is the mean one; the gap is the smallest slit gap of the effective part.
+Limits take the number with its unit: --max-head-pressure and
+--max-wall-shear-stress in bar, MPa, kPa, Pa, kgf/cm2 or gf/cm2 (300bar);
+--max-wall-shear-rate in 1/s (2000/s); --max-residence-time in s or min;
+--min-gap in cm, mm or um. The wall shear limits hold in the channel, over the
+lands and in the outlet paths alike; the residence time is the mean one; the gap
+is the smallest slit gap of the effective part.
 
-The search: a Halton sample of 64 designs per variable and the current design, then
-COBYLA from the 8 best distinct ones, a polish from the best, and whole-number
-fields stepped by one while that helps. The same problem gives the same answer on
-every run and for any --jobs. The best design is then calculated by the classic
-method too (figures and repeatability check, --report FILE for its report).
+The search: a Halton sample of 64 designs per variable and the current design,
+then COBYLA from the 8 best distinct ones, a polish from the best, and
+whole-number fields stepped by one while that helps. The same problem gives the
+same answer on every run and for any --jobs. The best design is then calculated
+by the classic method too (figures and repeatability check, --report FILE for
+its report).
 
 --front N traces N designs from the least objective to the least second figure
 (--front-against, head-pressure by default), each the least objective with the
 second figure held to an evenly spaced limit. --csv gets one row per design,
 --json the whole search, --save-inputs NAME.karrow the best design as an input
-set (with --front: NAME-1.karrow ... NAME-N.karrow, one per design of the front).
+set (with --front: NAME-1.karrow ... NAME-N.karrow, one per design of the
+front).
 
-Exit status: 0 a design keeps every limit; 2 the fixed fields' texts are refused;
-5 an output could not be written; 6 no design in the bounds keeps every limit (the
-limit that binds is named); 64 bad usage; 130 stopped by Ctrl-C (the best design
-so far is shown and written).)";
+Exit status: 0 a design keeps every limit; 2 the fixed fields' texts are
+refused; 3 the --report could not be written; 5 an output could not be written;
+6 no design in the bounds keeps every limit (the limit that binds is named); 64
+bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)";
 
     // Set by Ctrl-C: the search ends and shows its best design so far.
     std::atomic<bool> StopRequested { false };
