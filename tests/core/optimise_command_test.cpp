@@ -47,6 +47,9 @@ namespace {
             EXPECT_EQ(outcome.Status, 64) << vary;
             EXPECT_NE(outcome.Err.find("--vary"), std::string::npos) << outcome.Err;
         }
+        const auto twice = RunCli(Optimise(
+            { "--vary", "channel-width=1:1.4", "--json", "one.out", "--csv", "one.out" }));
+        EXPECT_EQ(twice.Status, 64);
         EXPECT_TRUE(std::filesystem::is_empty("."));
     }
 
