@@ -47,6 +47,10 @@ namespace {
             EXPECT_EQ(outcome.Status, 64) << vary;
             EXPECT_NE(outcome.Err.find("--vary"), std::string::npos) << outcome.Err;
         }
+        const auto fixed
+            = RunCli(Optimise({ "--vary", "channel-width=1:1.4", "--lip-height=x" }));
+        EXPECT_EQ(fixed.Status, 2);
+        EXPECT_NE(fixed.Err.find("Lip Height"), std::string::npos) << fixed.Err;
         const auto twice = RunCli(
             Optimise({ "--vary", "channel-width=1:1.4", "--json", "one.out", "--csv", "one.out" }));
         EXPECT_EQ(twice.Status, 64);
