@@ -1,3 +1,4 @@
+#include "cli/exit_status.h"
 #include "finish_dialog.h"
 #include "main_window.h"
 #include "regional_settings.h"
