@@ -2,7 +2,6 @@
 #include "finish_dialog.h"
 #include "main_window.h"
 #include "regional_settings.h"
-#include "run/design_run.h"
 #include "solver/extended.h"
 #include "window_look.h"
 

@@ -83,7 +83,7 @@ double ReportedChannelFlow(const Solution& s, int i)
 
 double ReportedPressure(const Solution& s, int i)
 {
-    return Extended(s.Flow.Profile.ChannelPressure[i]) / 1000;
+    return X(s.Flow.Profile.ChannelPressure[i]) / 1000;
 }
 
 std::string FlowTableText(const Solution& s, char sep)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "run_json.h"
 #include "assessment.h"
+#include "run_json.h"
 
 #include <array>
 #include <optional>

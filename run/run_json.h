@@ -10,7 +10,7 @@
 namespace karrow {
 
 // Everything one run leaves, for the JSON document, a study's CSV row and the summary. Built by
-// RecordOfRun or CalculateDesign (design_run.h), never field by field.
+// RecordOfRun or CalculateDesign (design_run.h).
 struct RunRecord {
     std::array<std::string, 15> Texts; // fields 1..15 as given
     RunEnd End = RunEnd::InputsRejected;
