@@ -1,7 +1,7 @@
+#include "cli/exit_status.h"
 #include "finish_dialog.h"
 #include "main_window.h"
 #include "regional_settings.h"
-#include "run/design_run.h"
 #include "solver/extended.h"
 #include "window_look.h"
 

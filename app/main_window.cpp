@@ -6,6 +6,7 @@
 #include "message_box.h"
 #include "results_window.h"
 #include "run/assessment.h"
+#include "run/design_run.h"
 #include "run/fields.h"
 #include "run/input_set.h"
 #include "run/kept_texts.h"
@@ -350,14 +351,13 @@ void MainWindow::OkClicked()
 // calculations of its own, which the report must not wait for.
 void MainWindow::ShowResults(const FieldTexts& texts, RunOutcome outcome)
 {
-    RunRecord record;
+    std::array<std::string, 15> runTexts;
     for (std::size_t field = 0; field < texts.size(); ++field)
-        record.Texts[field] = texts[field].toStdString();
-    record.End = EndName(RunEnd::Finished);
-    record.ExitStatus = 0;
-    record.Solver = SolverChoice::Both;
+        runTexts[field] = texts[field].toStdString();
+    RunRecord record;
     try {
-        record.Answers = Assess(outcome, SolverChoice::Both, MeltProperties {});
+        record = RecordOfRun(runTexts, SolverChoice::Both, MeltProperties {}, decimalSeparator_,
+            std::move(outcome), {}, std::nullopt);
     } catch (const std::exception& error) {
         ShowMessageBox(this, MessageBoxKind::Error,
             QStringLiteral("The results cannot be shown: %1").arg(QString::fromUtf8(error.what())));
@@ -365,7 +365,6 @@ void MainWindow::ShowResults(const FieldTexts& texts, RunOutcome outcome)
             results_->MarkEarlierRun();
         return;
     }
-    record.Outcome = std::move(outcome);
     if (!results_)
         results_ = new ResultsWindow(*this, decimalSeparator_, this);
     results_->ShowRun(std::move(record));

@@ -1,6 +1,7 @@
 #include "results_window.h"
 
 #include "chart_builders.h"
+#include "cli/exit_status.h"
 #include "file_dialogs.h"
 #include "increment_table_model.h"
 #include "main_window.h"
@@ -425,7 +426,7 @@ std::optional<QString> ResultsWindow::ExportJson(const QString& path) const
 {
     if (!record_)
         return QStringLiteral("There is no finished run to export.");
-    return WriteWhole(path, RunJson(*record_, true));
+    return WriteWhole(path, RunJson(*record_, ExitStatusOf(record_->End), true));
 }
 
 void ResultsWindow::CopyTable() const

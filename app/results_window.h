@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/run_json.h"
+#include "run/run_json.h"
 
 #include <QString>
 #include <QWidget>

@@ -4,8 +4,9 @@
 // reorder window as karrow-cli writes them. The peak resident memory of the process is shown
 // beside, to be read against the size of what was streamed: it must not grow with the grid.
 
-#include "report/run_json.h"
+#include "cli/exit_status.h"
 #include "run/fields.h"
+#include "run/run_json.h"
 #include "run/sweep.h"
 
 #include <benchmark/benchmark.h>
@@ -35,8 +36,9 @@ void Sweep(benchmark::State& state, karrow::SolverChoice solver, std::int64_t wi
     double streamed = 0;
     karrow::SweepSettings settings { solver, {}, static_cast<int>(state.range(0)),
         [&](const karrow::RunRecord& record) {
-            return karrow::SweepRow { karrow::SweepCsvRow(record),
-                documents ? karrow::RunJson(record) + "\n" : "" };
+            const int status = karrow::ExitStatusOf(record.End);
+            return karrow::SweepRow { karrow::SweepCsvRow(record, status),
+                documents ? karrow::RunJson(record, status) + "\n" : "" };
         },
         [&](std::vector<karrow::SweepRow>& rows) {
             for (const karrow::SweepRow& row : rows)

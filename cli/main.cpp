@@ -2,14 +2,15 @@
 // into the field of the same name; a field not given takes the window's default text (or the
 // input set's, with --inputs). "karrow-cli sweep" runs a study over a grid of designs.
 
+#include "exit_status.h"
 #include "optimise_command.h"
 #include "output_checks.h"
-#include "report/resolution_json.h"
 #include "run/design_run.h"
 #include "run/fields.h"
 #include "run/file_lock.h"
 #include "run/input_set.h"
 #include "run/kept_texts.h"
+#include "run/resolution_json.h"
 #include "run/run_driver.h"
 #include "run/whole_file.h"
 #include "solver/fault.h"
@@ -296,18 +297,20 @@ int RunOnce(const Options& o, const Texts& texts, char separator, FileLock& json
             std::cerr << "Karrow: " << e.what() << '\n';
             fault = e.what();
         }
-        record = RecordOfRun(texts, solver, o.Melt, separator, outcome, ui.messages, fault,
-            NetworkOptionsOf(o), started ? &*started : nullptr);
+        record = RecordOfRun(texts, solver, o.Melt, separator, std::move(outcome), ui.messages,
+            fault, NetworkOptionsOf(o), started ? &*started : nullptr);
     }
     human << SummaryText(record);
     std::cerr << RepeatabilityWarning(record);
-    if (record.ExitStatus == ExitInputsRejected && !o.InputsFile.empty())
+    const int exitStatus = ExitStatusOf(record.End);
+    if (exitStatus == ExitInputsRejected && !o.InputsFile.empty())
         std::cerr << "karrow-cli: the texts of the fields not given as options were read from the "
                      "input set \""
                   << o.InputsFile << "\".\n";
     if (!o.Json.empty()) {
         jsonClaim = FileLock(); // released for the writer, which locks the file itself
-        if (const int status = WriteOutputStatus(o.Json, RunJson(record) + "\n", "JSON document"))
+        if (const int status = WriteOutputStatus(
+                o.Json, RunJson(record, exitStatus) + "\n", "JSON document"))
             return status;
     }
     const auto& exact = record.Answers.Exact;
@@ -316,7 +319,7 @@ int RunOnce(const Options& o, const Texts& texts, char separator, FileLock& json
                 o.OutletCsv, OutletRoundTheDieCsv(*exact->AsSolution), "outlet CSV"))
             return status;
     }
-    return record.ExitStatus;
+    return exitStatus;
 }
 
 std::size_t CountOf(const CLI::App& app, const std::string& name)

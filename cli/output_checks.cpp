@@ -1,5 +1,6 @@
 #include "output_checks.h"
 
+#include "exit_status.h"
 #include "run/design_run.h"
 #include "run/fields.h"
 #include "run/input_set.h"

@@ -1,8 +1,9 @@
 #include "study_command.h"
 
+#include "exit_status.h"
 #include "run/design_run.h"
-#include "run/row_file.h"
 #include "run/file_lock.h"
+#include "run/row_file.h"
 #include "run/sweep.h"
 
 #include <cstdio>
@@ -182,8 +183,9 @@ usage or an output that cannot be opened (no file changed).)";
         std::optional<std::string> problem;
         SweepSettings settings { solver, melt, jobs,
             [&](const RunRecord& record) {
-                return SweepRow { csv ? SweepCsvRow(record) : "",
-                    documents ? RunJson(record) + "\n" : "" };
+                const int status = ExitStatusOf(record.End);
+                return SweepRow { csv ? SweepCsvRow(record, status) : "",
+                    documents ? RunJson(record, status) + "\n" : "" };
             },
             [&](std::vector<SweepRow>& rows) {
                 problem = WriteRows(outputs, rows);

@@ -14,13 +14,14 @@
 // empty or missing keeps its default); byte 1 chooses the decimal separator ("," or else "."); byte
 // 2 the report name (see ReportNames); a line end after these three bytes is skipped.
 
+#include "cli/exit_status.h"
 #include "report/result_file.h"
-#include "report/run_json.h"
 #include "run/design_run.h"
 #include "run/fields.h"
 #include "run/input_reading.h"
 #include "run/input_set.h"
 #include "run/run_driver.h"
+#include "run/run_json.h"
 #include "run/whole_file.h"
 #include "solver/fault.h"
 #include "solver/flow_balance.h"
@@ -336,9 +337,7 @@ void CheckOutputs(const ScriptedInterface& ui, char separator, std::uint8_t choi
             outcome, ui.Messages, fault.empty() ? std::nullopt : std::optional<std::string>(fault));
     } else {
         record.Texts = ui.Texts;
-        record.End = fault.empty() && outcome ? karrow::EndName(outcome->End) : "fault";
-        record.ExitStatus =
-            fault.empty() && outcome ? karrow::ExitStatusOf(outcome->End) : karrow::ExitFault;
+        record.End = fault.empty() && outcome ? outcome->End : karrow::RunEnd::Fault;
         record.Messages = ui.Messages;
         record.Solver = karrow::SolverChoice::Classic;
         record.Outcome = outcome;
@@ -349,7 +348,8 @@ void CheckOutputs(const ScriptedInterface& ui, char separator, std::uint8_t choi
             && !karrow::JsonTextProblem(field, ui.Texts[static_cast<std::size_t>(field - 1)]);
     // karrow-cli refuses such texts before a run that writes JSON; the CSV holds bytes as given.
     if (textsAreUtf8) {
-        const std::string json = karrow::RunJson(record) + "\n";
+        const int status = karrow::ExitStatusOf(record.End);
+        const std::string json = karrow::RunJson(record, status) + "\n";
         Expect(nlohmann::json::accept(json), "the run's JSON does not parse:\n" + json);
         switch (choice % 3) {
         case 0:
@@ -363,7 +363,8 @@ void CheckOutputs(const ScriptedInterface& ui, char separator, std::uint8_t choi
             break;
         }
     }
-    CheckOutput(CsvFile, { CsvFile }, karrow::SweepCsvHeader() + karrow::SweepCsvRow(record));
+    CheckOutput(CsvFile, { CsvFile },
+        karrow::SweepCsvHeader() + karrow::SweepCsvRow(record, karrow::ExitStatusOf(record.End)));
 
     // An input set keeps the texts, numbers with a full stop; its report name is a plain name.
     karrow::InputSet set { ui.Texts };

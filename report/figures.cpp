@@ -1,7 +1,6 @@
 #include "figures.h"
 
 #include "../solver/flow_relations.h"
-#include "result_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -270,7 +269,7 @@ DesignFigures ComputeFigures(const Solution& s, const MeltProperties& melt)
         row.Increment = i;
         row.AngleDegrees = (i - 0.5) * s.Geo.IncrementDegrees;
         row.SlitFlow = f.SlitFlow(i);
-        row.ChannelFlow = ReportedChannelFlow(s, i);
+        row.ChannelFlow = s.ChannelFlowOut(i);
         row.PressureKgfCm2 = s.Flow.Profile.ChannelPressure[i] / 1000;
         row.Channel = ChannelShear(s, i, i == 1 ? s.In.FlowRatePerChannel : f.ChannelFlow(i - 1));
         row.Slit = SlitShear(s, i, row.SlitFlow);

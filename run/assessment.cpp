@@ -132,11 +132,11 @@ namespace {
         AddDifferences(s, *neighbour.Result, check);
     }
 
-    ExactAnswer ExactAnswerOf(
-        const Inputs& in, const MeltProperties& melt, const NetworkOptions& network)
+    ExactAnswer ExactAnswerOf(const Inputs& in, const MeltProperties& melt,
+        const NetworkOptions& network, const Solution* classic = nullptr)
     {
         try {
-            return SolveExactly(in, melt, network);
+            return SolveExactly(in, melt, network, classic);
         } catch (const Fault& fault) {
             ExactAnswer failed;
             failed.Network.Failure =
@@ -239,14 +239,17 @@ RepeatabilityCheck CheckRepeatability(const Solution& s, StartedChecks* started,
     return check;
 }
 
-ExactAnswer SolveExactly(
-    const Inputs& in, const MeltProperties& melt, const NetworkOptions& network)
+ExactAnswer SolveExactly(const Inputs& in, const MeltProperties& melt,
+    const NetworkOptions& network, const Solution* classic)
 {
     ExactAnswer answer;
     answer.IncrementsPerPitch = IncrementsPerPitchOf(in, network);
     if (network.Study)
         answer.Resolution = StudyResolution(in, network);
-    const ResolvedNetwork r = SolveNetworkAt(in, { answer.IncrementsPerPitch, 0 });
+    const NetworkResolution resolution { answer.IncrementsPerPitch, 0 };
+    const ResolvedNetwork r = classic != nullptr && IsClassicGrid(in, resolution)
+        ? SolveNetworkWith(in, resolution, classic->Geo, classic->Flow.Laws)
+        : SolveNetworkAt(in, resolution);
     answer.Network = r.Network;
     if (answer.Network.Converged) {
         answer.AsSolution = SolutionOfNetwork(in, r.Geo, r.Laws, answer.Network);
@@ -261,10 +264,13 @@ Assessment Assess(const RunOutcome& outcome, SolverChoice choice, const MeltProp
     if (started != nullptr && !(outcome.In && SameInputs(started->In(), *outcome.In)))
         started = nullptr;
     Assessment answers;
+    // The run's own Solution, finished or not, holds the geometry and laws the exact network
+    // would compute again on the classic grid.
+    const Solution* classic = outcome.Result ? &*outcome.Result : nullptr;
     std::future<ExactAnswer> exact;
     if (outcome.In && choice != SolverChoice::Classic && started == nullptr)
-        exact = std::async(
-            std::launch::async, [&] { return ExactAnswerOf(*outcome.In, melt, network); });
+        exact = std::async(std::launch::async,
+            [&] { return ExactAnswerOf(*outcome.In, melt, network, classic); });
     if (outcome.End == RunEnd::Finished && outcome.Result && choice != SolverChoice::Network) {
         answers.Classic = ComputeFigures(*outcome.Result, melt);
         answers.Repeatability = CheckRepeatability(*outcome.Result, started);
@@ -274,7 +280,7 @@ Assessment Assess(const RunOutcome& outcome, SolverChoice choice, const MeltProp
     else if (started != nullptr && choice != SolverChoice::Classic) {
         answers.Exact = started->TakeExact();
         if (!answers.Exact)
-            answers.Exact = ExactAnswerOf(*outcome.In, melt, network);
+            answers.Exact = ExactAnswerOf(*outcome.In, melt, network, classic);
     }
     ClearFloatingPointFaults();
     return answers;

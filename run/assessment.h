@@ -108,9 +108,11 @@ RepeatabilityCheck CheckRepeatability(const Solution& s, StartedChecks* started 
     unsigned threads = 0, const NeighbourCalculation& calculate = CalculateNeighbour);
 
 // The exact answer for accepted inputs. Throws karrow::Fault when the geometry or the element
-// laws fault (nothing to solve then).
-ExactAnswer SolveExactly(
-    const Inputs& in, const MeltProperties& melt, const NetworkOptions& network = {});
+// laws fault (nothing to solve then). `classic`, the classic Solution of the same inputs when
+// there is one: on the classic grid the network takes its geometry and element laws, which are
+// the network's own bit for bit, instead of computing them again.
+ExactAnswer SolveExactly(const Inputs& in, const MeltProperties& melt,
+    const NetworkOptions& network = {}, const Solution* classic = nullptr);
 
 // Figures, repeatability check and exact answer of a run, as `choice` asks. The check and the
 // exact answer run whole calculations of their own, in parallel, or take them from `started`;

@@ -26,94 +26,77 @@ namespace {
         const std::array<std::string, 15>& texts_;
     };
 
-    void Finish(RunRecord& record, const char* end, int status)
+    // Every record starts here: the texts and solver as asked, how the run ended and what it
+    // left; the answers follow from the outcome.
+    RunRecord Record(const std::array<std::string, 15>& texts, SolverChoice solver, RunEnd end,
+        RunOutcome outcome, std::vector<std::string> messages)
     {
+        RunRecord record;
+        record.Texts = texts;
+        record.Solver = solver;
         record.End = end;
-        record.ExitStatus = status;
+        record.Messages = std::move(messages);
+        record.Outcome = std::move(outcome);
+        return record;
+    }
+
+    std::string FaultMessage(const std::string& what)
+    {
+        return "Karrow: " + what;
     }
 
 } // namespace
 
-int ExitStatusOf(RunEnd end)
-{
-    switch (end) {
-    case RunEnd::Finished:
-        return ExitFinished;
-    case RunEnd::InputsRejected:
-        return ExitInputsRejected;
-    case RunEnd::NotConverged:
-        return ExitNotConverged;
-    case RunEnd::ReportNotCreated:
-    case RunEnd::ModifiedConditionNotAppended:
-    case RunEnd::TableNotAppended:
-        return ExitReportFailed;
-    }
-    return ExitFault;
-}
-
 RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice solver,
     const MeltProperties& melt, char separator, const NetworkOptions& network)
 {
-    RunRecord record;
-    record.Texts = texts;
-    record.Solver = solver;
     PrepareFloatingPoint();
     const CheckedInputs checked = ReadCheckedInputs(TextsInterface(texts), separator);
+    if (!checked.Values)
+        return Record(texts, solver, RunEnd::InputsRejected, {}, { checked.Message });
     RunOutcome outcome;
-    if (!checked.Values) {
-        record.Messages.push_back(checked.Message);
-        Finish(record, "inputs-rejected", ExitInputsRejected);
-        record.Outcome = outcome;
-        return record;
-    }
     outcome.In = checked.Values;
     if (solver == SolverChoice::Network) {
-        record.Outcome = outcome;
+        RunRecord record = Record(texts, solver, RunEnd::NetworkNotConverged, outcome, {});
         record.Answers = Assess(outcome, solver, melt, network);
-        const bool solved = record.Answers.Exact && record.Answers.Exact->Network.Converged;
-        if (solved)
-            Finish(record, "network-solved", ExitFinished);
-        else
-            Finish(record, "network-not-converged", ExitNotConverged);
+        if (record.Answers.Exact && record.Answers.Exact->Network.Converged)
+            record.End = RunEnd::NetworkSolved;
         return record;
     }
+    std::vector<std::string> messages;
+    RunEnd end = RunEnd::Fault;
     try {
         outcome.Result = Calculate(*outcome.In);
         const bool converged = outcome.Result->Flow.Record.Stop != IterationStop::StepLimit;
         outcome.End = converged ? RunEnd::Finished : RunEnd::NotConverged;
+        end = outcome.End;
         if (!converged)
-            record.Messages.push_back(NonConvergenceMessage);
-        Finish(record, EndName(outcome.End).c_str(), ExitStatusOf(outcome.End));
+            messages.push_back(NonConvergenceMessage);
     } catch (const Fault& fault) {
         outcome.Result.reset();
-        record.Messages.push_back(std::string("Karrow: ") + fault.what());
-        Finish(record, "fault", ExitFault);
+        messages.push_back(FaultMessage(fault.what()));
     }
-    record.Outcome = outcome;
-    record.Answers = Assess(outcome, solver, melt, network);
+    RunRecord record = Record(texts, solver, end, std::move(outcome), std::move(messages));
+    record.Answers = Assess(*record.Outcome, solver, melt, network);
     return record;
 }
 
 RunRecord RecordOfRun(const std::array<std::string, 15>& texts, SolverChoice solver,
-    const MeltProperties& melt, char separator, const std::optional<RunOutcome>& outcome,
+    const MeltProperties& melt, char separator, std::optional<RunOutcome> outcome,
     const std::vector<std::string>& messages, const std::optional<std::string>& fault,
     const NetworkOptions& network, StartedChecks* started)
 {
     RunRecord record;
-    record.Texts = texts;
-    record.Solver = solver;
-    record.Messages = messages;
     if (outcome) {
-        record.Outcome = outcome;
-        Finish(record, EndName(outcome->End).c_str(), ExitStatusOf(outcome->End));
+        const RunEnd end = outcome->End;
+        record = Record(texts, solver, end, std::move(*outcome), messages);
     } else {
         // A fault ends the run without an outcome; the inputs it read are read again here.
         RunOutcome faulted;
         faulted.In = ReadCheckedInputs(TextsInterface(texts), separator).Values;
-        record.Outcome = faulted;
-        Finish(record, "fault", ExitFault);
+        record = Record(texts, solver, RunEnd::Fault, std::move(faulted), messages);
         if (fault)
-            record.Messages.push_back(std::string("Karrow: ") + *fault);
+            record.Messages.push_back(FaultMessage(*fault));
     }
     record.Answers = Assess(*record.Outcome, solver, melt, network, started);
     return record;

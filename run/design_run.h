@@ -1,22 +1,14 @@
 #pragma once
 
-#include "../report/run_json.h"
 #include "assessment.h"
+#include "run_json.h"
 
 #include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace karrow {
-
-// Exit statuses of karrow-cli, one per end state.
-inline constexpr int ExitFinished = 0;
-inline constexpr int ExitInputsRejected = 2;
-inline constexpr int ExitReportFailed = 3;
-inline constexpr int ExitNotConverged = 4;
-inline constexpr int ExitFault = 5;
-inline constexpr int ExitUsage = 64;
-
-int ExitStatusOf(RunEnd end);
 
 // One design of a study, calculated without a report file: the same calculation, figures and
 // answers as a single run of the same texts, with the end state that run would have had when its
@@ -25,11 +17,12 @@ int ExitStatusOf(RunEnd end);
 RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice solver,
     const MeltProperties& melt, char decimalSeparator, const NetworkOptions& network = {});
 
-// The record of a run of the driver (a single run with its report), completed with the answers.
-// `fault` holds the message of a fault that ended the run, if one did; `started`, the checks
-// started beside the run, if any.
+// The record of a run of the driver (a single run with its report, in the window or on the
+// command line), completed with the answers. `outcome` is what RunCalculation returned, nothing
+// when a fault ended the run; `fault` holds that fault's message; `started`, the checks started
+// beside the run, if any.
 RunRecord RecordOfRun(const std::array<std::string, 15>& texts, SolverChoice solver,
-    const MeltProperties& melt, char decimalSeparator, const std::optional<RunOutcome>& outcome,
+    const MeltProperties& melt, char decimalSeparator, std::optional<RunOutcome> outcome,
     const std::vector<std::string>& messages, const std::optional<std::string>& fault,
     const NetworkOptions& network = {}, StartedChecks* started = nullptr);
 

@@ -21,7 +21,7 @@ namespace {
 
     std::optional<std::string> CheckCounts(const Inputs& in)
     {
-        if (in.NumberOfChannels < 1 || in.NumberOfChannels > 24)
+        if (in.NumberOfChannels < 1 || in.NumberOfChannels > TurnIncrements)
             return Quoted(1) + " must be from 1 to 24.";
         if (in.TotalIncrements < 1)
             return Quoted(14) + " must be at least 1.";
@@ -73,7 +73,7 @@ namespace {
             return std::string("The channel never becomes as shallow as twice the slit height: "
                                "check the slit heights and channel depths.");
         const Extended at = crossing.Numerator / crossing.Denominator;
-        const int m = 24 / in.NumberOfChannels;
+        const int m = TurnIncrements / in.NumberOfChannels;
         const std::string effective = "The effective part of the spiral (where the channel is more "
                                       "than twice as deep as the slit) has ";
         if (!(at < MaxEffectiveIncrements))

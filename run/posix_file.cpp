@@ -41,7 +41,7 @@ int FileDescriptor::Close() noexcept
     return result == 0 ? 0 : errno;
 }
 
-int WriteAll(int fd, const std::string& text) noexcept
+int WriteAll(int fd, std::string_view text) noexcept
 {
     std::size_t done = 0;
     while (done < text.size()) {
@@ -81,6 +81,14 @@ bool NamesOpenFile(const std::string& path, int fd) noexcept
     struct stat open { };
     return fd >= 0 && ::lstat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0
         && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
+bool SameOpenFile(int a, int b) noexcept
+{
+    struct stat first { };
+    struct stat second { };
+    return a >= 0 && b >= 0 && ::fstat(a, &first) == 0 && ::fstat(b, &second) == 0
+        && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 } // namespace karrow

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace karrow {
 
@@ -27,7 +28,7 @@ private:
 
 // Writes all of `text` to `fd`, again after an interrupted or short write: 0 or the errno that
 // stopped it (EIO for a write that takes nothing without saying why).
-int WriteAll(int fd, const std::string& text) noexcept;
+int WriteAll(int fd, std::string_view text) noexcept;
 
 // The kind of file a name denotes, following links; Missing when nothing is there.
 enum class FileKind {
@@ -44,5 +45,8 @@ FileKind KindOf(const std::string& path) noexcept;
 
 // Whether `path` (not following a link) names the same file as the open descriptor `fd`.
 bool NamesOpenFile(const std::string& path, int fd) noexcept;
+
+// Whether two open descriptors are of one file.
+bool SameOpenFile(int a, int b) noexcept;
 
 } // namespace karrow

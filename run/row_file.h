@@ -1,8 +1,9 @@
 #pragma once
 
+#include "posix_file.h"
+
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 namespace karrow {
 
@@ -18,7 +19,7 @@ public:
     RowFile() = default;
     RowFile(const RowFile&) = delete;
     RowFile& operator=(const RowFile&) = delete;
-    ~RowFile();
+    ~RowFile() = default;
 
     // 0 or the errno that stopped it: EWOULDBLOCK when another Karrow run holds the file's lock.
     int Open(const std::string& path);
@@ -36,13 +37,14 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
+    // The descriptor written: standard output's, or the file's own (-1 once closed).
+    int Descriptor() const;
+
     std::string path_;
-    int descriptor_ = -1;
+    FileDescriptor file_; // never standard output, which the process keeps open
     bool created_ = false;
     bool regular_ = false;
     bool standardOutput_ = false;
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
 };
 
 } // namespace karrow

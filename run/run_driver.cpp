@@ -1,6 +1,6 @@
 #include "run_driver.h"
 
-#include "../report/result_file.h"
+#include "report_file.h"
 #include "../solver/extended.h"
 #include "../solver/flow_solution.h"
 #include "../solver/geometry.h"
@@ -66,6 +66,31 @@ namespace {
     }
 
 } // namespace
+
+const char* EndName(RunEnd end)
+{
+    switch (end) {
+    case RunEnd::InputsRejected:
+        return "inputs-rejected";
+    case RunEnd::ReportNotCreated:
+        return "report-not-created";
+    case RunEnd::ModifiedConditionNotAppended:
+        return "modified-condition-not-appended";
+    case RunEnd::NotConverged:
+        return "not-converged";
+    case RunEnd::TableNotAppended:
+        return "table-not-appended";
+    case RunEnd::Finished:
+        return "finished";
+    case RunEnd::Fault:
+        return "fault";
+    case RunEnd::NetworkSolved:
+        return "network-solved";
+    case RunEnd::NetworkNotConverged:
+        return "network-not-converged";
+    }
+    return "unknown";
+}
 
 std::string ResultFileNameFrom(const std::string& saveFileName)
 {

@@ -9,8 +9,10 @@
 
 namespace karrow {
 
-// How a run ended (an error that no step handles is not an end state: it travels out of
-// RunCalculation as a karrow::Fault and leaves the report as far as it was written).
+// How a run ended. The driver ends in one of the first six (an error that no step handles is
+// not one of them: it travels out of RunCalculation as a karrow::Fault and leaves the report as
+// far as it was written); a run's record (run_json.h) adds the ends of a fault and of a run of
+// the exact network alone.
 enum class RunEnd {
     InputsRejected, // input message shown; no file touched
     ReportNotCreated, // "File can not open!"; no file created
@@ -18,7 +20,13 @@ enum class RunEnd {
     NotConverged, // non-convergence message; report deleted
     TableNotAppended, // "Can not write results to file"; report deleted
     Finished, // finish dialog shown; report complete
+    Fault, // a karrow::Fault ended the run
+    NetworkSolved, // the exact network alone was asked for, and solved; no report
+    NetworkNotConverged, // the exact network alone was asked for, and not solved; no report
 };
+
+// The name of an end state in the JSON document, a study's CSV and the summary.
+const char* EndName(RunEnd end);
 
 // What a run leaves to its caller besides the report. Result is the Solution after Finished;
 // after NotConverged it holds the flows where the step limit stopped the iteration (its record

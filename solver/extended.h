@@ -22,6 +22,12 @@ using Extended = long double;
 static_assert(std::numeric_limits<Extended>::digits == 64,
     "the calculation needs a 64-bit-mantissa long double (x87 extended)");
 
+// The formulas' own spelling of Extended, kept short because they are full of it: X(q) widens a
+// stored double before the operation that follows, so that the operation is evaluated in the
+// extended format (a double times a double would round to double first), and X declares an
+// intermediate that must not be rounded to double. The one alias; files do not define their own.
+using X = Extended;
+
 // The transcendental functions of the calculation, correctly rounded (extended_math.h): libm's
 // extended ones use x87 instructions whose last bit differs between processors.
 inline Extended Ln(Extended x)

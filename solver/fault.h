@@ -7,7 +7,8 @@ namespace karrow {
 
 // An error that no step of a run handles: it ends the run where it happens, leaves the report
 // as far as it was written, and is shown by the front end. Expected failures (a bad field, a
-// report that cannot be opened, no convergence) never throw; they clear a flag of the run.
+// report that cannot be opened, no convergence) never throw; the run driver ends the run with
+// their own end state (RunEnd, run/run_driver.h).
 class Fault : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

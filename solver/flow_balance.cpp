@@ -9,8 +9,6 @@ namespace karrow {
 
 namespace {
 
-    using X = Extended;
-
     constexpr X Relaxation = 0.03L; // weight of the new flows in a relaxed update
     constexpr X Retention = 0.97L; // weight of the current flows
 

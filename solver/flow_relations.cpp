@@ -4,8 +4,6 @@ namespace karrow {
 
 namespace {
 
-    using X = Extended;
-
     X OneOverN(const Inputs& in)
     {
         return 1 / X(in.PowerLawIndex);

@@ -9,15 +9,13 @@ namespace karrow {
 
 namespace {
 
-    using X = Extended;
-
-    // The divisor of the channel spacing: 24 increments make one turn.
+    // The divisor of the channel spacing.
     std::int32_t PitchIncrementsFor(std::int32_t channels)
     {
         if (channels == 0)
             throw ArithmeticFault("The calculation stopped in the geometry of the effective part: "
                                   "24 div 0 (the number of channels is 0).");
-        return 24 / channels;
+        return TurnIncrements / channels;
     }
 
     void SizeArrays(Geometry& g, int n)

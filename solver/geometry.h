@@ -13,6 +13,10 @@ namespace karrow {
 // run's memory below a megabyte and its time below a few seconds.
 inline constexpr int MaxEffectiveIncrements = 1000;
 
+// One turn of the spiral in the classic method's increments of 15 degrees. A channel's pitch is
+// TurnIncrements div N of them, so the model takes at most TurnIncrements channels.
+inline constexpr int TurnIncrements = 24;
+
 // The increments a geometry is cut into. The classic method takes 15 degrees and m = 24 div N,
 // which joins points one pitch apart only when N divides 24; the exact network takes k increments
 // of 360/(N k) degrees per channel pitch. The effective part ends with the increment that holds

@@ -6,8 +6,6 @@ namespace karrow {
 
 namespace {
 
-    using X = Extended;
-
     X IntegerPower(X base, std::int64_t exponent)
     {
         std::uint64_t remaining = exponent < 0 ? static_cast<std::uint64_t>(-exponent)

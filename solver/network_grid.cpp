@@ -12,8 +12,6 @@ namespace karrow {
 
 namespace {
 
-    using X = Extended;
-
     std::string Text(double value)
     {
         std::ostringstream text;
@@ -44,7 +42,7 @@ namespace {
     std::optional<std::string> CountProblem(const Inputs& in, const NetworkResolution& r)
     {
         const int k = r.IncrementsPerPitch;
-        if (in.NumberOfChannels < 1 || in.NumberOfChannels > 24)
+        if (in.NumberOfChannels < 1 || in.NumberOfChannels > TurnIncrements)
             return std::string("the number of channels must be from 1 to 24.");
         if (k < 1 || k > MostIncrementsPerPitch)
             return "the increments per channel pitch must be from 1 to "
@@ -160,7 +158,7 @@ int DefaultIncrementsPerPitch(int channels)
 {
     if (channels < 1)
         return 1;
-    return std::max(1, static_cast<int>(std::lround(24.0 / channels)));
+    return std::max(1, static_cast<int>(std::lround(static_cast<double>(TurnIncrements) / channels)));
 }
 
 IncrementGrid NetworkGrid(const Inputs& in, const NetworkResolution& resolution)
@@ -168,7 +166,7 @@ IncrementGrid NetworkGrid(const Inputs& in, const NetworkResolution& resolution)
     IncrementGrid grid;
     const int k = resolution.IncrementsPerPitch;
     // Exactly 1 when N k = 24, so that the classic grid's values come out bit for bit.
-    grid.FifteenDegreeSteps = X(24) / (X(in.NumberOfChannels) * k);
+    grid.FifteenDegreeSteps = X(TurnIncrements) / (X(in.NumberOfChannels) * k);
     grid.PitchIncrements = k;
     grid.CutMultiple = k / resolution.Cut();
     grid.MostIncrements = MostNetworkIncrements;
@@ -196,6 +194,30 @@ ResolvedNetwork SolveNetworkAt(
     if (auto problem = Resolve(in, resolution, resolved.Geo, resolved.Laws, true))
         throw ArithmeticFault(At(resolution, in) + *problem);
     resolved.Network = SolveNetwork(NetworkElementsOf(in, resolved.Geo, resolved.Laws), start);
+    return resolved;
+}
+
+bool IsClassicGrid(const Inputs& in, const NetworkResolution& resolution)
+{
+    const int channels = in.NumberOfChannels;
+    return channels >= 1 && TurnIncrements % channels == 0
+        && resolution.IncrementsPerPitch == TurnIncrements / channels
+        && resolution.Cut() == resolution.IncrementsPerPitch;
+}
+
+ResolvedNetwork SolveNetworkWith(const Inputs& in, const NetworkResolution& resolution,
+    const Geometry& g, const ElementLaws& laws)
+{
+    ResolvedNetwork resolved { resolution, g, laws, {} };
+    PrepareFloatingPoint();
+    const auto problem = FirstFailing({
+        [&] { return CountProblem(in, resolution); },
+        [&] { return ArraysProblem(resolved.Geo); },
+        [&] { return PathsProblem(resolved.Geo, resolved.Laws.Paths); },
+    });
+    if (problem)
+        throw ArithmeticFault(At(resolution, in) + *problem);
+    resolved.Network = SolveNetwork(NetworkElementsOf(in, resolved.Geo, resolved.Laws), {});
     return resolved;
 }
 

@@ -59,6 +59,16 @@ struct ResolvedNetwork {
 ResolvedNetwork SolveNetworkAt(
     const Inputs& in, const NetworkResolution& resolution, const std::vector<double>& start = {});
 
+// Whether a resolution is the classic grid of the inputs (15-degree increments, m = 24 / N, N
+// dividing 24), on which the geometry and element laws are the classic run's, bit for bit.
+bool IsClassicGrid(const Inputs& in, const NetworkResolution& resolution);
+
+// As SolveNetworkAt, with the geometry and element laws already computed at this resolution (a
+// classic run's on the classic grid): they are checked as SolveNetworkAt checks its own and
+// taken as they are, not computed again.
+ResolvedNetwork SolveNetworkWith(const Inputs& in, const NetworkResolution& resolution,
+    const Geometry& g, const ElementLaws& laws);
+
 // Node pressures of a network of M nodes carried to the grid twice as fine over the same
 // effective part (2M nodes), by linear interpolation in angle; the first guess of the finer level.
 std::vector<double> RefinedPressures(const std::vector<double>& pressure);

@@ -9,8 +9,6 @@ namespace karrow {
 
 namespace {
 
-    using X = Extended;
-
     constexpr X CorrectionTolerance = 0.01L; // on the last outlet increment alone
     constexpr X Relaxation = 0.1L;
     constexpr X Retention = 0.9L;

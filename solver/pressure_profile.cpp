@@ -6,7 +6,6 @@
 namespace karrow {
 
 namespace {
-    using X = Extended;
 }
 
 PressureProfile SizedPressureProfile(const Geometry& g)

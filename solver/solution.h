@@ -15,6 +15,13 @@ struct Solution {
     FlowSolution Flow;
 
     double HeadPressure() const { return Flow.Profile.InletPressure; } // gf/cm2
+    // The flow along the channel out of increment i. The channel ends with the last increment:
+    // nothing flows out of it along the channel, whatever the flows hold at that index (the
+    // iteration never updates it).
+    double ChannelFlowOut(int i) const
+    {
+        return i == Geo.EffectiveIncrements ? 0.0 : Flow.Distribution.ChannelFlow(i);
+    }
 };
 
 } // namespace karrow

@@ -186,6 +186,40 @@ namespace {
         return *exact.AsSolution;
     }
 
+    // On the classic grid the exact network takes the classic run's geometry and element laws
+    // instead of computing them; its answer must be the one it computes alone, bit for bit. Off
+    // that grid (5 channels, or another resolution asked for) the classic Solution must not be
+    // taken: its geometry is another grid's.
+    TEST(ExactAnswer, GivenTheClassicSolutionIsTheOneComputedAlone)
+    {
+        struct Design {
+            const char* Channels;
+            const char* ChannelWidth;
+            int PerPitch;
+        };
+        const Design designs[] = { { "3", "1.2", 0 }, { "4", "1.2", 0 }, { "5", "0.96", 0 },
+            { "6", "0.8", 0 }, { "4", "1.2", 2 }, { "4", "1.2", 12 } };
+        for (const auto& [channels, width, perPitch] : designs) {
+            test::RecordingInterface ui;
+            ui.Set(1, channels).Set(13, width);
+            const Solution classic = Solved(ui);
+            const NetworkOptions options { perPitch };
+            const ExactAnswer alone = SolveExactly(classic.In, {}, options);
+            const ExactAnswer given = SolveExactly(classic.In, {}, options, &classic);
+            const std::string design = std::string(channels) + " channels, "
+                + std::to_string(alone.IncrementsPerPitch) + " per pitch";
+            ASSERT_TRUE(alone.Network.Converged) << design << ": " << alone.Network.Failure;
+            EXPECT_EQ(given.Network.Iterations, alone.Network.Iterations) << design;
+            EXPECT_EQ(given.Network.Pressure, alone.Network.Pressure) << design;
+            EXPECT_EQ(given.Network.SlitFlow, alone.Network.SlitFlow) << design;
+            EXPECT_EQ(given.Network.InletPressure, alone.Network.InletPressure) << design;
+            ASSERT_TRUE(given.AsSolution) << design;
+            EXPECT_EQ(given.AsSolution->Geo.EffectiveIncrements,
+                alone.AsSolution->Geo.EffectiveIncrements)
+                << design;
+        }
+    }
+
     // In steady flow through plugs the flow-weighted mean age of what leaves equals the volume
     // over the flow, so the ages and the volume check each other where the flows balance.
     TEST(Residence, VolumeAndOutletAgeAgreeWithTheGeometry)

@@ -3,6 +3,7 @@
 // The regression table's designs, how one is replayed, and what is kept of a design that is not
 // settled. Shared by the table's test and by the program that freezes it.
 
+#include "cli/exit_status.h"
 #include "run/design_run.h"
 #include "run/run_driver.h"
 #include "solver/fault.h"

@@ -1,8 +1,9 @@
 // The grid of a study, its shards, the rows it streams and the cells of its CSV.
 
+#include "cli/exit_status.h"
 #include "report/csv.h"
-#include "report/run_json.h"
 #include "run/fields.h"
+#include "run/run_json.h"
 #include "run/sweep.h"
 
 #include <atomic>
@@ -165,7 +166,8 @@ namespace {
         std::vector<SweepRow> streamed;
         SweepSettings settings { solver, {}, jobs,
             [&](const RunRecord& record) {
-                return SweepRow { SweepCsvRow(record), RunJson(record) };
+                const int status = ExitStatusOf(record.End);
+                return SweepRow { SweepCsvRow(record, status), RunJson(record, status) };
             },
             [&](std::vector<SweepRow>& rows) {
                 streamed.insert(streamed.end(), rows.begin(), rows.end());
@@ -188,7 +190,8 @@ namespace {
             EXPECT_EQ(one[k].Csv, two[k].Csv) << k;
             EXPECT_EQ(one[k].Json, two[k].Json) << k;
             const RunRecord alone = CalculateDesign(grid.DesignAt(k), SolverChoice::Both, {}, '.');
-            EXPECT_EQ(one[k].Csv, SweepCsvRow(alone)) << "row " << k << " in grid order";
+            EXPECT_EQ(one[k].Csv, SweepCsvRow(alone, ExitStatusOf(alone.End)))
+                << "row " << k << " in grid order";
         }
     }
 

@@ -10,9 +10,9 @@
 //  - resolutions that give no meaningful geometry are refused with the reason named.
 
 #include "design_generator.h"
-#include "report/resolution_json.h"
 #include "run/assessment.h"
 #include "run/network_resolution.h"
+#include "run/resolution_json.h"
 #include "solver/exact_solution.h"
 #include "solver/network_grid.h"
 

@@ -87,7 +87,7 @@ namespace {
         int FinishDialogs = 0;
     };
 
-    std::string EndName(RunEnd end)
+    std::string DriverEndText(RunEnd end)
     {
         switch (end) {
         case RunEnd::InputsRejected:
@@ -102,6 +102,10 @@ namespace {
             return "TableNotAppended";
         case RunEnd::Finished:
             return "Finished";
+        case RunEnd::Fault:
+        case RunEnd::NetworkSolved:
+        case RunEnd::NetworkNotConverged:
+            break; // ends of a record, never of the driver
         }
         return "?";
     }
@@ -408,7 +412,7 @@ namespace {
                 ui.Set(field, text);
             ui.Set(SaveFileNameField, row.ReportName);
             const CurrentDirectory inFolder(folder.Path());
-            return EndName(RunCalculation(ui, '.').End);
+            return DriverEndText(RunCalculation(ui, '.').End);
         });
         if (!outcome)
             GTEST_SKIP() << "cannot run as uid " << NobodyId
@@ -443,7 +447,7 @@ namespace {
                 ui.Set(field, text);
             ui.Set(SaveFileNameField, "result.txt");
             const CurrentDirectory inFolder(folder.Path());
-            return EndName(RunCalculation(ui, '.').End);
+            return DriverEndText(RunCalculation(ui, '.').End);
         });
 
         EXPECT_EQ(outcome.End, "NotConverged");
@@ -507,7 +511,7 @@ namespace {
             if (section == row.ActAfterSection)
                 Act(row.Act, report);
         };
-        return EndName(RunCalculation(ui, '.').End);
+        return DriverEndText(RunCalculation(ui, '.').End);
     }
 
     class BetweenSections : public testing::TestWithParam<SectionCase> { };

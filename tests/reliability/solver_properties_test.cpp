@@ -35,8 +35,6 @@
 namespace karrow {
 namespace {
 
-    using X = Extended;
-
     constexpr int GeometriesPerChannelCount = 120;
     constexpr int DriverSampleEvery = 15;
     // A geometry still iterating after this many flow-balance steps is followed no further: its

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../run/assessment.h"
+#include "assessment.h"
 
 #include <nlohmann/json.hpp>
 #include <string>

@@ -1,8 +1,7 @@
 #include "run_json.h"
 
-#include "csv.h"
-
-#include "../run/fields.h"
+#include "../report/csv.h"
+#include "fields.h"
 #include "resolution_json.h"
 
 #include <cmath>
@@ -298,29 +297,10 @@ namespace {
 
 } // namespace
 
-std::string EndName(RunEnd end)
+std::string RunJson(const RunRecord& record, int exitStatus, bool pretty)
 {
-    switch (end) {
-    case RunEnd::InputsRejected:
-        return "inputs-rejected";
-    case RunEnd::ReportNotCreated:
-        return "report-not-created";
-    case RunEnd::ModifiedConditionNotAppended:
-        return "modified-condition-not-appended";
-    case RunEnd::NotConverged:
-        return "not-converged";
-    case RunEnd::TableNotAppended:
-        return "table-not-appended";
-    case RunEnd::Finished:
-        return "finished";
-    }
-    return "unknown";
-}
-
-std::string RunJson(const RunRecord& record, bool pretty)
-{
-    json doc { { "karrow", 2 }, { "inputs", InputsJson(record) }, { "end", record.End },
-        { "exit_status", record.ExitStatus }, { "messages", record.Messages },
+    json doc { { "karrow", 2 }, { "inputs", InputsJson(record) }, { "end", EndName(record.End) },
+        { "exit_status", exitStatus }, { "messages", record.Messages },
         { "solver", SolverName(record.Solver) } };
     const Assessment& a = record.Answers;
     const bool finished = record.Outcome && record.Outcome->End == RunEnd::Finished
@@ -372,12 +352,12 @@ std::string SweepCsvHeader()
     return Csv(cells, ',');
 }
 
-std::string SweepCsvRow(const RunRecord& record)
+std::string SweepCsvRow(const RunRecord& record, int exitStatus)
 {
     std::vector<std::string> cells(record.Texts.begin(), record.Texts.begin() + InputFieldCount);
     const Assessment& a = record.Answers;
-    cells.push_back(record.End);
-    cells.push_back(std::to_string(record.ExitStatus));
+    cells.push_back(EndName(record.End));
+    cells.push_back(std::to_string(exitStatus));
     cells.push_back(a.Repeatability ? (a.Repeatability->Repeatable ? "yes" : "no") : "");
     cells.push_back(a.Repeatability ? Text(a.Repeatability->FlowChangePercentOfMeanOutlet) : "");
     for (const std::string& cell : FigureCells(a.Classic))
