@@ -286,7 +286,7 @@ namespace {
     // and carries at most one rounding of 2^-64 of it, t < 2^-33 only roundings far below
     // (seven in all, < 2^-81.2). Relative error < 2^-80.5, bound 2^-78. The high-degree terms
     // are added last, so that the polynomial is not on the path of the other additions.
-    inline bool FastExpUnscaled(LD x, DoubleExtended& y, int& k)
+    [[gnu::always_inline]] inline bool FastExpUnscaled(LD x, DoubleExtended& y, int& k)
     {
         // Quiet comparisons: an ordered one with nan would raise invalid. Tiny arguments, whose
         // exp rounds to 1, are left to the caller: x 512/ln2 would underflow for subnormals.
@@ -347,13 +347,27 @@ namespace {
 // its last bit is 2^-72 or finer) exact through FastTwoSum; the low parts add roundings below
 // 2^-100. Relative error < 2^-79.8, bound 2^-77.
 namespace {
-    inline bool FastLnInline(LD x, DoubleExtended& y)
+    [[gnu::always_inline]] inline bool FastLnInline(LD x, DoubleExtended& y)
     {
         const ExtendedBits bits = BitsOf(x);
-        if (!__builtin_isgreater(x, 0) || bits.SignExponent == 0x7fff || bits.SignExponent == 0)
-            return false; // nan, zero, negative, inf, subnormal
+        int e = 0;
+        if (__builtin_isgreater(x, 0x1p-1000L) && __builtin_isless(x, 0x1p1000L)) {
+            // The exponent from the double nearest to x, which holds x's exponent but where its
+            // 53 bits round up to the next power of two, as they do from m >= 2^64 - 2^10 on:
+            // a conversion in registers is quicker than x's two bytes of exponent in memory,
+            // which the processor cannot pass on from the store of x that is still under way.
+            const double nearest = static_cast<double>(x);
+            std::uint64_t nearestBits = 0;
+            std::memcpy(&nearestBits, &nearest, 8);
+            e = static_cast<int>(nearestBits >> 52) - 1023
+                - (bits.Mantissa >= 0xfffffffffffffc00 ? 1 : 0);
+        } else {
+            if (!__builtin_isgreater(x, 0) || bits.SignExponent == 0x7fff
+                || bits.SignExponent == 0)
+                return false; // nan, zero, negative, inf, subnormal
+            e = bits.SignExponent - ExponentBias;
+        }
         const Tables& t = TheTables();
-        int e = bits.SignExponent - ExponentBias;
         const auto j =
             static_cast<std::size_t>((bits.Mantissa >> (63 - LnTableBits)) & (LnTableSize - 1));
         if (j >= LnTableSize / 2)
