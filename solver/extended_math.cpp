@@ -343,9 +343,10 @@ namespace {
 // it. z^2 is exact through Dekker's product where e = 0; elsewhere |ln x| > 2^-1.8 and z^2/2's
 // rounding (< 2^-83) is below 2^-81 of it. z^3 P < 2^-28.5 carries a few roundings of 2^-64
 // of it (< 2^-90.5: below 2^-80.5 of |ln x| >= 2^-10, or 2^-82 of |z|). e Ln2Hi - ln C's Hi is
-// exact (multiples of 2^-50 below 2^13.5), its sum with z - z^2/2's high part (below 2^-9, so
-// its last bit is 2^-72 or finer) exact through FastTwoSum; the low parts add roundings below
-// 2^-100. Relative error < 2^-79.8, bound 2^-77.
+// exact (multiples of 2^-50 below 2^13.5), its sums with z and with -z^2/2 exact through
+// FastTwoSum; the low parts, below 2^-18.5 of |ln x| (of |z| where e = 0 and C = 1: below
+// 2^-18), add four roundings below 2^-82.5 of it. Relative error < 2^-79, bound 2^-77.
+// Where 2^-1000 < x < 2^1000 the exponent comes from the double nearest to x.
 namespace {
     [[gnu::always_inline]] inline bool FastLnInline(LD x, DoubleExtended& y)
     {

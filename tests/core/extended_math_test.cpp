@@ -56,7 +56,9 @@ namespace {
         test::RoundingTally expTally;
         for (int j = 0; j <= 512; ++j) {
             const long double edge = 1 + j / 512.0L;
-            for (const int exponent : { -1000, -1, 0, 1, 30 }) {
+            // -1001 and 999 reach the ends of the range where Ln takes the exponent from the
+            // nearest double, whose rounding up to a power of two it must correct.
+            for (const int exponent : { -1001, -1000, -1, 0, 1, 30, 999 }) {
                 const long double x = std::ldexp(edge, exponent);
                 for (const long double near :
                     { std::nextafter(x, 0.0L), x, std::nextafter(x, HUGE_VALL) })
@@ -68,6 +70,12 @@ namespace {
                 exp.Check(std::nextafter(middle, HUGE_VALL), expTally);
             }
         }
+        // Around the bound below which Exp rounds to 1 without either path.
+        for (const long double tiny : { 0x1p-64L, 0x1p-65L, 0x1p-66L })
+            for (const long double x : { tiny, -tiny })
+                for (const long double near :
+                    { std::nextafter(x, -HUGE_VALL), x, std::nextafter(x, HUGE_VALL) })
+                    exp.Check(near, expTally);
         EXPECT_EQ(lnTally.Misrounded, 0) << lnTally.FirstMisrounded;
         EXPECT_EQ(lnTally.FastPathMisses, 0);
         EXPECT_EQ(expTally.Misrounded, 0) << expTally.FirstMisrounded;
