@@ -133,6 +133,31 @@ namespace {
         EXPECT_EQ(v, 0);
     }
 
+    // What a keeper found is what it leaves, whether the code in between raised nothing new, a
+    // fault of its own, or cleared a flag that was set before.
+    TEST(FloatingPointFlags, AreLeftAsTheKeeperFoundThem)
+    {
+        volatile long double zero = 0;
+        PrepareFloatingPoint();
+        {
+            const FloatingPointFlagsKeeper keep;
+            EXPECT_TRUE(std::isinf(1 / zero));
+        }
+        EXPECT_EQ(std::fetestexcept(FE_ALL_EXCEPT), 0);
+        EXPECT_TRUE(std::isnan(zero / zero));
+        {
+            const FloatingPointFlagsKeeper keep;
+            EXPECT_GT(Exp(1.0L), 2); // raises inexact, which was not set
+        }
+        EXPECT_EQ(std::fetestexcept(FE_ALL_EXCEPT), FE_INVALID);
+        {
+            const FloatingPointFlagsKeeper keep;
+            ClearFloatingPointFaults();
+        }
+        EXPECT_EQ(std::fetestexcept(FE_ALL_EXCEPT), FE_INVALID);
+        std::feclearexcept(FE_ALL_EXCEPT);
+    }
+
     TEST(ExtendedFunctions, AreExactWhereTheValueIs)
     {
         EXPECT_EQ(Ln(1.0L), 0);
