@@ -249,14 +249,15 @@ namespace {
 
     // ---- the fast paths ----
 
-    // Ziv's test: y.Hi + y.Lo is within bound |y.Hi| of f(x), so when both ends of that interval
-    // round to the same extended number, f(x) does too (rounding is monotonic). y.Lo is at most
-    // half an ulp of y.Hi; the rounding of y.Lo +- err is far below the margin in the bounds.
-    inline bool RoundsSurely(const DoubleExtended& y, LD bound, LD& rounded)
+    // Ziv's test on the fast path's value big + small, with f(x) within err of it: when both
+    // ends of that interval round to the same extended number, f(x) does too (rounding is
+    // monotonic). The sum is not normalised first: small is below 2^-18 of big, so the roundings
+    // of small +- err are below 2^-82 of the result, far below the margin between each proven
+    // error and the err the test takes; and one addition less lies on the path to the result.
+    inline bool RoundsSurely(LD big, LD small, LD err, LD& rounded)
     {
-        const LD err = bound * std::fabs(y.Hi);
-        const LD up = y.Hi + (y.Lo + err);
-        const LD down = y.Hi + (y.Lo - err);
+        const LD up = big + (small + err);
+        const LD down = big + (small - err);
         if (up != down)
             return false;
         rounded = up;
@@ -267,37 +268,39 @@ namespace {
     // 11356.523..., down to just above ln(2^-16382) = -11355.137...; 2^k is then normal too.
     constexpr LD ExpFastHigh = 11356.5L;
     constexpr LD ExpFastLow = -11355.0L;
+    // Below it in magnitude exp(x) rounds to 1 (its distance from 1 is below a quarter ulp).
+    constexpr LD ExpTiny = 0x1p-65L;
 
-    // exp(x) = 2^k (y.Hi + y.Lo).
+    // exp(x) = 2^k (y.Hi + y.Lo), y not normalised: |y.Lo| < 2^-40 y.Hi, y.Hi in (0.99, 2).
     //
-    // x = n ln2/512 + r with n = 512 k + j, |r| <= ln2/1024 (1 + 2^-50) < 2^-10.5, so
-    // exp(x) = 2^k 2^(j/512) exp(r). x - n L1 is exact (both are multiples of the unit of the
-    // smaller of x and 2^-49, and the difference is below 2^64 such units; n = 0 where
-    // |x| < 2^-11), so r = rh + rl exactly but for n L2's rounding and the omitted part of
-    // ln2/512, together below 2^-90. exp(r) = (1 + rh + q)(1 + rl) with q = rh^2/2 + ... +
-    // rh^6/720 leaves out less than 2^-85.8 (the first omitted term) and rl rh < 2^-85; q < 2^-21.9
-    // carries four roundings of 2^-64 of it, < 2^-83.9. T = 2^(j/512) = Hi + Lo to 2^-117.
-    // T (1 + rh + rl + q) = Hi + Hi rh + (Lo + Hi (rl + q) + Lo rh): Hi rh exact by Dekker's
-    // product with Hi's halves from the table; the rest below 2^-21 of the result with a few
-    // roundings of 2^-64. Relative error < 2^-82.5, bound 2^-78.
-    inline bool FastExpUnscaled(LD x, DoubleExtended& y, int& k)
+    // x = n ln2/512 + r with n = 512 k + j, |r| <= ln2/1024 (1 + 2^-40) < 2^-10.5, so
+    // exp(x) = 2^k 2^(j/512) exp(r). n is the integer nearest to x 512/ln2 rounded to 64 bits,
+    // so it differs from the nearest to the exact product only within 2^-40 of a midpoint.
+    // x - n L1 is exact (both are multiples of the unit of the smaller of x and 2^-49, and the
+    // difference is below 2^64 such units; n = 0 where |x| < 2^-11), so r = rh + rl exactly but
+    // for n L2's rounding and the omitted part of ln2/512, together below 2^-90.
+    // exp(r) = (1 + rh + rh^2/2 + t)(1 + rl) with t = rh^3/6 + ... + rh^6/720 leaves out less
+    // than 2^-85.8 (the first omitted term) and rl rh < 2^-85. T = 2^(j/512) = Hi + Lo to 2^-117.
+    // T exp(r) = Hi + Hi rh + (Lo + Hi ((rl + rh^2/2) + t) + Lo rh): Hi rh exact by Dekker's
+    // product with Hi's halves from the table; every other term is below 2^-20 of the result
+    // and carries at most one rounding of 2^-64 of it, t < 2^-33 only roundings far below
+    // (seven in all, < 2^-81.2). Relative error < 2^-80.5, bound 2^-78. The high-degree terms
+    // are added last, so that the polynomial is not on the path of the other additions.
+    [[gnu::always_inline]] inline bool FastExpUnscaled(LD x, DoubleExtended& y, int& k)
     {
-        // Quiet comparisons: an ordered one with nan would raise invalid.
-        if (!(__builtin_isgreater(x, ExpFastLow) && __builtin_isless(x, ExpFastHigh)))
+        // Quiet comparisons: an ordered one with nan would raise invalid. Tiny arguments, whose
+        // exp rounds to 1, are left to the caller: x 512/ln2 would underflow for subnormals.
+        if (!(__builtin_isgreater(x, ExpFastLow) && __builtin_isless(x, ExpFastHigh))
+            || std::fabs(x) < ExpTiny)
             return false;
         const Tables& t = TheTables();
-        // n from the double nearest to x, on the SSE unit, whose bits reach the integer unit
-        // without a trip through memory in the extended format: it differs from the integer
-        // nearest to x 512/ln2 only within 2^-29 of a midpoint, which widens |r| by < 2^-38.
-        // Arguments below 2^-60 give n = 0 without a conversion that would underflow.
-        constexpr double FiveHundredTwelveOverLn2 = 738.659860935148964568281436672969;
-        constexpr double Shifter = 0x1.8p52; // adding it rounds |v| < 2^51 to an integer
-        const double xd = std::fabs(x) < 0x1p-60L ? 0.0 : static_cast<double>(x);
-        const double shifted = xd * FiveHundredTwelveOverLn2 + Shifter;
-        std::uint64_t shiftedBits = 0;
-        std::memcpy(&shiftedBits, &shifted, 8);
-        const auto n = static_cast<std::int64_t>(shiftedBits - 0x4338000000000000);
+        // Adding 1.5 2^63 rounds |v| < 2^62 to an integer, which the mantissa then holds in
+        // its low bits: on the x87 unit alone, without a conversion through memory.
+        constexpr LD FiveHundredTwelveOverLn2 = 738.659860935148964568281436672969L;
+        constexpr LD Shifter = 0x1.8p63L;
+        const LD shifted = x * FiveHundredTwelveOverLn2 + Shifter;
         const LD nf = shifted - Shifter;
+        const auto n = static_cast<std::int64_t>(BitsOf(shifted).Mantissa - 0xc000000000000000);
         k = static_cast<int>(n >> ExpTableBits);
         const ExpEntry& e = t.TwoToJOver512[static_cast<std::size_t>(n & (ExpTableSize - 1))];
 
@@ -305,23 +308,25 @@ namespace {
         // x's unit (at least |n| 2^-75) or of 2^-49, the second's last bit is below |n| 2^-113.
         const DoubleExtended r = FastTwoSum(x - nf * LD(t.L1), -(nf * t.L2));
         const LD h = r.Hi;
-        // Doubles suffice from r^3/6 on (below 2^-87 of the result) and load faster.
+        // Doubles suffice from r^3/6 on (below 2^-33 of the result) and load faster.
         constexpr double C3 = 1.0 / 6;
         constexpr double C4 = 1.0 / 24;
         constexpr double C5 = 1.0 / 120;
         constexpr double C6 = 1.0 / 720;
         const LD h2 = h * h;
-        const LD q = h2 * ((0.5L + h * LD(C3)) + h2 * ((LD(C4) + h * LD(C5)) + h2 * LD(C6)));
+        const LD cubicTail = (h2 * h) * ((LD(C3) + h * LD(C4)) + h2 * (LD(C5) + h * LD(C6)));
 
-        // h = h1 + h2 with 32 bits in h1: A h1 and B h1 are exact, and Hi h2 < 2^-42 is
-        // rounded by less than 2^-106.
+        // h = h1 + (h - h1) with 32 bits in h1: A h1 and B h1 are exact, and Hi (h - h1) < 2^-42
+        // is rounded by less than 2^-106.
         const LD a = e.A;
         const LD b = e.B;
         const LD hi = a + b;
         const LD h1 = Split(h).Hi;
         const DoubleExtended s = FastTwoSum(hi, a * h1);
         const LD lo = e.Lo;
-        y = FastTwoSum(s.Hi, s.Lo + (b * h1 + (lo + (hi * ((h - h1) + (r.Lo + q)) + lo * h))));
+        const LD early =
+            s.Lo + (b * h1 + (lo + (lo * h + hi * ((h - h1) + (r.Lo + 0.5L * h2)))));
+        y = { s.Hi, early + hi * cubicTail };
         return true;
     }
 
@@ -338,17 +343,32 @@ namespace {
 // it. z^2 is exact through Dekker's product where e = 0; elsewhere |ln x| > 2^-1.8 and z^2/2's
 // rounding (< 2^-83) is below 2^-81 of it. z^3 P < 2^-28.5 carries a few roundings of 2^-64
 // of it (< 2^-90.5: below 2^-80.5 of |ln x| >= 2^-10, or 2^-82 of |z|). e Ln2Hi - ln C's Hi is
-// exact (multiples of 2^-50 below 2^13.5), its sum with z - z^2/2's high part (below 2^-9, so
-// its last bit is 2^-72 or finer) exact through FastTwoSum; the low parts add roundings below
-// 2^-100. Relative error < 2^-79.8, bound 2^-77.
+// exact (multiples of 2^-50 below 2^13.5), its sums with z and with -z^2/2 exact through
+// FastTwoSum; the low parts, below 2^-18.5 of |ln x| (of |z| where e = 0 and C = 1: below
+// 2^-18), add four roundings below 2^-82.5 of it. Relative error < 2^-79, bound 2^-77.
+// Where 2^-1000 < x < 2^1000 the exponent comes from the double nearest to x.
 namespace {
-    inline bool FastLnInline(LD x, DoubleExtended& y)
+    [[gnu::always_inline]] inline bool FastLnInline(LD x, DoubleExtended& y)
     {
         const ExtendedBits bits = BitsOf(x);
-        if (!__builtin_isgreater(x, 0) || bits.SignExponent == 0x7fff || bits.SignExponent == 0)
-            return false; // nan, zero, negative, inf, subnormal
+        int e = 0;
+        if (__builtin_isgreater(x, 0x1p-1000L) && __builtin_isless(x, 0x1p1000L)) {
+            // The exponent from the double nearest to x, which holds x's exponent but where its
+            // 53 bits round up to the next power of two, as they do from m >= 2^64 - 2^10 on:
+            // a conversion in registers is quicker than x's two bytes of exponent in memory,
+            // which the processor cannot pass on from the store of x that is still under way.
+            const double nearest = static_cast<double>(x);
+            std::uint64_t nearestBits = 0;
+            std::memcpy(&nearestBits, &nearest, 8);
+            e = static_cast<int>(nearestBits >> 52) - 1023
+                - (bits.Mantissa >= 0xfffffffffffffc00 ? 1 : 0);
+        } else {
+            if (!__builtin_isgreater(x, 0) || bits.SignExponent == 0x7fff
+                || bits.SignExponent == 0)
+                return false; // nan, zero, negative, inf, subnormal
+            e = bits.SignExponent - ExponentBias;
+        }
         const Tables& t = TheTables();
-        int e = bits.SignExponent - ExponentBias;
         const auto j =
             static_cast<std::size_t>((bits.Mantissa >> (63 - LnTableBits)) & (LnTableSize - 1));
         if (j >= LnTableSize / 2)
@@ -379,21 +399,28 @@ namespace {
             ((1.0L / 3 - z * 0.25L) + z2 * (P5 - z * P6)) + z4 * ((P7 - z * 0.125L) + z2 * P9);
         const LD cubeTimesPoly = z * z2 * poly;
 
+        // -ln C + e ln2 + z - z^2/2 as three exact sums, the last one's parts small: the
+        // polynomial, which takes longest, is added last.
         const LD ed = e;
-        const DoubleExtended quadratic = FastTwoSum(z, -0.5L * z2);
-        // Exact although the first term may be the smaller: it is a multiple of 2^-50, and the
-        // second's last bit is 2^-72 or finer.
-        const DoubleExtended sum = FastTwoSum(ed * LD(t.Ln2Hi) + LD(entry.Hi), quadratic.Hi);
-        const LD low = sum.Lo + quadratic.Lo
-            + ((ed * LD(t.Ln2Lo) + LD(entry.Lo)) + (cubeTimesPoly - 0.5L * z2Lo));
-        y = FastTwoSum(sum.Hi, low);
+        // Exact: the first term is a multiple of 2^-50 below 2^13.5, the second's unit is
+        // 2^-72 or finer.
+        const DoubleExtended linear = FastTwoSum(ed * LD(t.Ln2Hi) + LD(entry.Hi), z);
+        // Exact: |linear.Hi| >= |z|/2 where e = 0 and C = 1, and above 2^-11 elsewhere, while
+        // z^2/2 < 2^-19.
+        const DoubleExtended sum = FastTwoSum(linear.Hi, -0.5L * z2);
+        y.Hi = sum.Hi;
+        y.Lo = (sum.Lo + (linear.Lo + (ed * LD(t.Ln2Lo) + LD(entry.Lo))))
+            + (cubeTimesPoly - 0.5L * z2Lo);
         return true;
     }
 } // namespace
 
 bool FastLn(long double x, DoubleExtended& y)
 {
-    return FastLnInline(x, y);
+    if (!FastLnInline(x, y))
+        return false;
+    y = FastTwoSum(y.Hi, y.Lo);
+    return true;
 }
 
 bool FastExp(long double x, DoubleExtended& y)
@@ -401,6 +428,7 @@ bool FastExp(long double x, DoubleExtended& y)
     int k = 0;
     if (!FastExpUnscaled(x, y, k))
         return false;
+    y = FastTwoSum(y.Hi, y.Lo);
     const LD scale = PowerOfTwo(k);
     y = { y.Hi * scale, y.Lo * scale };
     return true;
@@ -410,7 +438,7 @@ long double CorrectlyRoundedLn(long double x)
 {
     DoubleExtended y;
     LD rounded = 0;
-    if (FastLnInline(x, y) && RoundsSurely(y, FastLnErrorBound, rounded))
+    if (FastLnInline(x, y) && RoundsSurely(y.Hi, y.Lo, FastLnErrorBound * std::fabs(y.Hi), rounded))
         return rounded;
     if (std::isnan(x))
         return x + x;
@@ -428,10 +456,12 @@ long double CorrectlyRoundedExp(long double x)
     DoubleExtended y;
     int k = 0;
     LD rounded = 0;
-    if (FastExpUnscaled(x, y, k) && RoundsSurely(y, FastExpErrorBound, rounded))
+    if (FastExpUnscaled(x, y, k) && RoundsSurely(y.Hi, y.Lo, FastExpErrorBound * y.Hi, rounded))
         return rounded * PowerOfTwo(k); // exact: 2^k and the result are normal
     if (std::isnan(x))
         return x + x;
+    if (std::fabs(x) < ExpTiny)
+        return 1 + x; // rounds to 1, inexact
     return Accurate(mpfr_exp, x);
 }
 

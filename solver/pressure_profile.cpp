@@ -3,6 +3,8 @@
 #include "clamp_flow.h"
 #include "extended.h"
 
+#include <algorithm>
+
 namespace karrow {
 
 namespace {
@@ -46,11 +48,14 @@ void PressureProfiler::Compute(const Inputs& in, const Geometry& g, const Elemen
             flows.SlitFlow(i) = ClampFlow(minimumFlow, flows.SlitFlow(i));
         exitSlitDrop_[i] = DropFromFlow(laws.SlitResistance[i], flows.SlitFlow(i), n);
     }
-    for (int i = s; i <= last; ++i) {
+    // Each estimate is a running sum of the drops from the inlet, j = 2 .. i in turn. Adding
+    // drop j to every estimate before drop j + 1 keeps that order for each of them, and lets
+    // the independent sums proceed side by side instead of one after the other.
+    for (int i = s; i <= last; ++i)
         inletPressureEstimate_[i] = X(drop[1]) + exitSlitDrop_[i];
-        for (int j = 2; j <= i; ++j)
+    for (int j = 2; j <= last; ++j)
+        for (int i = std::max(s, j); i <= last; ++i)
             inletPressureEstimate_[i] = X(inletPressureEstimate_[i]) + drop[j];
-    }
     profile.InletPressure = 0;
     for (int i = s; i <= last; ++i)
         profile.InletPressure = X(profile.InletPressure) + inletPressureEstimate_[i];

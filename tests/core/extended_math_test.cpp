@@ -56,7 +56,9 @@ namespace {
         test::RoundingTally expTally;
         for (int j = 0; j <= 512; ++j) {
             const long double edge = 1 + j / 512.0L;
-            for (const int exponent : { -1000, -1, 0, 1, 30 }) {
+            // -1001 and 999 reach the ends of the range where Ln takes the exponent from the
+            // nearest double, whose rounding up to a power of two it must correct.
+            for (const int exponent : { -1001, -1000, -1, 0, 1, 30, 999 }) {
                 const long double x = std::ldexp(edge, exponent);
                 for (const long double near :
                     { std::nextafter(x, 0.0L), x, std::nextafter(x, HUGE_VALL) })
@@ -68,6 +70,12 @@ namespace {
                 exp.Check(std::nextafter(middle, HUGE_VALL), expTally);
             }
         }
+        // Around the bound below which Exp rounds to 1 without either path.
+        for (const long double tiny : { 0x1p-64L, 0x1p-65L, 0x1p-66L })
+            for (const long double x : { tiny, -tiny })
+                for (const long double near :
+                    { std::nextafter(x, -HUGE_VALL), x, std::nextafter(x, HUGE_VALL) })
+                    exp.Check(near, expTally);
         EXPECT_EQ(lnTally.Misrounded, 0) << lnTally.FirstMisrounded;
         EXPECT_EQ(lnTally.FastPathMisses, 0);
         EXPECT_EQ(expTally.Misrounded, 0) << expTally.FirstMisrounded;
@@ -123,6 +131,31 @@ namespace {
         EXPECT_LT(v, std::numeric_limits<long double>::min());
         EXPECT_EQ(FlagsOf([] { return Exp(-12000.0L); }, v), 0);
         EXPECT_EQ(v, 0);
+    }
+
+    // What a keeper found is what it leaves, whether the code in between raised nothing new, a
+    // fault of its own, or cleared a flag that was set before.
+    TEST(FloatingPointFlags, AreLeftAsTheKeeperFoundThem)
+    {
+        volatile long double zero = 0;
+        PrepareFloatingPoint();
+        {
+            const FloatingPointFlagsKeeper keep;
+            EXPECT_TRUE(std::isinf(1 / zero));
+        }
+        EXPECT_EQ(std::fetestexcept(FE_ALL_EXCEPT), 0);
+        EXPECT_TRUE(std::isnan(zero / zero));
+        {
+            const FloatingPointFlagsKeeper keep;
+            EXPECT_GT(Exp(1.0L), 2); // raises inexact, which was not set
+        }
+        EXPECT_EQ(std::fetestexcept(FE_ALL_EXCEPT), FE_INVALID);
+        {
+            const FloatingPointFlagsKeeper keep;
+            ClearFloatingPointFaults();
+        }
+        EXPECT_EQ(std::fetestexcept(FE_ALL_EXCEPT), FE_INVALID);
+        std::feclearexcept(FE_ALL_EXCEPT);
     }
 
     TEST(ExtendedFunctions, AreExactWhereTheValueIs)
