@@ -1,5 +1,6 @@
 #include "optimise_command.h"
 
+#include "exit_status.h"
 #include "output_checks.h"
 #include "run/design_run.h"
 #include "run/fields.h"
@@ -21,6 +22,12 @@
 namespace karrow {
 
 namespace {
+
+    // The classic run of the best design carries karrow-cli's status for its end.
+    int ClassicExitStatus(const OptimisationReport& report)
+    {
+        return report.Classic ? ExitStatusOf(report.Classic->End) : ExitFinished;
+    }
 
     using Texts = std::array<std::string, 15>;
 
@@ -282,7 +289,7 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
         const auto& classic = record.Answers.Classic;
         const auto& exact = record.Answers.Exact;
         if (!classic || !exact || !exact->Figures)
-            return "The classic method ends \"" + record.End
+            return std::string("The classic method ends \"") + EndName(record.End)
                 + "\" for the best design: it has no classic report; the exact network's "
                   "figures above stand.\n";
         const auto row = [](const char* name, double network, double method, int decimals) {
@@ -350,7 +357,7 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
     {
         if (!json.empty())
             if (const int status =
-                    WriteOutputStatus(json, OptimisationJson(report), "JSON document"))
+                    WriteOutputStatus(json, OptimisationJson(report, ClassicExitStatus(report)), "JSON document"))
                 return status;
         if (!o.Csv.empty())
             if (const int status = WriteOutputStatus(o.Csv, OptimisationCsv(report), "CSV table"))

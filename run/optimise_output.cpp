@@ -99,7 +99,7 @@ namespace {
 
 } // namespace
 
-std::string OptimisationJson(const OptimisationReport& report)
+std::string OptimisationJson(const OptimisationReport& report, int classicExitStatus)
 {
     const OptimiseSettings& s = report.Settings;
     json variables = json::array();
@@ -114,7 +114,7 @@ std::string OptimisationJson(const OptimisationReport& report)
     if (!report.Result.Refusal.empty())
         document["refusal"] = report.Result.Refusal;
     document["best"] = report.Best ? DesignJson(*report.Best, s.Bounds) : json(nullptr);
-    document["classic"] = report.Classic ? json::parse(RunJson(*report.Classic)) : json(nullptr);
+    document["classic"] = report.Classic ? json::parse(RunJson(*report.Classic, classicExitStatus)) : json(nullptr);
     if (report.Front) {
         json points = json::array();
         for (const FoundDesign& d : report.FrontDesigns)

@@ -3,7 +3,7 @@
 // The documents of a design search: one JSON document with the problem, the answer, the classic
 // run of the answer and the front, and a CSV table of the designs found (one row each).
 
-#include "../report/run_json.h"
+#include "run_json.h"
 #include "optimise.h"
 
 #include <array>
@@ -28,8 +28,9 @@ struct OptimisationReport {
 };
 
 // Numbers unrounded, in the report's units with the head pressure also in bar; non-finite
-// numbers as null. The classic run is the run's own JSON document.
-std::string OptimisationJson(const OptimisationReport& report);
+// numbers as null. The classic run is the run's own JSON document, with the exit status the
+// front end gives its end.
+std::string OptimisationJson(const OptimisationReport& report, int classicExitStatus);
 
 // The CSV table: a header line, then one row per point of the front, or the best design alone.
 std::string OptimisationCsv(const OptimisationReport& report);
