@@ -145,20 +145,14 @@ namespace {
         return std::string("The melt's temperature shift is not one Karrow knows.");
     }
 
-    // tau / (eta0 g) of the Cross law at u = eta0 g / tau*, and the slope of ln tau.
-    struct CrossPoint {
-        double Stress = 0;
-        double Slope = 0;
-    };
-
-    CrossPoint CrossAt(double eta0, double tauStar, double n, double g)
+    FlowCurvePoint CrossAt(double eta0, double tauStar, double n, double g)
     {
         const double u = eta0 * g / tauStar;
         const double power = std::pow(u, 1 - n);
         return { eta0 * g / (1 + power), 1 - (1 - n) * power / (1 + power) };
     }
 
-    CrossPoint CarreauYasudaAt(const Melt& m, double g)
+    FlowCurvePoint CarreauYasudaAt(const Melt& m, double g)
     {
         const double xa = std::pow(m.TimeConstant * g, m.YasudaExponent);
         const double thinning = std::pow(1 + xa, (m.FlowIndex - 1) / m.YasudaExponent);
@@ -167,7 +161,7 @@ namespace {
         return { eta * g, 1 + excess * (m.FlowIndex - 1) * xa / (1 + xa) / eta };
     }
 
-    CrossPoint ReferencePoint(const Melt& m, double g)
+    FlowCurvePoint ReferencePoint(const Melt& m, double g)
     {
         switch (m.Model) {
         case ViscosityModel::PowerLaw: {
@@ -307,6 +301,11 @@ double LogShiftFactor(const Melt& melt, double celsius)
     return 0;
 }
 
+FlowCurvePoint ReferenceFlowPoint(const Melt& melt, double shearRate)
+{
+    return ReferencePoint(melt, shearRate);
+}
+
 double ReferenceShearStress(const Melt& melt, double shearRate)
 {
     return ReferencePoint(melt, shearRate).Stress;
@@ -330,7 +329,7 @@ double ReferenceShearRate(const Melt& melt, double shearStress)
     double x = std::log(shearStress / eta0);
     const double target = std::log(shearStress);
     for (int k = 0; k < InverseStepLimit; ++k) {
-        const CrossPoint p = ReferencePoint(melt, std::exp(x));
+        const FlowCurvePoint p = ReferencePoint(melt, std::exp(x));
         const double step = (target - std::log(p.Stress)) / p.Slope;
         x += std::clamp(step, -20.0, 20.0);
         if (std::fabs(step) <= 1e-14 * std::max(1.0, std::fabs(x)))
