@@ -614,7 +614,11 @@ MeltNetworkSolution SolveMeltNetwork(const Inputs& in, const Geometry& g, const 
     s.Network.InletPressure = inletPressure();
     const ThermalState state { e, melt, conditions, net, pressure, s.Network.InletPressure,
         channel, slit };
-    RecordTemperatures(MixedTemperatures(state), slit, e.K, s);
+    Temperatures t { std::vector<double>(Ix(e.M), conditions.MeltTemperature),
+        std::vector<double>(Ix(e.M - e.K), conditions.MeltTemperature) };
+    if (conditions.Thermal == ThermalMode::Heated)
+        t = MixedTemperatures(state);
+    RecordTemperatures(t, slit, e.K, s);
     WallValues(e, melt, net, shifts, s);
     const bool finite = AllFinite(pressure) && AllFinite(channel) && AllFinite(slit)
         && std::isfinite(s.Network.InletPressure) && std::isfinite(attempt.Residual)
