@@ -165,35 +165,72 @@ void SlitFlowFunction::ReachPsi(double v)
         firstNode_ = k;
         nodes_.push_back(NodeAt(k * NodeWidth, k * NodeWidth + std::log(3.0)));
     }
-    // Each new node from its neighbour's rate: ln Psi rises with ln g at a slope near 1.
+    // Each new node from its neighbour's rate: ln Psi rises with ln g at a slope near 1. The
+    // running integral of tau starts at 0 at the first node; a node below moves them all.
     while (k < firstNode_) {
         const Node& next = nodes_.front();
         const double guess = next.LogRate - NodeWidth;
         --firstNode_;
         nodes_.insert(nodes_.begin(), NodeAt(firstNode_ * NodeWidth, guess));
+        const double cell = CellStressIntegral(0, firstNode_ * NodeWidth, NodeWidth);
+        for (Node& node : nodes_)
+            node.StressIntegral += cell;
+        nodes_.front().StressIntegral = 0;
     }
     while (firstNode_ + static_cast<int>(nodes_.size()) <= k + 1) {
         const Node& last = nodes_.back();
         const double guess = last.LogRate + NodeWidth;
         const int index = firstNode_ + static_cast<int>(nodes_.size());
         nodes_.push_back(NodeAt(index * NodeWidth, guess));
+        const std::size_t at = nodes_.size() - 2;
+        nodes_.back().StressIntegral = nodes_[at].StressIntegral
+            + CellStressIntegral(static_cast<int>(at), (index - 1) * NodeWidth, NodeWidth);
     }
+}
+
+double SlitFlowFunction::InCell(int cell, double v, double* slope) const
+{
+    const Node& a = nodes_[static_cast<std::size_t>(cell)];
+    const Node& b = nodes_[static_cast<std::size_t>(cell + 1)];
+    const double t = (v - (firstNode_ + cell) * NodeWidth) / NodeWidth;
+    const double h = NodeWidth;
+    double dt = 0;
+    const double value = Hermite(t, a.Value, a.Slope * h, a.Curvature * h * h, b.Value,
+        b.Slope * h, b.Curvature * h * h, slope ? &dt : nullptr);
+    if (slope)
+        *slope = dt / h;
+    return value;
+}
+
+// Int exp(X) dv over [from, from + width] inside one cell, and the same weighted by X'.
+double SlitFlowFunction::CellStressIntegral(
+    int cell, double from, double width, double* weighted) const
+{
+    double sum = 0;
+    double weightedSum = 0;
+    for (std::size_t k = 0; k < Gauss6X.size(); ++k) {
+        double slope = 0;
+        const double stress
+            = std::exp(InCell(cell, from + 0.5 * width * (1 + Gauss6X[k]), weighted ? &slope : nullptr));
+        sum += Gauss6W[k] * stress;
+        weightedSum += Gauss6W[k] * stress * slope;
+    }
+    if (weighted)
+        *weighted = 0.5 * width * weightedSum;
+    return 0.5 * width * sum;
+}
+
+int SlitFlowFunction::CellAt(double v)
+{
+    ReachPsi(v);
+    return std::min(Floor(v / NodeWidth) - firstNode_, static_cast<int>(nodes_.size()) - 2);
 }
 
 double SlitFlowFunction::LogStress(double v, double* slope)
 {
     const double inside = std::clamp(v, -MostLogPsi, MostLogPsi);
-    ReachPsi(inside);
-    const int k = std::min(Floor(inside / NodeWidth),
-        firstNode_ + static_cast<int>(nodes_.size()) - 2);
-    const Node& a = nodes_[static_cast<std::size_t>(k - firstNode_)];
-    const Node& b = nodes_[static_cast<std::size_t>(k - firstNode_ + 1)];
-    const double t = (inside - k * NodeWidth) / NodeWidth;
-    const double h = NodeWidth;
-    double dt = 0;
-    const double value = Hermite(t, a.Value, a.Slope * h, a.Curvature * h * h, b.Value,
-        b.Slope * h, b.Curvature * h * h, &dt);
-    const double d = dt / h;
+    double d = 0;
+    const double value = InCell(CellAt(inside), inside, &d);
     if (slope)
         *slope = d;
     return value + d * (v - inside);
@@ -201,13 +238,42 @@ double SlitFlowFunction::LogStress(double v, double* slope)
 
 double SlitFlowFunction::LogPsi(double logStress)
 {
-    // Newton's method on the interpolant, nearly a straight line in log-log.
-    double v = nodes_.empty() ? 0.0 : (firstNode_ + 0.5 * static_cast<double>(nodes_.size())) * NodeWidth;
+    // The table grown until its values hold logStress (X rises with v at least at min(n, 1)),
+    // then the cell found by bisection and Newton's method on its polynomial.
+    if (nodes_.empty())
+        ReachPsi(0);
+    for (int k = 0; k < NewtonLimit; ++k) {
+        const Node& low = nodes_.front();
+        const Node& high = nodes_.back();
+        const double lowV = firstNode_ * NodeWidth;
+        const double highV = lowV + (static_cast<double>(nodes_.size()) - 1) * NodeWidth;
+        if (logStress < low.Value && lowV > -MostLogPsi)
+            ReachPsi(std::max(-MostLogPsi, lowV - (low.Value - logStress) / low.Slope - NodeWidth));
+        else if (logStress > high.Value && highV < MostLogPsi)
+            ReachPsi(std::min(MostLogPsi, highV + (logStress - high.Value) / high.Slope + NodeWidth));
+        else
+            break;
+    }
+    const Node& low = nodes_.front();
+    const Node& high = nodes_.back();
+    if (logStress <= low.Value)
+        return firstNode_ * NodeWidth + (logStress - low.Value) / low.Slope;
+    const double top = (firstNode_ + static_cast<double>(nodes_.size()) - 1) * NodeWidth;
+    if (logStress >= high.Value)
+        return top + (logStress - high.Value) / high.Slope;
+    const auto above = std::upper_bound(nodes_.begin(), nodes_.end(), logStress,
+        [](double value, const Node& node) { return value < node.Value; });
+    const int cell = static_cast<int>(above - nodes_.begin()) - 1;
+    const Node& a = nodes_[static_cast<std::size_t>(cell)];
+    const Node& b = nodes_[static_cast<std::size_t>(cell + 1)];
+    const double start = (firstNode_ + cell) * NodeWidth;
+    double v = start + NodeWidth * (logStress - a.Value) / (b.Value - a.Value);
     for (int k = 0; k < NewtonLimit; ++k) {
         double slope = 0;
-        const double value = LogStress(v, &slope);
-        const double step = std::clamp((logStress - value) / slope, -10.0, 10.0);
-        v += step;
+        const double value = InCell(cell, v, &slope);
+        const double next = std::clamp(v + (logStress - value) / slope, start, start + NodeWidth);
+        const double step = next - v;
+        v = next;
         if (std::fabs(step) <= 1e-15 * std::max(1.0, std::fabs(v)))
             break;
     }
@@ -215,6 +281,33 @@ double SlitFlowFunction::LogPsi(double logStress)
 }
 
 double SlitFlowFunction::StressIntegral(double v1, double v2, double* weighted)
+{
+    if (v2 < v1) {
+        const double integral = -StressIntegral(v2, v1, weighted);
+        if (weighted)
+            *weighted = -*weighted;
+        return integral;
+    }
+    if (v1 < -MostLogPsi || v2 > MostLogPsi)
+        return PanelStressIntegral(v1, v2, weighted);
+    const int first = CellAt(v1);
+    const int last = CellAt(v2);
+    if (first == last)
+        return CellStressIntegral(first, v1, v2 - v1, weighted);
+    // Whole cells from the running integral; the partial cells at both ends by Gauss.
+    const double firstEnd = (firstNode_ + first + 1) * NodeWidth;
+    const double lastStart = (firstNode_ + last) * NodeWidth;
+    const double integral = CellStressIntegral(first, v1, firstEnd - v1)
+        + (nodes_[static_cast<std::size_t>(last)].StressIntegral
+            - nodes_[static_cast<std::size_t>(first + 1)].StressIntegral)
+        + CellStressIntegral(last, lastStart, v2 - lastStart);
+    if (weighted)
+        *weighted = std::exp(LogStress(v2)) - std::exp(LogStress(v1));
+    return integral;
+}
+
+// Beyond the table's ends, where X is continued straight: panels of half a unit by Gauss.
+double SlitFlowFunction::PanelStressIntegral(double v1, double v2, double* weighted)
 {
     const int panels = std::max(1, static_cast<int>(std::ceil(std::fabs(v2 - v1) / 0.5)));
     const double width = (v2 - v1) / panels;

@@ -52,6 +52,7 @@ private:
         double Slope = 0; // X'
         double Curvature = 0; // X''
         double LogRate = 0;
+        double StressIntegral = 0; // Int exp(X) dv from the first node
     };
 
     double IntegralAt(double x);
@@ -61,6 +62,10 @@ private:
     double Integrand(double x) const;
     Node NodeAt(double v, double guess);
     void ReachPsi(double v);
+    int CellAt(double v);
+    double PanelStressIntegral(double v1, double v2, double* weighted);
+    double InCell(int cell, double v, double* slope) const;
+    double CellStressIntegral(int cell, double from, double width, double* weighted = nullptr) const;
 
     Melt melt_;
     // Integral cells: x_k = (first + k) * CellWidth.
