@@ -261,22 +261,22 @@ std::optional<std::string> MeltProblem(const Melt& melt)
 
 std::optional<std::string> MeltTemperatureProblem(const Melt& melt, double celsius)
 {
-    const std::string at = "At a melt temperature of " + Text(celsius) + " C, ";
+    const auto at = [&] { return "At a melt temperature of " + Text(celsius) + " C, "; };
     if (!std::isfinite(celsius) || celsius <= AbsoluteZeroCelsius)
-        return at + "below absolute zero, the melt has no viscosity.";
+        return at() + "below absolute zero, the melt has no viscosity.";
     if (melt.Model == ViscosityModel::CrossWlf) {
         if (celsius < melt.D2)
-            return at + "below the Cross-WLF law's glass transition D2 (" + Text(melt.D2)
+            return at() + "below the Cross-WLF law's glass transition D2 (" + Text(melt.D2)
                 + " C), the law does not hold.";
         if (!(melt.A2 + celsius - melt.D2 > 0))
-            return at + "the Cross-WLF denominator A2 + T - D2 is not above zero.";
+            return at() + "the Cross-WLF denominator A2 + T - D2 is not above zero.";
     }
     if (melt.Shift == TemperatureShift::Wlf && !(melt.C2 + celsius - melt.ReferenceTemperature > 0))
-        return at + "the WLF denominator C2 + T - reference_temperature is not above zero.";
+        return at() + "the WLF denominator C2 + T - reference_temperature is not above zero.";
     const double shift = LogShiftFactor(melt, celsius);
     // The viscosity must stay a double number over the rates a die sees.
     if (!std::isfinite(shift) || std::fabs(shift) > 300)
-        return at + "the temperature shift factor of the law is out of the range of numbers.";
+        return at() + "the temperature shift factor of the law is out of the range of numbers.";
     return std::nullopt;
 }
 
@@ -332,7 +332,7 @@ double ReferenceShearRate(const Melt& melt, double shearStress)
         const FlowCurvePoint p = ReferencePoint(melt, std::exp(x));
         const double step = (target - std::log(p.Stress)) / p.Slope;
         x += std::clamp(step, -20.0, 20.0);
-        if (std::fabs(step) <= 1e-14 * std::max(1.0, std::fabs(x)))
+        if (std::fabs(step) <= 1e-10)
             break;
     }
     return std::exp(x);

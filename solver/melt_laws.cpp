@@ -128,7 +128,9 @@ double SlitFlowFunction::IntegralAt(double x)
 SlitFlowFunction::Node SlitFlowFunction::NodeAt(double v, double guess)
 {
     // Newton's method on ln Psi(x) = ln I(x) - 2 ln tau(x), whose slope s (r - 2) is 1 on a
-    // plateau and on a power law and not far from it between: a few steps suffice.
+    // plateau and on a power law and not far from it between: a few steps suffice. Here and
+    // below, Newton's method stops after a step under 1e-10: it converges quadratically, so the
+    // error left is of the order of that step squared.
     double x = guess;
     double integral = 0;
     FlowCurvePoint p;
@@ -139,7 +141,7 @@ SlitFlowFunction::Node SlitFlowFunction::NodeAt(double v, double guess)
         const double f = std::log(integral) - 2 * std::log(p.Stress) - v;
         const double step = std::clamp(-f / (p.Slope * (r - 2)), -5.0, 5.0);
         x += step;
-        if (std::fabs(step) <= 1e-15 * std::max(1.0, std::fabs(x)))
+        if (std::fabs(step) <= 1e-10)
             break;
     }
     integral = IntegralAt(x);
@@ -274,7 +276,7 @@ double SlitFlowFunction::LogPsi(double logStress)
         const double next = std::clamp(v + (logStress - value) / slope, start, start + NodeWidth);
         const double step = next - v;
         v = next;
-        if (std::fabs(step) <= 1e-15 * std::max(1.0, std::fabs(v)))
+        if (std::fabs(step) <= 1e-10)
             break;
     }
     return v;
@@ -397,7 +399,7 @@ ElementFlow MeltElementLaws::SeriesFlow(const std::vector<SlitShape>& chain, dou
             const double step = std::clamp(
                 (std::log(d) - std::log(at)) / (slope * flow / at), -10.0, 10.0);
             flow *= std::exp(step);
-            if (std::fabs(step) <= 2e-15)
+            if (std::fabs(step) <= 1e-10)
                 break;
         }
         total(flow, slope);
