@@ -101,15 +101,20 @@ namespace {
         {
         }
 
+        // The element temperatures as ln aT. The first time, also every element's drop at its
+        // characteristic flow (the channel at Q, a slit at Q / m): the scale of the start and of
+        // the frozen slopes, which need no more than the scale and are kept after.
         void SetShifts(std::vector<double> channel, std::vector<double> slit)
         {
             channelShift_ = std::move(channel);
             slitShift_ = std::move(slit);
-            channelFrozen_.assign(Ix(e_.M), 0.0);
-            slitFrozen_.assign(Ix(e_.M), 0.0);
+            if (!channelPoint_.empty())
+                return;
+            channelPoint_.assign(Ix(e_.M), 0.0);
+            slitPoint_.assign(Ix(e_.M), 0.0);
             for (int j = 0; j < e_.M; ++j) {
-                channelFrozen_[Ix(j)] = FrozenSlopeShare * ChannelDrop(j, e_.Q);
-                slitFrozen_[Ix(j)] = FrozenSlopeShare * SlitDrop(j, e_.Q / e_.m);
+                channelPoint_[Ix(j)] = ChannelDrop(j, e_.Q);
+                slitPoint_[Ix(j)] = SlitDrop(j, e_.Q / e_.m);
             }
         }
 
@@ -139,9 +144,9 @@ namespace {
         {
             jacobian_.Clear();
             for (int j = 0; j + 1 < e_.M; ++j)
-                Join(j, j + 1, e_.Q / ChannelDrop(j + 1, e_.Q));
+                Join(j, j + 1, e_.Q / channelPoint_[Ix(j + 1)]);
             for (int j = 0; j < e_.M; ++j) {
-                const double slope = e_.Q / e_.m / SlitDrop(j, e_.Q / e_.m);
+                const double slope = e_.Q / e_.m / slitPoint_[Ix(j)];
                 if (j < e_.K)
                     Join(j, j + e_.m, slope);
                 else
@@ -162,7 +167,7 @@ namespace {
             for (int j = 0; j + 1 < e_.M; ++j) {
                 const ElementFlow f = laws_.ConstantSlitFlow(e_.Channel[Ix(j + 1)],
                     pressure[Ix(j)] - pressure[Ix(j + 1)], channelShift_[Ix(j + 1)],
-                    withSlopes ? channelFrozen_[Ix(j + 1)] : 0.0);
+                    withSlopes ? FrozenSlopeShare * channelPoint_[Ix(j + 1)] : 0.0);
                 channel[Ix(j)] = f.Flow;
                 channelSlope_[Ix(j)] = f.Slope;
             }
@@ -170,7 +175,7 @@ namespace {
                 const double drop = j < e_.K ? pressure[Ix(j)] - pressure[Ix(j + e_.m)]
                                              : pressure[Ix(j)];
                 const ElementFlow f = laws_.SeriesFlow(e_.Slit[Ix(j)], drop, slitShift_[Ix(j)],
-                    slitGuess_[Ix(j)], withSlopes ? slitFrozen_[Ix(j)] : 0.0);
+                    slitGuess_[Ix(j)], withSlopes ? FrozenSlopeShare * slitPoint_[Ix(j)] : 0.0);
                 slit[Ix(j)] = f.Flow;
                 slitSlope_[Ix(j)] = f.Slope;
                 if (std::isfinite(f.Flow) && f.Flow != 0)
@@ -236,8 +241,8 @@ namespace {
         std::vector<double> slitGuess_;
         std::vector<double> channelShift_;
         std::vector<double> slitShift_;
-        std::vector<double> channelFrozen_;
-        std::vector<double> slitFrozen_;
+        std::vector<double> channelPoint_;
+        std::vector<double> slitPoint_;
         std::vector<double> channel_;
         std::vector<double> slit_;
         std::vector<double> channelSlope_;

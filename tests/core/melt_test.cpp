@@ -283,7 +283,7 @@ namespace {
                         = laws.ConstantSlitFlow(slit, drop, LogShiftFactor(melt, T), 0);
                     const L q = L(slit.Width) * slit.StartHeight * slit.StartHeight / 2
                         * PsiAt(melt, tau, T);
-                    EXPECT_LT(Relative(f.Flow, q), 1e-9) << ModelName(melt.Model) << " " << tau;
+                    EXPECT_LT(Relative(f.Flow, q), 1e-10) << ModelName(melt.Model) << " " << tau;
                     // Back: the drop of that flow.
                     EXPECT_LT(Relative(laws.SlitDrop(slit, f.Flow, LogShiftFactor(melt, T)), drop),
                         1e-12);
@@ -305,7 +305,7 @@ namespace {
                     const L reference = TaperDrop(melt, s, flow, T);
                     double slope = 0;
                     const double drop = laws.SlitDrop(s, flow, LogShiftFactor(melt, T), &slope);
-                    EXPECT_LT(Relative(drop, reference), 1e-9)
+                    EXPECT_LT(Relative(drop, reference), 1e-10)
                         << ModelName(melt.Model) << " " << s.StartHeight << "->" << s.EndHeight
                         << " at " << flow;
                     const double up = laws.SlitDrop(s, flow * (1 + 1e-6), LogShiftFactor(melt, T));
