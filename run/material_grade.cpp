@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -11,112 +12,96 @@ namespace karrow {
 namespace {
 
     using Json = nlohmann::ordered_json;
-    using R = ConstantRange;
-
-    const std::vector<LawInfo> Laws = {
-        { "cross",
-            { { "eta0", "Pa s", "zero-shear viscosity at the reference temperature" },
-                { "tau_star", "Pa", "shear stress of the transition to shear thinning" },
-                { "n", "-", "power-law index of the shear-thinning branch", R::PowerLawIndex } } },
-        { "carreau-yasuda",
-            { { "eta0", "Pa s", "zero-shear viscosity at the reference temperature" },
-                { "eta_inf", "Pa s", "infinite-shear viscosity", R::NonNegative },
-                { "lambda", "s", "time constant" },
-                { "a", "-", "Yasuda's transition exponent" },
-                { "n", "-", "power-law index of the shear-thinning branch", R::PowerLawIndex } } },
-        { "cross-wlf",
-            { { "n", "-", "power-law index of the shear-thinning branch", R::PowerLawIndex },
-                { "tau_star", "Pa", "shear stress of the transition to shear thinning" },
-                { "D1", "Pa s", "zero-shear viscosity at D2" },
-                { "D2", "°C", "temperature at which the zero-shear viscosity is D1", R::Any },
-                { "D3", "K/Pa", "rise of D2 with pressure (0: none)", R::NonNegative },
-                { "A1", "-", "WLF constant of the zero-shear viscosity" },
-                { "A2", "K", "WLF constant (A2~) of the zero-shear viscosity" } } },
-    };
-
-    const std::vector<LawInfo> ShiftLaws = {
-        { "none", {} },
-        { "arrhenius",
-            { { "activation_energy", "J/mol", "activation energy of flow", R::NonNegative },
-                { "reference_temperature", "°C", "temperature of the law's constants", R::Any } } },
-        { "wlf",
-            { { "C1", "-", "WLF constant C1 (decimal logarithm)", R::Any },
-                { "C2", "K", "WLF constant C2" },
-                { "reference_temperature", "°C", "temperature of the law's constants", R::Any } } },
-    };
-
-    const LawInfo* Named(const std::vector<LawInfo>& laws, const std::string& name)
-    {
-        for (const LawInfo& law : laws)
-            if (name == law.Name)
-                return &law;
-        return nullptr;
-    }
-
-    std::string NamesOf(const std::vector<LawInfo>& laws)
-    {
-        std::string names;
-        for (const LawInfo& law : laws)
-            names += std::string(names.empty() ? "" : ", ") + "\"" + law.Name + "\"";
-        return names;
-    }
 
     // A refusal of the document: what is wrong with which key.
     struct Refusal {
         std::string Text;
     };
 
-    const Json& Member(const Json& object, const std::string& key, const std::string& where)
+    std::string KeyName(const std::string& section, const std::string& key)
+    {
+        return "\"" + (section.empty() ? key : section + "." + key) + "\"";
+    }
+
+    const Json& Member(const Json& object, const std::string& key, const std::string& section)
     {
         if (!object.contains(key))
-            throw Refusal { "the key \"" + where + key + "\" is missing" };
+            throw Refusal { "the key " + KeyName(section, key) + " is missing" };
         return object.at(key);
     }
 
-    std::string TextAt(const Json& object, const std::string& key, const std::string& where)
+    std::string TextAt(const Json& object, const std::string& key, const std::string& section)
     {
-        const Json& value = Member(object, key, where);
+        const Json& value = Member(object, key, section);
         if (!value.is_string() || value.get<std::string>().empty())
-            throw Refusal { "\"" + where + key + "\" must be a text, not empty" };
+            throw Refusal { KeyName(section, key) + " must be a text, not empty" };
         return value.get<std::string>();
     }
 
-    double NumberAt(const Json& object, const std::string& key, const std::string& where)
+    double NumberAt(const Json& object, const std::string& key, const std::string& section)
     {
-        const Json& value = Member(object, key, where);
+        const Json& value = Member(object, key, section);
         if (!value.is_number() || !std::isfinite(value.get<double>()))
-            throw Refusal { "\"" + where + key + "\" must be a finite number" };
+            throw Refusal { KeyName(section, key) + " must be a finite number" };
         return value.get<double>();
     }
 
-    void RefuseUnknownKeys(
-        const Json& object, const std::set<std::string>& known, const std::string& where)
+    const Json& ObjectAt(const Json& object, const std::string& key)
     {
-        for (const auto& item : object.items())
-            if (!known.contains(item.key()))
-                throw Refusal { "unknown key \"" + where + item.key() + "\"" };
-    }
-
-    const Json& ObjectAt(const Json& object, const std::string& key, const std::string& where)
-    {
-        const Json& value = Member(object, key, where);
+        const Json& value = Member(object, key, "");
         if (!value.is_object())
-            throw Refusal { "\"" + where + key + "\" must be an object" };
+            throw Refusal { KeyName("", key) + " must be an object" };
         return value;
     }
 
-    // The constants of `law` in the object `section` ("viscosity" or "shift"), beside "model".
-    std::map<std::string, double> ConstantsOf(
-        const Json& section, const LawInfo& law, const std::string& where)
+    void RefuseUnknownKeys(
+        const Json& object, const std::set<std::string>& known, const std::string& section)
     {
-        std::set<std::string> known { "model" };
-        std::map<std::string, double> constants;
-        for (const ConstantInfo& c : law.Constants) {
-            known.insert(c.Name);
-            constants[c.Name] = NumberAt(section, c.Name, where);
+        for (const auto& item : object.items())
+            if (!known.contains(item.key()))
+                throw Refusal { "unknown key " + KeyName(section, item.key()) };
+    }
+
+    std::string NamesOf(const std::vector<std::string_view>& names)
+    {
+        std::string text;
+        for (std::string_view name : names)
+            text += (text.empty() ? "\"" : ", \"") + std::string(name) + "\"";
+        return text;
+    }
+
+    // The melt of the document: the law and shift by name, then each of their constants from its
+    // section; a key the law does not have is refused, as it is most likely a misspelt one.
+    Melt MeltOf(const Json& doc)
+    {
+        Melt melt;
+        const Json& viscosity = ObjectAt(doc, "viscosity");
+        const Json& shift = ObjectAt(doc, "shift");
+        const std::string model = TextAt(viscosity, "model", "viscosity");
+        const std::string shiftName = TextAt(shift, "model", "shift");
+        const auto law = ModelNamed(model);
+        if (!law)
+            throw Refusal { "\"viscosity.model\" \"" + model + "\" is none of "
+                + NamesOf({ "power-law", "cross", "carreau-yasuda", "cross-wlf" }) };
+        const auto byTemperature = ShiftNamed(shiftName);
+        if (!byTemperature)
+            throw Refusal { "\"shift.model\" \"" + shiftName + "\" is none of "
+                + NamesOf({ "none", "arrhenius", "wlf" }) };
+        melt.Model = *law;
+        melt.Shift = *byTemperature;
+        std::map<std::string, std::set<std::string>> known { { "viscosity", { "model" } },
+            { "shift", { "model" } } };
+        for (const MeltConstant& c : ConstantsOf(melt.Model, melt.Shift)) {
+            const std::string section = SectionOf(c);
+            const Json& holder = section == "viscosity" ? viscosity
+                : section == "shift"                    ? shift
+                                                        : doc;
+            melt.*c.Member = NumberAt(holder, std::string(c.Name), section);
+            known[section].insert(std::string(c.Name));
         }
-        RefuseUnknownKeys(section, known, where);
-        return constants;
+        RefuseUnknownKeys(viscosity, known["viscosity"], "viscosity");
+        RefuseUnknownKeys(shift, known["shift"], "shift");
+        return melt;
     }
 
     MaterialGrade GradeOf(const Json& doc)
@@ -132,112 +117,45 @@ namespace {
         const Json& version = Member(doc, "version", "");
         if (!version.is_number_integer() || version.get<long long>() != MaterialFormatVersion)
             throw Refusal { "\"version\" must be " + std::to_string(MaterialFormatVersion)
-                + " (a melt file of another version of Karrow?)" };
+                + " (a file of another version of Karrow?)" };
         MaterialGrade g;
         g.Name = TextAt(doc, "name", "");
         g.Family = TextAt(doc, "family", "");
-        const Json& viscosity = ObjectAt(doc, "viscosity", "");
-        g.Model = TextAt(viscosity, "model", "viscosity.");
-        const LawInfo* law = ViscosityLawNamed(g.Model);
-        if (law == nullptr)
-            throw Refusal { "\"viscosity.model\" \"" + g.Model + "\" is none of "
-                + NamesOf(Laws) };
-        g.Constants = ConstantsOf(viscosity, *law, "viscosity.");
-        const Json& shift = ObjectAt(doc, "shift", "");
-        g.Shift = TextAt(shift, "model", "shift.");
-        const LawInfo* shiftLaw = ShiftNamed(g.Shift);
-        if (shiftLaw == nullptr)
-            throw Refusal { "\"shift.model\" \"" + g.Shift + "\" is none of "
-                + NamesOf(ShiftLaws) };
-        if ((g.Model == "cross-wlf") != (g.Shift == "none"))
-            throw Refusal { "\"shift.model\" must be \"none\" for cross-wlf, which shifts by its "
-                            "own constants, and is needed for any other law" };
-        g.ShiftConstants = ConstantsOf(shift, *shiftLaw, "shift.");
-        g.Density = NumberAt(doc, "density", "");
-        g.HeatCapacity = NumberAt(doc, "heat_capacity", "");
-        const Json& window = ObjectAt(doc, "processing_temperature", "");
-        RefuseUnknownKeys(window, { "low", "high" }, "processing_temperature.");
-        g.Processing.Low = NumberAt(window, "low", "processing_temperature.");
-        g.Processing.High = NumberAt(window, "high", "processing_temperature.");
+        g.Melt = MeltOf(doc);
+        if (auto problem = MeltProblem(g.Melt))
+            throw Refusal { *problem };
+        const Json& window = ObjectAt(doc, "processing_temperature");
+        RefuseUnknownKeys(window, { "low", "high" }, "processing_temperature");
+        g.Processing.Low = NumberAt(window, "low", "processing_temperature");
+        g.Processing.High = NumberAt(window, "high", "processing_temperature");
+        if (!(g.Processing.Low <= g.Processing.High))
+            throw Refusal { "\"processing_temperature.low\" is above \"processing_temperature.high\"" };
+        if (auto problem = MeltTemperatureProblem(g.Melt, g.Processing.Low))
+            throw Refusal { "\"processing_temperature.low\": " + *problem };
         g.Source = TextAt(doc, "source", "");
         if (doc.contains("notes"))
             g.Notes = TextAt(doc, "notes", "");
         return g;
     }
 
-    std::optional<std::string> RangeProblem(const ConstantInfo& c, double value, const char* where)
-    {
-        const std::string name = std::string("\"") + where + c.Name + "\"";
-        switch (c.Range) {
-        case R::Positive:
-            if (!(value > 0))
-                return name + " must be positive";
-            break;
-        case R::NonNegative:
-            if (!(value >= 0))
-                return name + " must not be negative";
-            break;
-        case R::PowerLawIndex:
-            if (!(value > 0 && value <= 1.5))
-                return name + " must lie in (0, 1.5]";
-            break;
-        case R::Any:
-            break;
-        }
-        return std::nullopt;
-    }
-
 } // namespace
 
-const std::vector<LawInfo>& ViscosityLaws() { return Laws; }
-const std::vector<LawInfo>& Shifts() { return ShiftLaws; }
-const LawInfo* ViscosityLawNamed(const std::string& name) { return Named(Laws, name); }
-const LawInfo* ShiftNamed(const std::string& name) { return Named(ShiftLaws, name); }
-
-std::optional<std::string> LawConstantsProblem(const MaterialGrade& g)
+std::string SectionOf(const MeltConstant& constant)
 {
-    const LawInfo* law = ViscosityLawNamed(g.Model);
-    const LawInfo* shift = ShiftNamed(g.Shift);
-    if (law == nullptr || shift == nullptr)
-        return "unknown law \"" + (law == nullptr ? g.Model : g.Shift) + "\"";
-    const std::pair<const LawInfo*, const std::map<std::string, double>*> sections[] = {
-        { law, &g.Constants }, { shift, &g.ShiftConstants }
-    };
-    const char* where[] = { "viscosity.", "shift." };
-    for (std::size_t s = 0; s < 2; ++s)
-        for (const ConstantInfo& c : sections[s].first->Constants) {
-            const auto found = sections[s].second->find(c.Name);
-            if (found == sections[s].second->end() || !std::isfinite(found->second))
-                return std::string("\"") + where[s] + c.Name + "\" is missing";
-            if (auto problem = RangeProblem(c, found->second, where[s]))
-                return problem;
-        }
-    if (g.Model == "carreau-yasuda" && !(g.Constants.at("eta_inf") < g.Constants.at("eta0")))
-        return "\"viscosity.eta_inf\" must be below \"viscosity.eta0\"";
-    return std::nullopt;
-}
-
-std::optional<std::string> ConstantsProblem(const MaterialGrade& g)
-{
-    if (auto problem = LawConstantsProblem(g))
-        return problem;
-    if (!(g.Density > 0))
-        return "\"density\" must be positive (kg/m3)";
-    if (!(g.HeatCapacity > 0))
-        return "\"heat_capacity\" must be positive (J/(kg K))";
-    if (!(g.Processing.Low <= g.Processing.High))
-        return "\"processing_temperature.low\" must not be above \"processing_temperature.high\"";
-    return std::nullopt;
+    const std::string name(constant.Name);
+    if (name == "density" || name == "heat_capacity")
+        return "";
+    if (name == "activation_energy" || name == "reference_temperature" || name == "C1"
+        || name == "C2")
+        return "shift";
+    return "viscosity";
 }
 
 MaterialReading ParseMaterial(const std::string& document, const std::string& origin)
 {
     MaterialReading reading;
     try {
-        MaterialGrade grade = GradeOf(Json::parse(document));
-        if (auto problem = ConstantsProblem(grade))
-            throw Refusal { *problem };
-        reading.Grade = std::move(grade);
+        reading.Grade = GradeOf(Json::parse(document));
     } catch (const Json::parse_error& e) {
         const std::string what = e.what();
         const std::size_t tag = what.find("] ");
@@ -268,16 +186,18 @@ std::string MaterialJson(const MaterialGrade& g, const std::string& fitJson)
     doc["version"] = MaterialFormatVersion;
     doc["name"] = g.Name;
     doc["family"] = g.Family;
-    Json viscosity { { "model", g.Model } };
-    for (const ConstantInfo& c : ViscosityLawNamed(g.Model)->Constants)
-        viscosity[c.Name] = g.Constants.at(c.Name);
+    Json viscosity { { "model", std::string(ModelName(g.Melt.Model)) } };
+    Json shift { { "model", std::string(ShiftName(g.Melt.Shift)) } };
+    Json properties = Json::object();
+    for (const MeltConstant& c : ConstantsOf(g.Melt.Model, g.Melt.Shift)) {
+        const std::string section = SectionOf(c);
+        Json& holder = section == "viscosity" ? viscosity : section == "shift" ? shift : properties;
+        holder[std::string(c.Name)] = g.Melt.*c.Member;
+    }
     doc["viscosity"] = viscosity;
-    Json shift { { "model", g.Shift } };
-    for (const ConstantInfo& c : ShiftNamed(g.Shift)->Constants)
-        shift[c.Name] = g.ShiftConstants.at(c.Name);
     doc["shift"] = shift;
-    doc["density"] = g.Density;
-    doc["heat_capacity"] = g.HeatCapacity;
+    for (const auto& item : properties.items())
+        doc[item.key()] = item.value();
     doc["processing_temperature"] = { { "low", g.Processing.Low }, { "high", g.Processing.High } };
     doc["source"] = g.Source;
     if (!g.Notes.empty())

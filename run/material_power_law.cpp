@@ -52,16 +52,17 @@ std::optional<EquivalentPowerLaw> TangentPowerLaw(
     law.Viscosity = *at;
     law.StandardShearRate = standardShearRate;
     law.StandardViscosity = *at * std::pow(standardShearRate / rate, law.PowerLawIndex - 1)
-        / PascalsPerGramForcePerSquareCentimetre;
+        / PascalPerGramForce;
     return law;
 }
 
-DesignEquivalent DesignPowerLaw(const Inputs& in, const MaterialGrade& grade, double temperature)
+DesignEquivalent DesignPowerLaw(const Inputs& in, const Melt& melt, double temperature)
 {
     DesignEquivalent answer;
     Inputs design = in;
     double middle = 0;
-    const auto flowCurve = [&](double rate) { return GradeViscosity(grade, temperature, rate); };
+    const std::function<std::optional<double>(double)> flowCurve
+        = [&](double rate) { return MeltViscosity(melt, temperature, rate); };
     while (answer.Rounds < MostRounds) {
         ++answer.Rounds;
         std::optional<DesignFigures> figures;

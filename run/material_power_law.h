@@ -11,7 +11,7 @@
 // the network is solved with the design's own power law, the tangent taken at its middle rate,
 // and the network solved again with that tangent until the middle rate holds still.
 
-#include "material_grade.h"
+#include "solver/melt.h"
 #include "report/figures.h"
 #include "solver/inputs.h"
 
@@ -20,9 +20,6 @@
 #include <string>
 
 namespace karrow {
-
-// The core's unit of stress (gf/cm2) in pascals.
-inline constexpr double PascalsPerGramForcePerSquareCentimetre = 98.0665;
 
 struct ShearRateRange {
     double Low = 0; // 1/s
@@ -54,8 +51,8 @@ struct DesignEquivalent {
     std::string Problem;
 };
 
-// The equivalent power law of `grade` at `temperature` (°C) for the design `in` (whose own power
+// The equivalent power law of `melt` at `temperature` (°C) for the design `in` (whose own power
 // law starts the rates), at the design's standard shear rate.
-DesignEquivalent DesignPowerLaw(const Inputs& in, const MaterialGrade& grade, double temperature);
+DesignEquivalent DesignPowerLaw(const Inputs& in, const Melt& melt, double temperature);
 
 } // namespace karrow

@@ -12,37 +12,15 @@
 #include <gsl/gsl_vector.h>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <sstream>
 
 namespace karrow {
 
 namespace {
 
-    constexpr double GasConstant = 8.314462618; // J/(mol K)
-    constexpr double KelvinOffset = 273.15;
-
     // ln(1 + e^x) without overflow for large x.
     double SoftPlus(double x) { return x > 0 ? x + std::log1p(std::exp(-x)) : std::log1p(std::exp(x)); }
-
-    // ln a_T of the time-temperature shift, or nothing where the law has no value.
-    std::optional<double> LogShift(const MaterialGrade& g, double temperature)
-    {
-        if (g.Shift == "arrhenius") {
-            const double t = temperature + KelvinOffset;
-            const double tr = g.ShiftConstants.at("reference_temperature") + KelvinOffset;
-            if (!(t > 0))
-                return std::nullopt;
-            return g.ShiftConstants.at("activation_energy") / GasConstant * (1 / t - 1 / tr);
-        }
-        if (g.Shift == "wlf") {
-            const double dt = temperature - g.ShiftConstants.at("reference_temperature");
-            const double denominator = g.ShiftConstants.at("C2") + dt;
-            if (!(denominator > 0))
-                return std::nullopt;
-            return -std::log(10.0) * g.ShiftConstants.at("C1") * dt / denominator;
-        }
-        return 0.0;
-    }
 
     // ln of the Cross law's viscosity for a zero-shear viscosity e^logEta0.
     double LogCross(double logEta0, double n, double tauStar, double shearRate)
@@ -50,28 +28,37 @@ namespace {
         return logEta0 - SoftPlus((1 - n) * (logEta0 + std::log(shearRate) - std::log(tauStar)));
     }
 
-    std::optional<double> LogViscosity(const MaterialGrade& g, double temperature, double rate)
+    // ln eta of the melt's law, worked in logarithms so that no trial constant of the least
+    // squares overflows; the law is solver/melt.h's (time-temperature superposition), written
+    // again here apart from it so that the tests compare two writings of it. Nothing where the
+    // law has no value.
+    std::optional<double> LogViscosity(const Melt& m, double temperature, double rate)
     {
-        const auto& c = g.Constants;
-        if (g.Model == "cross-wlf") {
-            const double dt = temperature - (c.at("D2") + c.at("D3") * 0); // at ambient pressure
-            const double denominator = c.at("A2") + dt;
-            if (!(denominator > 0))
-                return std::nullopt;
-            const double logEta0 = std::log(c.at("D1")) - c.at("A1") * dt / denominator;
-            return LogCross(logEta0, c.at("n"), c.at("tau_star"), rate);
-        }
-        const auto logShift = LogShift(g, temperature);
-        if (!logShift)
+        if (m.Model == ViscosityModel::CrossWlf && !(m.A2 + temperature - m.D2 > 0))
             return std::nullopt;
-        if (g.Model == "cross")
-            return LogCross(std::log(c.at("eta0")) + *logShift, c.at("n"), c.at("tau_star"), rate);
-        // Carreau-Yasuda, shifted in time and in viscosity alike.
-        const double a = c.at("a");
-        const double thinning = std::exp((c.at("n") - 1) / a
-            * SoftPlus(a * (std::log(c.at("lambda")) + *logShift + std::log(rate))));
-        const double etaInf = c.at("eta_inf");
-        return *logShift + std::log(etaInf + (c.at("eta0") - etaInf) * thinning);
+        if (m.Shift == TemperatureShift::Wlf && !(m.C2 + temperature - m.ReferenceTemperature > 0))
+            return std::nullopt;
+        if (!(temperature > AbsoluteZeroCelsius))
+            return std::nullopt;
+        const double logShift = LogShiftFactor(m, temperature);
+        switch (m.Model) {
+        case ViscosityModel::Cross:
+            return LogCross(std::log(m.ZeroShearViscosity) + logShift, m.FlowIndex,
+                m.CriticalStress, rate);
+        case ViscosityModel::CrossWlf:
+            return LogCross(std::log(m.D1) + logShift, m.FlowIndex, m.CriticalStress, rate);
+        case ViscosityModel::CarreauYasuda: {
+            const double a = m.YasudaExponent;
+            const double thinning = std::exp((m.FlowIndex - 1) / a
+                * SoftPlus(a * (std::log(m.TimeConstant) + logShift + std::log(rate))));
+            const double etaInf = m.InfiniteShearViscosity;
+            return logShift + std::log(etaInf + (m.ZeroShearViscosity - etaInf) * thinning);
+        }
+        case ViscosityModel::PowerLaw:
+            return std::log(m.StandardViscosity)
+                + (m.FlowIndex - 1) * std::log(rate / m.StandardShearRate);
+        }
+        return std::nullopt;
     }
 
     // --- measurements ---------------------------------------------------------------------------
@@ -113,6 +100,7 @@ namespace {
     struct Unknown {
         std::string Section;
         std::string Name;
+        double Melt::*Member = nullptr;
         bool Logarithmic = false;
         double Scale = 1;
         bool Fitted = true;
@@ -127,19 +115,26 @@ namespace {
 
     struct Problem {
         const std::vector<Measurement>* Points;
-        MaterialGrade Grade; // law, shift and the constants held
+        Melt Law; // law, shift and the constants held
         std::vector<Unknown> Unknowns;
         std::vector<std::size_t> Free; // indices of the fitted unknowns
     };
 
-    void Apply(const Unknown& u, double value, MaterialGrade& g)
+    // The unknown of the melt constant `name`, with its section and member.
+    Unknown UnknownNamed(const std::string& name, bool logarithmic, double scale, bool fitted,
+        double value)
     {
-        (u.Section == "viscosity" ? g.Constants : g.ShiftConstants)[u.Name] = value;
+        for (const MeltConstant& c : AllMeltConstants())
+            if (c.Name == name)
+                return { SectionOf(c), name, c.Member, logarithmic, scale, fitted, value };
+        throw std::logic_error("no melt constant " + name);
     }
 
-    MaterialGrade GradeAt(const Problem& p, const gsl_vector* x)
+    void Apply(const Unknown& u, double value, Melt& m) { m.*u.Member = value; }
+
+    Melt LawAt(const Problem& p, const gsl_vector* x)
     {
-        MaterialGrade g = p.Grade;
+        Melt g = p.Law;
         for (std::size_t k = 0; k < p.Free.size(); ++k)
             Apply(p.Unknowns[p.Free[k]], ValueOf(p.Unknowns[p.Free[k]], gsl_vector_get(x, k)), g);
         return g;
@@ -152,7 +147,7 @@ namespace {
     int Residuals(const gsl_vector* x, void* data, gsl_vector* f)
     {
         const Problem& p = *static_cast<const Problem*>(data);
-        const MaterialGrade g = GradeAt(p, x);
+        const Melt g = LawAt(p, x);
         for (std::size_t i = 0; i < p.Points->size(); ++i) {
             const Measurement& m = (*p.Points)[i];
             const auto logEta = LogViscosity(g, m.Temperature, m.ShearRate);
@@ -253,36 +248,36 @@ namespace {
         const double tauStar = s.Eta0 * s.Rate * std::pow(s.Eta0 / s.Eta, 1 / (s.N - 1));
         std::vector<Unknown> u;
         if (r.Model == "cross") {
-            u = { { "viscosity", "eta0", true, 1, true, s.Eta0 },
-                { "viscosity", "tau_star", true, 1, true, tauStar },
-                { "viscosity", "n", false, 1, true, s.N } };
+            u = { UnknownNamed("eta0", true, 1, true, s.Eta0),
+                UnknownNamed("tau_star", true, 1, true, tauStar),
+                UnknownNamed("n", false, 1, true, s.N) };
         } else if (r.Model == "carreau-yasuda") {
             const double lambda = std::pow(s.Eta / s.Eta0, 1 / (s.N - 1)) / s.Rate;
-            u = { { "viscosity", "eta0", true, 1, true, s.Eta0 },
-                { "viscosity", "eta_inf", false, 1, false, 0 },
-                { "viscosity", "lambda", true, 1, true, lambda },
-                { "viscosity", "a", true, 1, true, 1 },
-                { "viscosity", "n", false, 1, true, s.N } };
+            u = { UnknownNamed("eta0", true, 1, true, s.Eta0),
+                UnknownNamed("eta_inf", false, 1, false, 0),
+                UnknownNamed("lambda", true, 1, true, lambda),
+                UnknownNamed("a", true, 1, true, 1),
+                UnknownNamed("n", false, 1, true, s.N) };
         } else {
             constexpr double A1 = 25;
             const double dt = reference - d2;
-            u = { { "viscosity", "n", false, 1, true, s.N },
-                { "viscosity", "tau_star", true, 1, true, tauStar },
-                { "viscosity", "D1", true, 1, true,
-                    s.Eta0 * std::exp(A1 * dt / (r.A2 + dt)) },
-                { "viscosity", "D2", false, 1, false, d2 },
-                { "viscosity", "D3", false, 1, false, 0 },
-                { "viscosity", "A1", false, 10, true, A1 },
-                { "viscosity", "A2", false, 1, false, r.A2 } };
+            u = { UnknownNamed("n", false, 1, true, s.N),
+                UnknownNamed("tau_star", true, 1, true, tauStar),
+                UnknownNamed("D1", true, 1, true,
+                    s.Eta0 * std::exp(A1 * dt / (r.A2 + dt))),
+                UnknownNamed("D2", false, 1, false, d2),
+                UnknownNamed("D3", false, 1, false, 0),
+                UnknownNamed("A1", false, 10, true, A1),
+                UnknownNamed("A2", false, 1, false, r.A2) };
             return u;
         }
         if (r.Shift == "arrhenius") {
-            u.push_back({ "shift", "activation_energy", false, 1e4, true, 5e4 });
+            u.push_back(UnknownNamed("activation_energy", false, 1e4, true, 5e4));
         } else {
-            u.push_back({ "shift", "C1", false, 1, true, 4 });
-            u.push_back({ "shift", "C2", false, 100, true, 200 });
+            u.push_back(UnknownNamed("C1", false, 1, true, 9));
+            u.push_back(UnknownNamed("C2", false, 100, true, 200));
         }
-        u.push_back({ "shift", "reference_temperature", false, 1, false, reference });
+        u.push_back(UnknownNamed("reference_temperature", false, 1, false, reference));
         return u;
     }
 
@@ -345,14 +340,14 @@ namespace {
 
 } // namespace
 
-std::optional<double> GradeViscosity(const MaterialGrade& grade, double temperature, double rate)
+std::optional<double> MeltViscosity(const Melt& melt, double temperature, double rate)
 {
-    if (!(rate > 0) || LawConstantsProblem(grade))
+    if (!(rate > 0) || !std::isfinite(rate) || MeltTemperatureProblem(melt, temperature))
         return std::nullopt;
-    const auto logEta = LogViscosity(grade, temperature, rate);
-    if (!logEta || !std::isfinite(*logEta))
+    const double eta = Viscosity(melt, rate, temperature);
+    if (!(eta > 0) || !std::isfinite(eta))
         return std::nullopt;
-    return std::exp(*logEta);
+    return eta;
 }
 
 MeasurementReading ParseMeasurements(const std::string& csv, const std::string& origin)
@@ -382,7 +377,7 @@ MeasurementReading ParseMeasurements(const std::string& csv, const std::string& 
         double values[3] = {};
         for (int c = 0; c < 3; ++c) {
             const auto value = NumberOf(cells[static_cast<std::size_t>(c)]);
-            const bool positive = c == 0 ? value && *value > -KelvinOffset : value && *value > 0;
+            const bool positive = c == 0 ? value && *value > AbsoluteZeroCelsius : value && *value > 0;
             if (!positive) {
                 reading.Problem = where + "the " + columns[c] + " \""
                     + cells[static_cast<std::size_t>(c)] + "\" is not "
@@ -417,11 +412,11 @@ MeltFit FitMelt(
     fit.Points = static_cast<int>(points.size());
     const auto refuse = [&](const std::string& why) {
         fit.Problem = "\"" + origin + "\": " + why;
-        fit.Grade.reset();
+        fit.Fitted.reset();
         fit.Constants.clear();
         return fit;
     };
-    if (ViscosityLawNamed(r.Model) == nullptr)
+    if (r.Model != "cross" && r.Model != "carreau-yasuda" && r.Model != "cross-wlf")
         return refuse("no law \"" + r.Model + "\" to fit (cross, carreau-yasuda, cross-wlf)");
     if (r.Model != "cross-wlf" && r.Shift != "arrhenius" && r.Shift != "wlf")
         return refuse("no temperature shift \"" + r.Shift + "\" (arrhenius, wlf)");
@@ -439,10 +434,10 @@ MeltFit FitMelt(
         return refuse("needs several shear rates at one temperature");
 
     Problem p { &points, {}, UnknownsOf(r, StartOf(curve), reference, r.D2.value_or(0)), {} };
-    p.Grade.Model = r.Model;
-    p.Grade.Shift = r.Model == "cross-wlf" ? "none" : r.Shift;
+    p.Law.Model = *ModelNamed(r.Model);
+    p.Law.Shift = r.Model == "cross-wlf" ? TemperatureShift::None : *ShiftNamed(r.Shift);
     for (std::size_t i = 0; i < p.Unknowns.size(); ++i) {
-        Apply(p.Unknowns[i], p.Unknowns[i].Value, p.Grade);
+        Apply(p.Unknowns[i], p.Unknowns[i].Value, p.Law);
         if (p.Unknowns[i].Fitted)
             p.Free.push_back(i);
     }
@@ -492,13 +487,10 @@ MeltFit FitMelt(
     fit.SumOfSquares = sum;
     fit.RmsLogResidual = std::sqrt(sum / static_cast<double>(n));
     const double variance = sum / static_cast<double>(n - k);
-    fit.Grade = GradeAt(p, gsl_multifit_nlinear_position(w.get()));
+    fit.Fitted = LawAt(p, gsl_multifit_nlinear_position(w.get()));
     for (std::size_t i = 0, j = 0; i < p.Unknowns.size(); ++i) {
         const Unknown& u = p.Unknowns[i];
-        FittedConstant c { u.Section, u.Name, 0, 0, u.Fitted };
-        const auto& section = u.Section == "viscosity" ? fit.Grade->Constants
-                                                       : fit.Grade->ShiftConstants;
-        c.Value = section.at(u.Name);
+        FittedConstant c { u.Section, u.Name, (*fit.Fitted).*u.Member, 0, u.Fitted };
         if (u.Fitted) {
             const double spread = std::sqrt(variance * gsl_matrix_get(covariance.get(), j, j));
             c.StandardError = u.Logarithmic ? c.Value * spread : u.Scale * spread;
@@ -511,7 +503,9 @@ MeltFit FitMelt(
         }
         fit.Constants.push_back(c);
     }
-    if (auto problem = LawConstantsProblem(*fit.Grade))
+    Melt asMelt = *fit.Fitted; // density and heat capacity are not the fit's to judge
+    asMelt.Density = asMelt.HeatCapacity = 1;
+    if (auto problem = MeltProblem(asMelt))
         return refuse("the best fit makes no melt: " + *problem);
     return fit;
 }

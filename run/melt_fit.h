@@ -53,7 +53,7 @@ struct FittedConstant {
 };
 
 struct MeltFit {
-    std::optional<MaterialGrade> Grade; // the law and shift with their constants; no properties
+    std::optional<Melt> Fitted; // the law and shift with their constants; no density or heat capacity
     std::vector<FittedConstant> Constants;
     int Points = 0;
     int Iterations = 0;
@@ -67,9 +67,8 @@ struct MeltFit {
 MeltFit FitMelt(
     const std::vector<Measurement>& points, const FitRequest& request, const std::string& origin);
 
-// The viscosity (Pa s) of a grade at `temperature` (°C) and `shearRate` (1/s), or nothing below
-// the law's own limit of temperature (a WLF denominator that is not positive).
-std::optional<double> GradeViscosity(
-    const MaterialGrade& grade, double temperature, double shearRate);
+// The viscosity (Pa s) of a melt at `temperature` (°C) and `shearRate` (1/s), or nothing where
+// the law does not hold (MeltTemperatureProblem) or the rate is not positive.
+std::optional<double> MeltViscosity(const Melt& melt, double temperature, double shearRate);
 
 } // namespace karrow

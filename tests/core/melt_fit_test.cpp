@@ -3,6 +3,7 @@
 // determine the law rather than return constants the data never saw.
 
 #include "run/melt_fit.h"
+#include "solver/melt.h"
 
 #include <cmath>
 #include <cstdint>
@@ -43,40 +44,50 @@ namespace {
         return request;
     }
 
-    MaterialGrade CrossArrhenius()
+    Melt CrossArrhenius()
     {
-        MaterialGrade g;
-        g.Model = "cross";
-        g.Constants = { { "eta0", 8000 }, { "tau_star", 30000 }, { "n", 0.35 } };
-        g.Shift = "arrhenius";
-        g.ShiftConstants = { { "activation_energy", 45000 }, { "reference_temperature", 200 } };
-        return g;
+        Melt m;
+        m.Model = ViscosityModel::Cross;
+        m.ZeroShearViscosity = 8000;
+        m.CriticalStress = 30000;
+        m.FlowIndex = 0.35;
+        m.Shift = TemperatureShift::Arrhenius;
+        m.ActivationEnergy = 45000;
+        m.ReferenceTemperature = 200;
+        return m;
     }
 
-    MaterialGrade CarreauYasudaWlf()
+    Melt CarreauYasudaWlf()
     {
-        MaterialGrade g;
-        g.Model = "carreau-yasuda";
-        g.Constants = { { "eta0", 3000 }, { "eta_inf", 0 }, { "lambda", 0.05 }, { "a", 0.8 },
-            { "n", 0.3 } };
-        g.Shift = "wlf";
-        g.ShiftConstants = { { "C1", 4.5 }, { "C2", 180 }, { "reference_temperature", 230 } };
-        return g;
+        Melt m;
+        m.Model = ViscosityModel::CarreauYasuda;
+        m.ZeroShearViscosity = 3000;
+        m.TimeConstant = 0.05;
+        m.YasudaExponent = 0.8;
+        m.FlowIndex = 0.3;
+        m.Shift = TemperatureShift::Wlf;
+        m.C1 = 10;
+        m.C2 = 180;
+        m.ReferenceTemperature = 230;
+        return m;
     }
 
-    MaterialGrade CrossWlf()
+    Melt CrossWlf()
     {
-        MaterialGrade g;
-        g.Model = "cross-wlf";
-        g.Constants = { { "n", 0.28 }, { "tau_star", 20000 }, { "D1", 3e12 }, { "D2", 100 },
-            { "D3", 0 }, { "A1", 28 }, { "A2", 51.6 } };
-        g.Shift = "none";
-        return g;
+        Melt m;
+        m.Model = ViscosityModel::CrossWlf;
+        m.FlowIndex = 0.28;
+        m.CriticalStress = 20000;
+        m.D1 = 3e12;
+        m.D2 = 100;
+        m.A1 = 28;
+        m.A2 = 51.6;
+        return m;
     }
 
-    // Measurements of `g` at `temperatures`, at `perDecade` rates a decade from `lowRate` to
-    // `highRate`, each with the noise's factor.
-    std::vector<Measurement> Measure(const MaterialGrade& g, const std::vector<double>& temperatures,
+    // Measurements of `m` (by solver/melt.h's law, which the fit does not use) at `temperatures`,
+    // at `perDecade` rates a decade from `lowRate` to `highRate`, each with the noise's factor.
+    std::vector<Measurement> Measure(const Melt& m, const std::vector<double>& temperatures,
         double lowRate, double highRate, Noise noise, int perDecade = 3)
     {
         std::vector<Measurement> points;
@@ -84,20 +95,27 @@ namespace {
         for (double t : temperatures)
             for (int i = 0; i <= steps; ++i) {
                 const double rate = lowRate * std::pow(highRate / lowRate, double(i) / steps);
-                points.push_back({ t, rate, *GradeViscosity(g, t, rate) * noise.Factor() });
+                points.push_back({ t, rate, Viscosity(m, rate, t) * noise.Factor() });
             }
         return points;
     }
 
-    // Every fitted constant within `sigmas` of its standard errors and `share` of the true one.
-    void ExpectRecovered(const MeltFit& fit, const MaterialGrade& truth, double share,
-        double sigmas = 4)
+    double ConstantOf(const Melt& m, const std::string& name)
     {
-        ASSERT_TRUE(fit.Grade) << fit.Problem;
+        for (const MeltConstant& c : AllMeltConstants())
+            if (c.Name == name)
+                return m.*c.Member;
+        ADD_FAILURE() << "no constant " << name;
+        return 0;
+    }
+
+    // Every fitted constant within `sigmas` of its standard errors and `share` of the true one.
+    void ExpectRecovered(const MeltFit& fit, const Melt& truth, double share, double sigmas = 4)
+    {
+        ASSERT_TRUE(fit.Fitted) << fit.Problem;
         for (const FittedConstant& c : fit.Constants) {
-            const double expected = (c.Section == "viscosity" ? truth.Constants
-                                                              : truth.ShiftConstants)
-                                        .at(c.Name);
+            const double expected = ConstantOf(truth, c.Name);
+            EXPECT_EQ(c.Value, ConstantOf(*fit.Fitted, c.Name)) << c.Name;
             if (!c.Fitted) {
                 EXPECT_EQ(c.Value, expected) << c.Name << " is held";
                 continue;
@@ -110,7 +128,7 @@ namespace {
 
     TEST(MeltFit, RecoversCrossWithArrheniusFromNoisyMeasurements)
     {
-        const MaterialGrade truth = CrossArrhenius();
+        const Melt truth = CrossArrhenius();
         const auto points = Measure(truth, { 180, 200, 220 }, 0.1, 3000, Noise(0.02));
         const MeltFit fit = FitMelt(points, Request("cross", "arrhenius"), "synthetic.csv");
         ExpectRecovered(fit, truth, 0.05);
@@ -121,7 +139,7 @@ namespace {
 
     TEST(MeltFit, RecoversCarreauYasudaWithWlf)
     {
-        const MaterialGrade truth = CarreauYasudaWlf();
+        const Melt truth = CarreauYasudaWlf();
         const auto points = Measure(truth, { 210, 230, 250, 270 }, 0.1, 10000, Noise(0.01), 4);
         const MeltFit fit = FitMelt(points, Request("carreau-yasuda", "wlf"), "synthetic.csv");
         ExpectRecovered(fit, truth, 0.15);
@@ -130,7 +148,7 @@ namespace {
 
     TEST(MeltFit, RecoversCrossWlfWithD2AndA2Held)
     {
-        const MaterialGrade truth = CrossWlf();
+        const Melt truth = CrossWlf();
         FitRequest request = Request("cross-wlf", "none");
         request.D2 = 100;
         const auto points = Measure(truth, { 200, 230, 260 }, 1, 10000, Noise(0.02));
@@ -140,7 +158,7 @@ namespace {
 
     TEST(MeltFit, ExactMeasurementsGiveTheConstantsToManyDigits)
     {
-        const MaterialGrade truth = CrossArrhenius();
+        const Melt truth = CrossArrhenius();
         const auto points = Measure(truth, { 180, 200, 220 }, 0.1, 3000, Noise(0));
         const MeltFit fit = FitMelt(points, Request("cross", "arrhenius"), "exact.csv");
         ExpectRecovered(fit, truth, 1e-7, 1e300);
@@ -150,9 +168,9 @@ namespace {
     // Each refusal names the file and what is missing.
     TEST(MeltFit, RefusesDataThatCannotDetermineTheLaw)
     {
-        const MaterialGrade cross = CrossArrhenius();
+        const Melt cross = CrossArrhenius();
         const auto expectRefusal = [](const MeltFit& fit, const std::string& words) {
-            EXPECT_FALSE(fit.Grade);
+            EXPECT_FALSE(fit.Fitted);
             EXPECT_NE(fit.Problem.find("\"lab.csv\""), std::string::npos) << fit.Problem;
             EXPECT_NE(fit.Problem.find(words), std::string::npos) << fit.Problem;
         };
