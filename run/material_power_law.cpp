@@ -35,6 +35,24 @@ std::optional<ShearRateRange> WallShearRateRange(const DesignFigures& figures)
     return range;
 }
 
+double RepresentativeShearRate(const DesignFigures& figures)
+{
+    long double logSum = 0;
+    long double weight = 0;
+    for (const IncrementFigures& increment : figures.Increments) {
+        const std::pair<double, double> elements[] = {
+            { increment.Channel.Rate, std::abs(increment.ChannelFlow) },
+            { increment.Slit.Rate, std::abs(increment.SlitFlow) },
+        };
+        for (const auto& [rate, flow] : elements)
+            if (rate > 0 && std::isfinite(rate) && flow > 0 && std::isfinite(flow)) {
+                logSum += static_cast<long double>(flow) * std::log(static_cast<long double>(rate));
+                weight += flow;
+            }
+    }
+    return weight > 0 ? static_cast<double>(std::exp(logSum / weight)) : 0;
+}
+
 std::optional<EquivalentPowerLaw> TangentPowerLaw(
     const std::function<std::optional<double>(double)>& viscosity, double rate,
     double standardShearRate)
@@ -79,7 +97,7 @@ DesignEquivalent DesignPowerLaw(const Inputs& in, const Melt& melt, double tempe
             return answer;
         }
         answer.Range = *range;
-        const double next = std::sqrt(range->Low * range->High);
+        const double next = RepresentativeShearRate(*figures);
         answer.Law = TangentPowerLaw(flowCurve, next, in.StandardShearRate);
         if (!answer.Law) {
             answer.Problem = "the melt has no viscosity at " + std::to_string(temperature) + " °C";

@@ -4,12 +4,15 @@
 // curve (log viscosity over log shear rate) at the design's representative shear rate, so that a
 // designer can run the classic calculation and its report with their resin's equivalent.
 //
-// The representative rate is the geometric mean of the lowest and the highest wall shear rate of
-// the design's exact network answer (channel and slit walls of every increment): the middle of
-// the decades the melt actually sees, on the log scale on which the flow curve is fitted. The
-// rates depend on the law that carries the flow, so the tangent and the rates are found together:
-// the network is solved with the design's own power law, the tangent taken at its middle rate,
-// and the network solved again with that tangent until the middle rate holds still.
+// The representative rate is the flow-weighted geometric mean of the wall shear rates of the
+// design's exact network answer: every channel element and every slit (land or outlet path) of
+// the effective part weighs with the flow it carries, so it is the rate the melt typically
+// shears at, on the log scale on which the flow curve is read. (The plain geometric mean of the
+// lowest and highest rate would hang on the nearly stagnant end of the channel, whose rate is
+// as small as its flow and jumps from one solution to the next.) The rates depend on the law
+// that carries the flow, so the tangent and the rates are found together: the network is solved
+// with the design's own power law, the tangent taken at its representative rate, and the network
+// solved again with that tangent until the rate holds still.
 
 #include "solver/melt.h"
 #include "report/figures.h"
@@ -29,6 +32,10 @@ struct ShearRateRange {
 // The lowest and highest positive wall shear rate of the figures, or nothing when none is
 // positive.
 std::optional<ShearRateRange> WallShearRateRange(const DesignFigures& figures);
+
+// The flow-weighted geometric mean of the figures' wall shear rates (1/s); 0 when no element
+// carries flow at a positive rate.
+double RepresentativeShearRate(const DesignFigures& figures);
 
 struct EquivalentPowerLaw {
     double RepresentativeRate = 0; // 1/s
