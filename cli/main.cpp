@@ -2,6 +2,7 @@
 // into the field of the same name; a field not given takes the window's default text (or the
 // input set's, with --inputs). "karrow-cli sweep" runs a study over a grid of designs.
 
+#include "melt_command.h"
 #include "output_checks.h"
 #include "report/resolution_json.h"
 #include "run/design_run.h"
@@ -348,6 +349,8 @@ int Main(int argc, char** argv)
            "save the field texts as an input set and exit (with --run: then run)")
         ->option_text("FILE");
     CLI::App* sweep = AddStudyCommand(app, o.Study, o.Json);
+    MeltCommandOptions melt;
+    AddMeltCommands(app, melt);
     app.add_flag("--run", o.RunAfterSaving, "with --save-inputs: run the calculation after saving");
 
     // CLI11 refuses "--option=" with an empty text, which a user can type into a field; take every
@@ -385,6 +388,8 @@ int Main(int argc, char** argv)
     const auto texts = TextsOf(o, separator);
     if (!texts || !RefuseLongReportName(*texts, o))
         return ExitUsage;
+    if (MeltCommandParsed(melt))
+        return RunMeltCommand(melt, *texts, separator);
     if ((sweep->parsed() || !o.Json.empty()) && !RefuseTextsJsonCannotHold(*texts))
         return ExitUsage;
     const bool report = !sweep->parsed() && o.Solver != "network";
