@@ -87,7 +87,9 @@ QChart* FlowCurveChart(
         highest = std::max(highest, point.Viscosity);
     }
     const auto [rateLow, rateHigh] = Decades(span.Low, span.High);
-    const auto [etaLow, etaHigh] = Decades(lowest, highest * 1.0000001);
+    auto [etaLow, etaHigh] = Decades(lowest, highest);
+    if (etaHigh <= etaLow) // a Newtonian curve on a power of ten: give it its decade
+        etaHigh = etaLow * 10;
     QLogValueAxis* x = LogAxis(chart, QStringLiteral("Shear rate (1/s)"), Qt::AlignBottom);
     QLogValueAxis* y = LogAxis(chart, QStringLiteral("Viscosity (Pa\u00b7s)"), Qt::AlignLeft);
     x->setRange(rateLow, rateHigh);
@@ -155,6 +157,9 @@ QChart* MeltTemperatureChart(const MeltAnswer& answer)
     const double margin = std::max(0.5, (high - low) * 0.05);
     y->setRange(low - margin, high + margin);
     x->setRange(1, std::max<double>(2, static_cast<double>(solved.NodeTemperature.size())));
+    // Ticks at round temperatures and increments, the curves' ends still inside.
+    y->applyNiceNumbers();
+    x->applyNiceNumbers();
     return chart;
 }
 

@@ -98,6 +98,17 @@ void MeltDialog::CreateUi(const MaterialCatalogue& grades)
     meltForm->addRow(QStringLiteral("&Grade"), grade_);
     meltForm->addRow(QStringLiteral("&Model"), model_);
     meltForm->addRow(QStringLiteral("Temperature &shift"), shift_);
+    if (!grades.Problems.empty()) {
+        // A grade file that cannot be read is named, not passed over in silence.
+        QStringList problems;
+        for (const std::string& problem : grades.Problems)
+            problems.append(QString::fromStdString(problem));
+        auto* skipped = new QLabel(
+            QStringLiteral("Not listed: ") + problems.join(QLatin1Char('\n')), meltBox);
+        skipped->setObjectName(QStringLiteral("SkippedGrades"));
+        skipped->setWordWrap(true);
+        meltForm->addRow(skipped);
+    }
     left->addWidget(meltBox);
 
     auto* constantsBox = new QGroupBox(QStringLiteral("Constants (SI units, \u00b0C)"), this);

@@ -163,9 +163,13 @@ void MeltDialogTest::refusesWhatMakesNoMeltNamingItAndKeepsIt()
 
 void MeltDialogTest::pickingAGradeFillsItsConstantsAndTemperature()
 {
-    MeltDialog dialog(OneGrade(), OwnCross(), std::nullopt, ',');
+    MaterialCatalogue grades = OneGrade();
+    grades.Problems.push_back("broken.json: not a JSON document");
+    MeltDialog dialog(grades, OwnCross(), std::nullopt, ',');
     auto* grade = Child<QComboBox>(&dialog, QStringLiteral("GradeBox"));
     QCOMPARE(grade->currentIndex(), 0);
+    QCOMPARE(grade->count(), 2);
+    QVERIFY(Child<QLabel>(&dialog, QStringLiteral("SkippedGrades"))->text().contains("broken.json"));
 
     grade->setCurrentIndex(1);
 
