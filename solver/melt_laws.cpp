@@ -21,6 +21,8 @@ namespace {
     // where every law is a power law to the last place (the plateau, or the high-rate end).
     constexpr double MostLogPsi = 90;
     constexpr int NewtonLimit = 100;
+    // Shear rates beyond e^600 1/s or below e^-600 mean nothing, and their powers overflow.
+    constexpr double MostLogRate = 600;
     // A new table starts this many cells below its first query, so that later queries a little
     // lower do not restart the sum.
     constexpr int CellMargin = 16;
@@ -140,7 +142,9 @@ SlitFlowFunction::Node SlitFlowFunction::NodeAt(double v, double guess)
         const double r = p.Stress * p.Stress * std::exp(x) / integral;
         const double f = std::log(integral) - 2 * std::log(p.Stress) - v;
         const double step = std::clamp(-f / (p.Slope * (r - 2)), -5.0, 5.0);
-        x += step;
+        if (!std::isfinite(step))
+            break;
+        x = std::clamp(x + step, -MostLogRate, MostLogRate);
         if (std::fabs(step) <= 1e-10)
             break;
     }
@@ -230,6 +234,9 @@ int SlitFlowFunction::CellAt(double v)
 
 double SlitFlowFunction::LogStress(double v, double* slope)
 {
+    // A number that is not one reaches no table.
+    if (std::isnan(v))
+        return v;
     const double inside = std::clamp(v, -MostLogPsi, MostLogPsi);
     double d = 0;
     const double value = InCell(CellAt(inside), inside, &d);
@@ -240,6 +247,8 @@ double SlitFlowFunction::LogStress(double v, double* slope)
 
 double SlitFlowFunction::LogPsi(double logStress)
 {
+    if (std::isnan(logStress))
+        return logStress;
     // The table grown until its values hold logStress (X rises with v at least at min(n, 1)),
     // then the cell found by bisection and Newton's method on its polynomial.
     if (nodes_.empty())
@@ -284,6 +293,12 @@ double SlitFlowFunction::LogPsi(double logStress)
 
 double SlitFlowFunction::StressIntegral(double v1, double v2, double* weighted)
 {
+    if (std::isnan(v1) || std::isnan(v2) || std::isinf(v1) || std::isinf(v2)) {
+        const double nothing = std::nan("");
+        if (weighted)
+            *weighted = nothing;
+        return nothing;
+    }
     if (v2 < v1) {
         const double integral = -StressIntegral(v2, v1, weighted);
         if (weighted)
@@ -311,6 +326,12 @@ double SlitFlowFunction::StressIntegral(double v1, double v2, double* weighted)
 // Beyond the table's ends, where X is continued straight: panels of half a unit by Gauss.
 double SlitFlowFunction::PanelStressIntegral(double v1, double v2, double* weighted)
 {
+    // Beyond a few hundred units of ln Psi the stresses are out of the range of numbers anyway.
+    if (!(std::fabs(v2 - v1) < 1000)) {
+        if (weighted)
+            *weighted = HUGE_VAL;
+        return HUGE_VAL;
+    }
     const int panels = std::max(1, static_cast<int>(std::ceil(std::fabs(v2 - v1) / 0.5)));
     const double width = (v2 - v1) / panels;
     double sum = 0;
@@ -367,6 +388,8 @@ ElementFlow MeltElementLaws::ConstantSlitFlow(
         psi_.LogStress(v, &slope);
         return { flow, flow / (slope * d) };
     };
+    if (std::isnan(drop))
+        return { drop, drop };
     const double size = std::fabs(drop);
     ElementFlow result;
     if (size > 0)
@@ -405,6 +428,8 @@ ElementFlow MeltElementLaws::SeriesFlow(const std::vector<SlitShape>& chain, dou
         total(flow, slope);
         return { flow, 1 / slope };
     };
+    if (std::isnan(drop))
+        return { drop, drop };
     const double size = std::fabs(drop);
     ElementFlow result;
     if (size > 0)

@@ -12,9 +12,11 @@
 
 #include "design_generator.h"
 #include "solver/fault.h"
+#include "run/melt_run.h"
 #include "solver/melt_network.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <numeric>
@@ -215,6 +217,47 @@ namespace {
         s = SolveMeltNetwork(broken, e.Geo, e.Laws, CrossWlfMelt(), At(230));
         EXPECT_FALSE(s.Network.Converged);
         EXPECT_NE(s.Network.Failure.find("flow rate"), std::string::npos);
+    }
+
+    TEST(MeltRun, DocumentCarriesTheMeltConditionsAndTemperatures)
+    {
+        const Inputs in = test::DesignFromTexts();
+        MeltConditions c = At(225, ThermalMode::Heated);
+        c.WallTemperature = 230;
+        c.HeatTransferCoefficient = 300;
+        const MeltRun run = SolveMeltRun(in, CrossWlfMelt(), c);
+        ASSERT_TRUE(run.Solved) << run.Failure;
+        const nlohmann::json j = nlohmann::json::parse(MeltRunJson(CrossWlfMelt(), c, run));
+        EXPECT_EQ(j["melt"]["model"], "cross-wlf");
+        EXPECT_EQ(j["melt"]["constants"]["D1"], 2e12);
+        EXPECT_EQ(j["melt"]["units"]["D2"], "C");
+        EXPECT_EQ(j["conditions"]["thermal"], "heated");
+        EXPECT_EQ(j["conditions"]["wall_temperature_C"], 230);
+        EXPECT_TRUE(j["network"]["converged"].get<bool>());
+        EXPECT_GT(j["network"]["thermal_steps"].get<int>(), 1);
+        const auto& outlets = j["temperatures"]["outlets_C"];
+        ASSERT_EQ(outlets.size(), j["network"]["outlet_flows_cm3_s"].size());
+        EXPECT_EQ(outlets.size(), run.Answer.OutletTemperature.size());
+        EXPECT_DOUBLE_EQ(j["temperatures"]["outlet_spread_K"].get<double>(),
+            run.Answer.OutletTemperatureSpread);
+
+        // A grid the design has no network at: refused in words, no answer.
+        const MeltRun refused = SolveMeltRun(in, CrossWlfMelt(), c, { 0, 7 });
+        EXPECT_FALSE(refused.Solved);
+        EXPECT_FALSE(refused.Failure.empty());
+        const nlohmann::json none = nlohmann::json::parse(MeltRunJson(CrossWlfMelt(), c, refused));
+        EXPECT_FALSE(none["network"]["converged"].get<bool>());
+        EXPECT_FALSE(none.contains("temperatures"));
+    }
+
+    TEST(MeltRun, ThroughputBecomesTheFlowRatePerChannel)
+    {
+        // 100 kg/h of a melt of 800 kg/m3 over 4 channels: 0.125 m3/h / 4 = 8.68 cm3/sec each.
+        EXPECT_NEAR(FlowRatePerChannelOf(100, 800, 4), 1e8 / 800 / 3600 / 4, 1e-12);
+        EXPECT_EQ(FlowRatePerChannelOf(100, 0, 4), 0);
+        EXPECT_EQ(FlowRatePerChannelOf(-1, 800, 4), 0);
+        EXPECT_EQ(FlowRatePerChannelOf(100, 800, 0), 0);
+        EXPECT_EQ(FlowRatePerChannelOf(std::nan(""), 800, 4), 0);
     }
 
 } // namespace

@@ -4,6 +4,7 @@
 // Int_0^tau_w t g dt = tau_w^2 g_w / 2 - Int_0^g_w tau(g)^2 / 2 dg, by Gauss-Legendre of order 20.
 
 #include "design_generator.h"
+#include "solver/extended.h"
 #include "solver/melt.h"
 #include "solver/melt_laws.h"
 #include "solver/melt_network.h"
@@ -314,10 +315,31 @@ namespace {
         }
     }
 
+    // Numbers that are not numbers, or out of every range, reach no table and give no answer
+    // that looks like one.
+    TEST(MeltLaws, NonNumbersGiveNoFlow)
+    {
+        const FloatingPointFlagsKeeper keep;
+        MeltElementLaws laws(CrossMelt());
+        const SlitShape slit { 1.0, 0.1, 0.05, 2.0 };
+        EXPECT_TRUE(std::isnan(laws.ConstantSlitFlow(slit, std::nan(""), 0, 0).Flow));
+        EXPECT_TRUE(std::isnan(laws.SlitDrop(slit, 1.0, std::nan(""))));
+        // Beyond the table the law goes on straight in log-log: still rising.
+        EXPECT_GT(laws.SlitDrop(slit, 1e300, 0), laws.SlitDrop(slit, 1e10, 0));
+        EXPECT_EQ(laws.SlitDrop(slit, 0, 0), 0);
+        const ElementFlow huge = laws.SeriesFlow({ slit }, 1e300, 0, 1.0, 0);
+        EXPECT_FALSE(std::isfinite(huge.Flow) && huge.Flow < 1e100);
+        // And the table still answers as before.
+        const double drop = laws.SlitDrop(slit, 0.3, 0);
+        EXPECT_NEAR(laws.SeriesFlow({ slit }, drop, 0, 1.0, 0).Flow, 0.3, 1e-13);
+        EXPECT_LT(laws.Function().Nodes(), 3000);
+    }
+
     // A power-law melt through the general laws gives today's element values.
     TEST(MeltLaws, PowerLawMeltGivesThePowerLawElementValues)
     {
         for (const double n : { 0.35, 0.6, 1.0 }) {
+            PrepareFloatingPoint();
             Inputs in = test::DesignFromTexts();
             in.PowerLawIndex = n;
             const test::Elements e = test::ElementsOf(in);

@@ -1,0 +1,37 @@
+#pragma once
+
+// The exact network of a design with a real melt, as a run asks for it: the grid of the exact
+// network (network_grid.h), the melt's element laws, and its answer as a JSON object a run
+// document carries beside the power-law answer.
+
+#include "solver/melt_network.h"
+#include "solver/network_grid.h"
+
+#include <string>
+
+namespace karrow {
+
+struct MeltRun {
+    NetworkResolution Resolution;
+    bool Solved = false; // the network has an answer (converged or not)
+    std::string Failure; // why not solved or not converged, in words; empty when converged
+    MeltNetworkSolution Answer;
+    int TransferIncrements = 0; // K: outlet increment i is [i - K - 1] of the outlet lists
+};
+
+// Never throws for bad numbers: a design without a network at this resolution, or a melt the
+// laws refuse, ends with Solved false and the reason. A resolution of 0 increments per pitch
+// takes the default grid.
+MeltRun SolveMeltRun(const Inputs& in, const Melt& melt, const MeltConditions& conditions,
+    NetworkResolution resolution = {});
+
+// The flow rate per channel, cm3/sec, of a die's total throughput in kg/h of a melt of this
+// density (kg/m3); 0 when either is not a positive number or the channels fewer than one.
+double FlowRatePerChannelOf(double throughputKgPerHour, double density, int channels);
+
+// {"melt": {model, shift, constants by their stable names with units}, "conditions": {...},
+//  "network": {converged, residual, iterations, thermal steps and residual, head pressure,
+//  outlet flows}, "temperatures": {nodes, outlets, spread, mean}} as JSON text.
+std::string MeltRunJson(const Melt& melt, const MeltConditions& conditions, const MeltRun& run);
+
+} // namespace karrow
