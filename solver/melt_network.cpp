@@ -195,6 +195,13 @@ namespace {
             }
         }
 
+        // The flows of the last Residual: after Newton's method, those of its pressures.
+        void LastFlows(std::vector<double>& channel, std::vector<double>& slit) const
+        {
+            channel = channel_;
+            slit = slit_;
+        }
+
         // The slopes of the last Residual with slopes, as the conductance matrix.
         bool FactorSlopes()
         {
@@ -279,6 +286,8 @@ namespace {
         std::vector<double> trial;
         std::vector<double> trialResidual;
         std::vector<double> step;
+        // The network's last residual is always that of `pressure` when this returns: the
+        // caller reads its flows (LastFlows), and each step its slopes.
         net.Residual(pressure, residual, true);
         Attempt attempt { false, LargestImbalance(residual, Q), {} };
         for (int k = 0; k < NewtonLimit; ++k) {
@@ -591,7 +600,7 @@ MeltNetworkSolution SolveMeltNetwork(const Inputs& in, const Geometry& g, const 
     std::vector<double> channel;
     std::vector<double> slit;
     const auto inletPressure = [&] { return pressure[0] + 0.5 * net.ChannelDrop(0, e.Q); };
-    net.Flows(pressure, channel, slit, false);
+    net.LastFlows(channel, slit);
     if (conditions.Thermal == ThermalMode::Heated) {
         for (;;) {
             const ThermalState state { e, melt, conditions, net, pressure, inletPressure(),
@@ -607,7 +616,7 @@ MeltNetworkSolution SolveMeltNetwork(const Inputs& in, const Geometry& g, const 
             shifts = std::move(next);
             net.SetShifts(shifts.Channel, shifts.Slit);
             attempt = Newton(net, pressure, e.Q, tolerance, s.Network.Iterations);
-            net.Flows(pressure, channel, slit, false);
+            net.LastFlows(channel, slit);
             ++s.ThermalIterations;
         }
     }
