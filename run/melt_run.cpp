@@ -68,6 +68,44 @@ MeltRun SolveMeltRun(
     return run;
 }
 
+bool AnyMeltSetting(const MeltRunSettings& o)
+{
+    return o.MeltTemperature || o.Thermal != "isothermal" || o.WallTemperature
+        || o.HeatTransferCoefficient || o.Throughput;
+}
+
+std::variant<MeltConditions, std::string> MeltConditionsOf(const MeltRunSettings& o, const Melt& melt)
+{
+    if (!o.MeltTemperature)
+        return std::string("--melt-temperature: a run with a melt needs the melt's temperature.");
+    if (o.Thermal != "isothermal" && o.Thermal != "heated")
+        return "--thermal: isothermal or heated, not " + o.Thermal + ".";
+    MeltConditions c;
+    c.MeltTemperature = *o.MeltTemperature;
+    c.Thermal = o.Thermal == "heated" ? ThermalMode::Heated : ThermalMode::Isothermal;
+    if (c.Thermal == ThermalMode::Isothermal && (o.WallTemperature || o.HeatTransferCoefficient))
+        return std::string(
+            "--wall-temperature and --heat-transfer-coefficient need --thermal heated.");
+    if (o.WallTemperature.has_value() != o.HeatTransferCoefficient.has_value())
+        return std::string("--wall-temperature and --heat-transfer-coefficient go together.");
+    if (o.HeatTransferCoefficient) {
+        c.HeatTransferCoefficient = *o.HeatTransferCoefficient;
+        c.WallTemperature = *o.WallTemperature;
+    }
+    if (o.Throughput && !(std::isfinite(*o.Throughput) && *o.Throughput > 0))
+        return std::string("--throughput: the throughput must be a number above zero, in kg/h.");
+    if (auto problem = MeltConditionsProblem(melt, c)) {
+        if (problem->rfind("At a melt temperature", 0) == 0)
+            return "--melt-temperature: " + *problem;
+        if (problem->rfind("The wall temperature", 0) == 0)
+            return "--wall-temperature: " + *problem;
+        if (problem->rfind("The heat-transfer", 0) == 0)
+            return "--heat-transfer-coefficient: " + *problem;
+        return *problem;
+    }
+    return c;
+}
+
 double FlowRatePerChannelOf(double throughputKgPerHour, double density, int channels)
 {
     if (!(std::isfinite(throughputKgPerHour) && throughputKgPerHour > 0 && std::isfinite(density)

@@ -7,7 +7,9 @@
 #include "solver/melt_network.h"
 #include "solver/network_grid.h"
 
+#include <optional>
 #include <string>
+#include <variant>
 
 namespace karrow {
 
@@ -24,6 +26,23 @@ struct MeltRun {
 // takes the default grid.
 MeltRun SolveMeltRun(const Inputs& in, const Melt& melt, const MeltConditions& conditions,
     NetworkResolution resolution = {});
+
+// A run's conditions as a front end reads them: every one optional, each named by its
+// command-line option in messages.
+struct MeltRunSettings {
+    std::optional<double> MeltTemperature; // degrees C
+    std::string Thermal = "isothermal"; // or "heated"
+    std::optional<double> WallTemperature; // degrees C
+    std::optional<double> HeatTransferCoefficient; // W/(m2 K)
+    std::optional<double> Throughput; // kg/h, the whole die
+};
+
+// Whether any of them was given (they mean nothing without a melt).
+bool AnyMeltSetting(const MeltRunSettings& settings);
+
+// The conditions for the melt, or a message naming the option that makes them meaningless.
+std::variant<MeltConditions, std::string> MeltConditionsOf(
+    const MeltRunSettings& settings, const Melt& melt);
 
 // The flow rate per channel, cm3/sec, of a die's total throughput in kg/h of a melt of this
 // density (kg/m3); 0 when either is not a positive number or the channels fewer than one.

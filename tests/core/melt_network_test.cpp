@@ -21,6 +21,7 @@
 #include <cmath>
 #include <numeric>
 #include <random>
+#include <variant>
 
 namespace karrow {
 namespace {
@@ -258,6 +259,44 @@ namespace {
         EXPECT_EQ(FlowRatePerChannelOf(-1, 800, 4), 0);
         EXPECT_EQ(FlowRatePerChannelOf(100, 800, 0), 0);
         EXPECT_EQ(FlowRatePerChannelOf(std::nan(""), 800, 4), 0);
+    }
+
+    TEST(MeltRun, SettingsBecomeConditionsOrAMessageNamingTheOption)
+    {
+        const Melt melt = CrossWlfMelt();
+        const auto message = [&](const MeltRunSettings& o) {
+            const auto result = MeltConditionsOf(o, melt);
+            return std::holds_alternative<std::string>(result) ? std::get<std::string>(result)
+                                                               : std::string();
+        };
+        MeltRunSettings o;
+        EXPECT_FALSE(AnyMeltSetting(o));
+        EXPECT_EQ(message(o).rfind("--melt-temperature", 0), 0u);
+        o.MeltTemperature = 230;
+        EXPECT_TRUE(AnyMeltSetting(o));
+        ASSERT_TRUE(std::holds_alternative<MeltConditions>(MeltConditionsOf(o, melt)));
+        EXPECT_EQ(std::get<MeltConditions>(MeltConditionsOf(o, melt)).Thermal,
+            ThermalMode::Isothermal);
+        o.MeltTemperature = 80; // below D2
+        EXPECT_EQ(message(o).rfind("--melt-temperature", 0), 0u) << message(o);
+        o.MeltTemperature = 230;
+        o.WallTemperature = 240;
+        EXPECT_NE(message(o).find("--thermal heated"), std::string::npos);
+        o.Thermal = "heated";
+        EXPECT_NE(message(o).find("go together"), std::string::npos);
+        o.HeatTransferCoefficient = 200;
+        const auto conditions = MeltConditionsOf(o, melt);
+        ASSERT_TRUE(std::holds_alternative<MeltConditions>(conditions)) << message(o);
+        EXPECT_EQ(std::get<MeltConditions>(conditions).WallTemperature, 240);
+        EXPECT_EQ(std::get<MeltConditions>(conditions).HeatTransferCoefficient, 200);
+        o.WallTemperature = 50;
+        EXPECT_EQ(message(o).rfind("--wall-temperature", 0), 0u) << message(o);
+        o.WallTemperature = 240;
+        o.Throughput = 0;
+        EXPECT_EQ(message(o).rfind("--throughput", 0), 0u);
+        o.Throughput = 120;
+        o.Thermal = "warm";
+        EXPECT_EQ(message(o).rfind("--thermal", 0), 0u);
     }
 
 } // namespace
