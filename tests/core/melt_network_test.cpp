@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 #include <random>
@@ -137,10 +138,9 @@ namespace {
         // The melt warms along the channel, and warmer melt lowers the head pressure.
         EXPECT_GT(s.NodeTemperature.back(), s.NodeTemperature.front());
         EXPECT_LT(s.Network.InletPressure, isothermal.Network.InletPressure);
-        EXPECT_GE(s.OutletTemperatureSpread, 0);
-        const auto [low, high] =
-            std::minmax_element(s.OutletTemperature.begin(), s.OutletTemperature.end());
-        EXPECT_DOUBLE_EQ(*high - *low, s.OutletTemperatureSpread);
+        // Adiabatic, T + p / (rho c) is kept along every path and by mixing: every outlet leaves
+        // at the same temperature.
+        EXPECT_LT(s.OutletTemperatureSpread, 1e-9);
     }
 
     TEST(MeltNetwork, StrongWallExchangeBringsTheMeltToTheWall)
@@ -164,6 +164,11 @@ namespace {
         ASSERT_TRUE(cooled.Network.Converged);
         EXPECT_GT(cooled.MeanOutletTemperature, 220);
         EXPECT_LT(cooled.MeanOutletTemperature, adiabatic.MeanOutletTemperature);
+        // The wall makes the outlets differ: the streams spent different times against it.
+        EXPECT_GT(cooled.OutletTemperatureSpread, 0.01);
+        const auto [low, high] = std::minmax_element(
+            cooled.OutletTemperature.begin(), cooled.OutletTemperature.end());
+        EXPECT_DOUBLE_EQ(*high - *low, cooled.OutletTemperatureSpread);
     }
 
     TEST(MeltNetwork, CrossMeltSolvesTheDesignsThePowerLawNetworkSolves)
