@@ -1,8 +1,8 @@
 // Time of the exact network solution of the window's defaults, beside the classic iteration's
 // DefaultCalculation in the same run: the element values are worked out once, outside the loop.
 
-#include "run/network_resolution.h"
 #include "run/melt_run.h"
+#include "run/network_resolution.h"
 #include "solver/melt_network.h"
 #include "solver/network.h"
 #include "tests/core/design_generator.h"

@@ -6,8 +6,8 @@ void AddMeltOptions(CLI::App& app, MeltRunSettings& o)
 {
     app.add_option("--melt-temperature", o.MeltTemperature,
         "temperature of the melt entering the die, degrees C (with a real melt)");
-    app.add_option("--thermal", o.Thermal,
-           "isothermal, or heated by its own flow (with a real melt)")
+    app.add_option(
+           "--thermal", o.Thermal, "isothermal, or heated by its own flow (with a real melt)")
         ->check(CLI::IsMember({ "isothermal", "heated" }))
         ->option_text("isothermal|heated");
     app.add_option("--wall-temperature", o.WallTemperature,

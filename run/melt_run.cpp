@@ -4,9 +4,8 @@
 #include "solver/extended.h"
 #include "solver/fault.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cmath>
+#include <nlohmann/json.hpp>
 
 namespace karrow {
 
@@ -44,8 +43,8 @@ namespace {
 
 } // namespace
 
-MeltRun SolveMeltRun(
-    const Inputs& in, const Melt& melt, const MeltConditions& conditions, NetworkResolution resolution)
+MeltRun SolveMeltRun(const Inputs& in, const Melt& melt, const MeltConditions& conditions,
+    NetworkResolution resolution)
 {
     MeltRun run;
     if (resolution.IncrementsPerPitch < 1)
@@ -74,7 +73,8 @@ bool AnyMeltSetting(const MeltRunSettings& o)
         || o.HeatTransferCoefficient || o.Throughput;
 }
 
-std::variant<MeltConditions, std::string> MeltConditionsOf(const MeltRunSettings& o, const Melt& melt)
+std::variant<MeltConditions, std::string> MeltConditionsOf(
+    const MeltRunSettings& o, const Melt& melt)
 {
     if (!o.MeltTemperature)
         return std::string("--melt-temperature: a run with a melt needs the melt's temperature.");
@@ -121,7 +121,8 @@ std::string MeltRunJson(const Melt& melt, const MeltConditions& conditions, cons
         { "thermal", std::string(ThermalModeName(conditions.Thermal)) } };
     if (conditions.Thermal == ThermalMode::Heated && conditions.HeatTransferCoefficient > 0) {
         conditionsJson["wall_temperature_C"] = Number(conditions.WallTemperature);
-        conditionsJson["heat_transfer_coefficient_W_m2K"] = Number(conditions.HeatTransferCoefficient);
+        conditionsJson["heat_transfer_coefficient_W_m2K"] =
+            Number(conditions.HeatTransferCoefficient);
     }
     nlohmann::json document = { { "melt", MeltJson(melt) }, { "conditions", conditionsJson } };
     nlohmann::json network = { { "increments_per_pitch", run.Resolution.IncrementsPerPitch },

@@ -39,8 +39,8 @@ namespace {
 
     // Quintic Hermite on t in [0, 1] from values, derivatives and second derivatives (per unit
     // of t) at both ends.
-    double Hermite(double t, double p0, double d0, double c0, double p1, double d1, double c1,
-        double* slope)
+    double Hermite(
+        double t, double p0, double d0, double c0, double p1, double d1, double c1, double* slope)
     {
         const double t2 = t * t;
         const double t3 = t2 * t;
@@ -107,8 +107,8 @@ void SlitFlowFunction::ReachRate(double x)
         below.push_back({ first * CellWidth, TailIntegral(first * CellWidth) });
         for (int c = first + 1; c < end; ++c) {
             const Cell& last = below.back();
-            below.push_back({ c * CellWidth,
-                last.Integral + CellIntegral(last.LogRate, c * CellWidth) });
+            below.push_back(
+                { c * CellWidth, last.Integral + CellIntegral(last.LogRate, c * CellWidth) });
         }
         cells_.insert(cells_.begin(), below.begin(), below.end());
         firstCell_ = first;
@@ -159,11 +159,6 @@ SlitFlowFunction::Node SlitFlowFunction::NodeAt(double v, double guess)
     return node;
 }
 
-double SlitFlowFunction::ExactLogStress(double v)
-{
-    return NodeAt(v, v + std::log(3.0)).Value;
-}
-
 void SlitFlowFunction::ReachPsi(double v)
 {
     const int k = Floor(v / NodeWidth);
@@ -201,8 +196,8 @@ double SlitFlowFunction::InCell(int cell, double v, double* slope) const
     const double t = (v - (firstNode_ + cell) * NodeWidth) / NodeWidth;
     const double h = NodeWidth;
     double dt = 0;
-    const double value = Hermite(t, a.Value, a.Slope * h, a.Curvature * h * h, b.Value,
-        b.Slope * h, b.Curvature * h * h, slope ? &dt : nullptr);
+    const double value = Hermite(t, a.Value, a.Slope * h, a.Curvature * h * h, b.Value, b.Slope * h,
+        b.Curvature * h * h, slope ? &dt : nullptr);
     if (slope)
         *slope = dt / h;
     return value;
@@ -216,8 +211,8 @@ double SlitFlowFunction::CellStressIntegral(
     double weightedSum = 0;
     for (std::size_t k = 0; k < Gauss6X.size(); ++k) {
         double slope = 0;
-        const double stress
-            = std::exp(InCell(cell, from + 0.5 * width * (1 + Gauss6X[k]), weighted ? &slope : nullptr));
+        const double stress = std::exp(
+            InCell(cell, from + 0.5 * width * (1 + Gauss6X[k]), weighted ? &slope : nullptr));
         sum += Gauss6W[k] * stress;
         weightedSum += Gauss6W[k] * stress * slope;
     }
@@ -261,7 +256,8 @@ double SlitFlowFunction::LogPsi(double logStress)
         if (logStress < low.Value && lowV > -MostLogPsi)
             ReachPsi(std::max(-MostLogPsi, lowV - (low.Value - logStress) / low.Slope - NodeWidth));
         else if (logStress > high.Value && highV < MostLogPsi)
-            ReachPsi(std::min(MostLogPsi, highV + (logStress - high.Value) / high.Slope + NodeWidth));
+            ReachPsi(
+                std::min(MostLogPsi, highV + (logStress - high.Value) / high.Slope + NodeWidth));
         else
             break;
     }
@@ -382,8 +378,8 @@ ElementFlow MeltElementLaws::ConstantSlitFlow(
     const auto at = [&](double d) -> ElementFlow {
         const double stress = d * PascalPerGramForce * slit.StartHeight / (2 * slit.Length);
         const double v = psi_.LogPsi(std::log(stress));
-        const double flow
-            = slit.Width * 0.5 * slit.StartHeight * slit.StartHeight * std::exp(v - logShift);
+        const double flow =
+            slit.Width * 0.5 * slit.StartHeight * slit.StartHeight * std::exp(v - logShift);
         double slope = 0;
         psi_.LogStress(v, &slope);
         return { flow, flow / (slope * d) };
@@ -419,8 +415,8 @@ ElementFlow MeltElementLaws::SeriesFlow(const std::vector<SlitShape>& chain, dou
         double slope = 0;
         for (int k = 0; k < NewtonLimit; ++k) {
             const double at = total(flow, slope);
-            const double step = std::clamp(
-                (std::log(d) - std::log(at)) / (slope * flow / at), -10.0, 10.0);
+            const double step =
+                std::clamp((std::log(d) - std::log(at)) / (slope * flow / at), -10.0, 10.0);
             flow *= std::exp(step);
             if (std::fabs(step) <= 1e-10)
                 break;

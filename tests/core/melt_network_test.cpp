@@ -1,5 +1,5 @@
 // The exact network with a real melt:
-//  - a power-law melt through the general laws gives today's power-law network answer;
+//  - a power-law melt through the general laws gives the power-law network's answer;
 //  - every node balances, the outlets carry the flow rate, and the wall values lie on the melt's
 //    flow curve at the element's temperature;
 //  - heated without a wall, the flow-weighted outlet temperature is the inlet's raised by the
@@ -11,15 +11,14 @@
 //  - nonsense ends without convergence, in words, without throwing.
 
 #include "design_generator.h"
-#include "solver/fault.h"
 #include "run/melt_run.h"
+#include "solver/fault.h"
 #include "solver/melt_network.h"
-
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <numeric>
 #include <random>
 #include <variant>
@@ -75,23 +74,23 @@ namespace {
         return std::accumulate(s.Network.SlitFlow.begin() + K, s.Network.SlitFlow.end(), 0.0);
     }
 
-    TEST(MeltNetwork, PowerLawMeltGivesTodaysNetwork)
+    TEST(MeltNetwork, PowerLawMeltGivesThePowerLawNetwork)
     {
         for (const double n : { 0.35, 0.69, 1.0 }) {
             Inputs in = test::DesignFromTexts();
             in.PowerLawIndex = n;
             const test::Elements e = test::ElementsOf(in);
-            const NetworkSolution today = SolveNetwork(NetworkElementsOf(in, e.Geo, e.Laws));
+            const NetworkSolution powerLaw = SolveNetwork(NetworkElementsOf(in, e.Geo, e.Laws));
             Melt melt = PowerLawMeltOf(in);
             melt.Density = 800;
             melt.HeatCapacity = 2000;
             const MeltNetworkSolution s = SolveMeltNetwork(in, e.Geo, e.Laws, melt, At(200));
-            ASSERT_TRUE(today.Converged);
+            ASSERT_TRUE(powerLaw.Converged);
             ASSERT_TRUE(s.Network.Converged) << s.Network.Failure;
-            EXPECT_NEAR(s.Network.InletPressure, today.InletPressure, 1e-9 * today.InletPressure);
-            for (std::size_t j = 0; j < today.SlitFlow.size(); ++j) {
-                EXPECT_NEAR(s.Network.SlitFlow[j], today.SlitFlow[j], 1e-9 * in.FlowRatePerChannel);
-                EXPECT_NEAR(s.Network.Pressure[j], today.Pressure[j], 1e-9 * today.InletPressure);
+            EXPECT_NEAR(s.Network.InletPressure, powerLaw.InletPressure, 1e-9 * powerLaw.InletPressure);
+            for (std::size_t j = 0; j < powerLaw.SlitFlow.size(); ++j) {
+                EXPECT_NEAR(s.Network.SlitFlow[j], powerLaw.SlitFlow[j], 1e-9 * in.FlowRatePerChannel);
+                EXPECT_NEAR(s.Network.Pressure[j], powerLaw.Pressure[j], 1e-9 * powerLaw.InletPressure);
             }
         }
     }
@@ -131,8 +130,8 @@ namespace {
         ASSERT_TRUE(s.Network.Converged) << s.Network.Failure;
         EXPECT_GT(s.ThermalIterations, 1);
         EXPECT_LE(s.ThermalResidual, ThermalTolerance);
-        const double rise = s.Network.InletPressure * PascalPerGramForce
-            / (melt.Density * melt.HeatCapacity);
+        const double rise =
+            s.Network.InletPressure * PascalPerGramForce / (melt.Density * melt.HeatCapacity);
         EXPECT_GT(rise, 0.5);
         EXPECT_NEAR(s.MeanOutletTemperature - 220, rise, 1e-9 * rise + 1e-9);
         // The melt warms along the channel, and warmer melt lowers the head pressure.
@@ -166,8 +165,8 @@ namespace {
         EXPECT_LT(cooled.MeanOutletTemperature, adiabatic.MeanOutletTemperature);
         // The wall makes the outlets differ: the streams spent different times against it.
         EXPECT_GT(cooled.OutletTemperatureSpread, 0.01);
-        const auto [low, high] = std::minmax_element(
-            cooled.OutletTemperature.begin(), cooled.OutletTemperature.end());
+        const auto [low, high] =
+            std::minmax_element(cooled.OutletTemperature.begin(), cooled.OutletTemperature.end());
         EXPECT_DOUBLE_EQ(*high - *low, cooled.OutletTemperatureSpread);
     }
 
@@ -244,8 +243,8 @@ namespace {
         const auto& outlets = j["temperatures"]["outlets_C"];
         ASSERT_EQ(outlets.size(), j["network"]["outlet_flows_cm3_s"].size());
         EXPECT_EQ(outlets.size(), run.Answer.OutletTemperature.size());
-        EXPECT_DOUBLE_EQ(j["temperatures"]["outlet_spread_K"].get<double>(),
-            run.Answer.OutletTemperatureSpread);
+        EXPECT_DOUBLE_EQ(
+            j["temperatures"]["outlet_spread_K"].get<double>(), run.Answer.OutletTemperatureSpread);
 
         // A grid the design has no network at: refused in words, no answer.
         const MeltRun refused = SolveMeltRun(in, CrossWlfMelt(), c, { 0, 7 });
@@ -280,8 +279,8 @@ namespace {
         o.MeltTemperature = 230;
         EXPECT_TRUE(AnyMeltSetting(o));
         ASSERT_TRUE(std::holds_alternative<MeltConditions>(MeltConditionsOf(o, melt)));
-        EXPECT_EQ(std::get<MeltConditions>(MeltConditionsOf(o, melt)).Thermal,
-            ThermalMode::Isothermal);
+        EXPECT_EQ(
+            std::get<MeltConditions>(MeltConditionsOf(o, melt)).Thermal, ThermalMode::Isothermal);
         o.MeltTemperature = 80; // below D2
         EXPECT_EQ(message(o).rfind("--melt-temperature", 0), 0u) << message(o);
         o.MeltTemperature = 230;
