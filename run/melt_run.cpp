@@ -58,6 +58,13 @@ MeltRun SolveMeltRun(const Inputs& in, const Melt& melt, const MeltConditions& c
         const ResolvedNetwork resolved = SolveNetworkAt(in, resolution);
         run.Answer = SolveMeltNetwork(in, resolved.Geo, resolved.Laws, melt, conditions);
         run.TransferIncrements = resolved.Geo.TransferIncrements;
+        if (run.Answer.Network.Converged) {
+            const DesignFigures figures = ComputeFigures(
+                SolutionOfNetwork(in, resolved.Geo, resolved.Laws, run.Answer.Network));
+            run.Outlet = figures.Outlet;
+            run.Head = figures.Head;
+            run.Residence = figures.Residence;
+        }
     } catch (const Fault& fault) {
         run.Failure = fault.what();
         return run;
@@ -137,6 +144,12 @@ std::string MeltRunJson(const Melt& melt, const MeltConditions& conditions, cons
         network["head_pressure_gf_cm2"] = Number(a.Network.InletPressure);
         network["outlet_flows_cm3_s"] = Numbers(std::vector<double>(
             a.Network.SlitFlow.begin() + run.TransferIncrements, a.Network.SlitFlow.end()));
+        network["outlet_cv_percent"] = Number(run.Outlet.CvPercent);
+        network["outlet_spread_percent"] = Number(run.Outlet.SpreadPercent);
+        network["head_pressure_MPa"] = Number(run.Head.MPa);
+        network["mean_residence_time_s"] = Number(run.Residence.MeanTime);
+        network["oldest_outlet_age_s"] = Number(run.Residence.OldestOutletAge);
+        network["stagnant_percent"] = Number(run.Residence.StagnantPercent);
         network["channel_wall_shear_rates_1_s"] = Numbers(a.ChannelWallShearRate);
         network["channel_wall_stresses_Pa"] = Numbers(a.ChannelWallStress);
         document["temperatures"] = { { "channel_C", Numbers(a.NodeTemperature) },

@@ -4,6 +4,7 @@
 // network (network_grid.h), the melt's element laws, and its answer as a JSON object a run
 // document carries beside the power-law answer.
 
+#include "report/figures.h"
 #include "solver/melt_network.h"
 #include "solver/network_grid.h"
 
@@ -19,6 +20,11 @@ struct MeltRun {
     std::string Failure; // why not solved or not converged, in words; empty when converged
     MeltNetworkSolution Answer;
     int TransferIncrements = 0; // K: outlet increment i is [i - K - 1] of the outlet lists
+    // The figures that depend on the flows and the geometry alone, read from the answer as
+    // from any network's: outlet distribution, head pressure, residence of the melt.
+    OutletDistribution Outlet;
+    HeadPressure Head;
+    ResidenceTimes Residence;
 };
 
 // Never throws for bad numbers: a design without a network at this resolution, or a melt the

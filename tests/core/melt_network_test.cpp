@@ -87,10 +87,13 @@ namespace {
             const MeltNetworkSolution s = SolveMeltNetwork(in, e.Geo, e.Laws, melt, At(200));
             ASSERT_TRUE(powerLaw.Converged);
             ASSERT_TRUE(s.Network.Converged) << s.Network.Failure;
-            EXPECT_NEAR(s.Network.InletPressure, powerLaw.InletPressure, 1e-9 * powerLaw.InletPressure);
+            EXPECT_NEAR(
+                s.Network.InletPressure, powerLaw.InletPressure, 1e-9 * powerLaw.InletPressure);
             for (std::size_t j = 0; j < powerLaw.SlitFlow.size(); ++j) {
-                EXPECT_NEAR(s.Network.SlitFlow[j], powerLaw.SlitFlow[j], 1e-9 * in.FlowRatePerChannel);
-                EXPECT_NEAR(s.Network.Pressure[j], powerLaw.Pressure[j], 1e-9 * powerLaw.InletPressure);
+                EXPECT_NEAR(
+                    s.Network.SlitFlow[j], powerLaw.SlitFlow[j], 1e-9 * in.FlowRatePerChannel);
+                EXPECT_NEAR(
+                    s.Network.Pressure[j], powerLaw.Pressure[j], 1e-9 * powerLaw.InletPressure);
             }
         }
     }
