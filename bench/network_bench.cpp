@@ -1,6 +1,7 @@
 // Time of the exact network solution of the window's defaults, beside the classic iteration's
 // DefaultCalculation in the same run: the element values are worked out once, outside the loop.
 
+#include "run/melt_run.h"
 #include "run/network_resolution.h"
 #include "solver/melt_network.h"
 #include "solver/network.h"
@@ -92,5 +93,31 @@ void NetworkSolveHeated(benchmark::State& state)
     SolveWithMelt(state, karrow::ThermalMode::Heated);
 }
 BENCHMARK(NetworkSolveHeated)->Unit(benchmark::kMicrosecond);
+
+// 2,000 designs (50 channel widths from 0.8 to 1.3 cm by 40 spiral heights from 10 to 16 cm, the
+// grid of NetworkSweep2000) solved with the Cross melt, isothermal, on one thread: each design's
+// geometry, element laws and network, and its melt document. Target: under 10 s.
+void NetworkSweepCross2000(benchmark::State& state)
+{
+    karrow::Inputs in = karrow::test::DesignFromTexts();
+    karrow::MeltConditions conditions;
+    conditions.MeltTemperature = 200;
+    const karrow::Melt melt = BenchCross();
+    int converged = 0;
+    for (auto _ : state) {
+        converged = 0;
+        for (int w = 0; w < 50; ++w)
+            for (int h = 0; h < 40; ++h) {
+                in.ChannelWidth = 0.8 + 0.5 * w / 49;
+                in.SpiralHeight = 10.0 + 6.0 * h / 39;
+                const karrow::MeltRun run = karrow::SolveMeltRun(in, melt, conditions);
+                converged += run.Solved && run.Answer.Network.Converged ? 1 : 0;
+                benchmark::DoNotOptimize(karrow::MeltRunJson(melt, conditions, run).size());
+            }
+    }
+    state.counters["designs"] = 2000;
+    state.counters["converged"] = converged;
+}
+BENCHMARK(NetworkSweepCross2000)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace

@@ -132,7 +132,8 @@ namespace {
                 "A Cross-WLF melt carries its own temperature shift: its shift must be none.");
         if (m.Shift == TemperatureShift::None)
             return std::nullopt;
-        if (!(std::isfinite(m.ReferenceTemperature) && m.ReferenceTemperature > AbsoluteZeroCelsius))
+        if (!(std::isfinite(m.ReferenceTemperature)
+                && m.ReferenceTemperature > AbsoluteZeroCelsius))
             return Refused(
                 Reference, m.ReferenceTemperature, "must lie above absolute zero (-273.15 C)");
         if (m.Shift == TemperatureShift::Arrhenius)

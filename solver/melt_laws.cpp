@@ -21,6 +21,8 @@ namespace {
     // where every law is a power law to the last place (the plateau, or the high-rate end).
     constexpr double MostLogPsi = 90;
     constexpr int NewtonLimit = 100;
+    // Shear rates beyond e^600 1/s or below e^-600 mean nothing, and their powers overflow.
+    constexpr double MostLogRate = 600;
     // A new table starts this many cells below its first query, so that later queries a little
     // lower do not restart the sum.
     constexpr int CellMargin = 16;
@@ -37,8 +39,8 @@ namespace {
 
     // Quintic Hermite on t in [0, 1] from values, derivatives and second derivatives (per unit
     // of t) at both ends.
-    double Hermite(double t, double p0, double d0, double c0, double p1, double d1, double c1,
-        double* slope)
+    double Hermite(
+        double t, double p0, double d0, double c0, double p1, double d1, double c1, double* slope)
     {
         const double t2 = t * t;
         const double t3 = t2 * t;
@@ -105,8 +107,8 @@ void SlitFlowFunction::ReachRate(double x)
         below.push_back({ first * CellWidth, TailIntegral(first * CellWidth) });
         for (int c = first + 1; c < end; ++c) {
             const Cell& last = below.back();
-            below.push_back({ c * CellWidth,
-                last.Integral + CellIntegral(last.LogRate, c * CellWidth) });
+            below.push_back(
+                { c * CellWidth, last.Integral + CellIntegral(last.LogRate, c * CellWidth) });
         }
         cells_.insert(cells_.begin(), below.begin(), below.end());
         firstCell_ = first;
@@ -140,7 +142,9 @@ SlitFlowFunction::Node SlitFlowFunction::NodeAt(double v, double guess)
         const double r = p.Stress * p.Stress * std::exp(x) / integral;
         const double f = std::log(integral) - 2 * std::log(p.Stress) - v;
         const double step = std::clamp(-f / (p.Slope * (r - 2)), -5.0, 5.0);
-        x += step;
+        if (!std::isfinite(step))
+            break;
+        x = std::clamp(x + step, -MostLogRate, MostLogRate);
         if (std::fabs(step) <= 1e-10)
             break;
     }
@@ -153,11 +157,6 @@ SlitFlowFunction::Node SlitFlowFunction::NodeAt(double v, double guess)
     node.Slope = 1 / (r - 2);
     node.Curvature = -r * (2 + 1 / p.Slope - r) / ((r - 2) * (r - 2) * (r - 2));
     return node;
-}
-
-double SlitFlowFunction::ExactLogStress(double v)
-{
-    return NodeAt(v, v + std::log(3.0)).Value;
 }
 
 void SlitFlowFunction::ReachPsi(double v)
@@ -197,8 +196,8 @@ double SlitFlowFunction::InCell(int cell, double v, double* slope) const
     const double t = (v - (firstNode_ + cell) * NodeWidth) / NodeWidth;
     const double h = NodeWidth;
     double dt = 0;
-    const double value = Hermite(t, a.Value, a.Slope * h, a.Curvature * h * h, b.Value,
-        b.Slope * h, b.Curvature * h * h, slope ? &dt : nullptr);
+    const double value = Hermite(t, a.Value, a.Slope * h, a.Curvature * h * h, b.Value, b.Slope * h,
+        b.Curvature * h * h, slope ? &dt : nullptr);
     if (slope)
         *slope = dt / h;
     return value;
@@ -212,8 +211,8 @@ double SlitFlowFunction::CellStressIntegral(
     double weightedSum = 0;
     for (std::size_t k = 0; k < Gauss6X.size(); ++k) {
         double slope = 0;
-        const double stress
-            = std::exp(InCell(cell, from + 0.5 * width * (1 + Gauss6X[k]), weighted ? &slope : nullptr));
+        const double stress = std::exp(
+            InCell(cell, from + 0.5 * width * (1 + Gauss6X[k]), weighted ? &slope : nullptr));
         sum += Gauss6W[k] * stress;
         weightedSum += Gauss6W[k] * stress * slope;
     }
@@ -230,6 +229,9 @@ int SlitFlowFunction::CellAt(double v)
 
 double SlitFlowFunction::LogStress(double v, double* slope)
 {
+    // A number that is not one reaches no table.
+    if (std::isnan(v))
+        return v;
     const double inside = std::clamp(v, -MostLogPsi, MostLogPsi);
     double d = 0;
     const double value = InCell(CellAt(inside), inside, &d);
@@ -240,6 +242,8 @@ double SlitFlowFunction::LogStress(double v, double* slope)
 
 double SlitFlowFunction::LogPsi(double logStress)
 {
+    if (std::isnan(logStress))
+        return logStress;
     // The table grown until its values hold logStress (X rises with v at least at min(n, 1)),
     // then the cell found by bisection and Newton's method on its polynomial.
     if (nodes_.empty())
@@ -252,7 +256,8 @@ double SlitFlowFunction::LogPsi(double logStress)
         if (logStress < low.Value && lowV > -MostLogPsi)
             ReachPsi(std::max(-MostLogPsi, lowV - (low.Value - logStress) / low.Slope - NodeWidth));
         else if (logStress > high.Value && highV < MostLogPsi)
-            ReachPsi(std::min(MostLogPsi, highV + (logStress - high.Value) / high.Slope + NodeWidth));
+            ReachPsi(
+                std::min(MostLogPsi, highV + (logStress - high.Value) / high.Slope + NodeWidth));
         else
             break;
     }
@@ -284,6 +289,12 @@ double SlitFlowFunction::LogPsi(double logStress)
 
 double SlitFlowFunction::StressIntegral(double v1, double v2, double* weighted)
 {
+    if (std::isnan(v1) || std::isnan(v2) || std::isinf(v1) || std::isinf(v2)) {
+        const double nothing = std::nan("");
+        if (weighted)
+            *weighted = nothing;
+        return nothing;
+    }
     if (v2 < v1) {
         const double integral = -StressIntegral(v2, v1, weighted);
         if (weighted)
@@ -311,6 +322,12 @@ double SlitFlowFunction::StressIntegral(double v1, double v2, double* weighted)
 // Beyond the table's ends, where X is continued straight: panels of half a unit by Gauss.
 double SlitFlowFunction::PanelStressIntegral(double v1, double v2, double* weighted)
 {
+    // Beyond a few hundred units of ln Psi the stresses are out of the range of numbers anyway.
+    if (!(std::fabs(v2 - v1) < 1000)) {
+        if (weighted)
+            *weighted = HUGE_VAL;
+        return HUGE_VAL;
+    }
     const int panels = std::max(1, static_cast<int>(std::ceil(std::fabs(v2 - v1) / 0.5)));
     const double width = (v2 - v1) / panels;
     double sum = 0;
@@ -361,12 +378,14 @@ ElementFlow MeltElementLaws::ConstantSlitFlow(
     const auto at = [&](double d) -> ElementFlow {
         const double stress = d * PascalPerGramForce * slit.StartHeight / (2 * slit.Length);
         const double v = psi_.LogPsi(std::log(stress));
-        const double flow
-            = slit.Width * 0.5 * slit.StartHeight * slit.StartHeight * std::exp(v - logShift);
+        const double flow =
+            slit.Width * 0.5 * slit.StartHeight * slit.StartHeight * std::exp(v - logShift);
         double slope = 0;
         psi_.LogStress(v, &slope);
         return { flow, flow / (slope * d) };
     };
+    if (std::isnan(drop))
+        return { drop, drop };
     const double size = std::fabs(drop);
     ElementFlow result;
     if (size > 0)
@@ -396,8 +415,8 @@ ElementFlow MeltElementLaws::SeriesFlow(const std::vector<SlitShape>& chain, dou
         double slope = 0;
         for (int k = 0; k < NewtonLimit; ++k) {
             const double at = total(flow, slope);
-            const double step = std::clamp(
-                (std::log(d) - std::log(at)) / (slope * flow / at), -10.0, 10.0);
+            const double step =
+                std::clamp((std::log(d) - std::log(at)) / (slope * flow / at), -10.0, 10.0);
             flow *= std::exp(step);
             if (std::fabs(step) <= 1e-10)
                 break;
@@ -405,6 +424,8 @@ ElementFlow MeltElementLaws::SeriesFlow(const std::vector<SlitShape>& chain, dou
         total(flow, slope);
         return { flow, 1 / slope };
     };
+    if (std::isnan(drop))
+        return { drop, drop };
     const double size = std::fabs(drop);
     ElementFlow result;
     if (size > 0)

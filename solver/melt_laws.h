@@ -39,9 +39,6 @@ public:
     // Nodes made so far (for tests and benchmarks).
     int Nodes() const { return static_cast<int>(nodes_.size()); }
 
-    // The exact value at a node, and the reference wall shear rate there, for tests.
-    double ExactLogStress(double v);
-
 private:
     struct Cell {
         double LogRate = 0; // x = ln g at the node
@@ -65,7 +62,8 @@ private:
     int CellAt(double v);
     double PanelStressIntegral(double v1, double v2, double* weighted);
     double InCell(int cell, double v, double* slope) const;
-    double CellStressIntegral(int cell, double from, double width, double* weighted = nullptr) const;
+    double CellStressIntegral(
+        int cell, double from, double width, double* weighted = nullptr) const;
 
     Melt melt_;
     // Integral cells: x_k = (first + k) * CellWidth.

@@ -74,13 +74,14 @@ namespace {
     {
         const auto usable = [](const SlitShape& s) {
             return std::isfinite(s.Width) && s.Width > 0 && std::isfinite(s.Length) && s.Length > 0
-                && std::isfinite(s.StartHeight) && s.StartHeight > 0
-                && std::isfinite(s.EndHeight) && s.EndHeight > 0;
+                && std::isfinite(s.StartHeight) && s.StartHeight > 0 && std::isfinite(s.EndHeight)
+                && s.EndHeight > 0;
         };
         if (!(std::isfinite(e.Q) && e.Q > 0))
             return "the flow rate must be a positive number";
         if (e.m < 1 || e.M < e.m || e.K != e.M - e.m)
-            return "a pitch must hold at least one increment and the effective part at least a pitch";
+            return "a pitch must hold at least one increment and the effective part at least a "
+                   "pitch";
         if (!std::all_of(e.Channel.begin(), e.Channel.end(), usable))
             return "every channel increment must have a positive width, height and length";
         for (const auto& chain : e.Slit)
@@ -172,8 +173,8 @@ namespace {
                 channelSlope_[Ix(j)] = f.Slope;
             }
             for (int j = 0; j < e_.M; ++j) {
-                const double drop = j < e_.K ? pressure[Ix(j)] - pressure[Ix(j + e_.m)]
-                                             : pressure[Ix(j)];
+                const double drop =
+                    j < e_.K ? pressure[Ix(j)] - pressure[Ix(j + e_.m)] : pressure[Ix(j)];
                 const ElementFlow f = laws_.SeriesFlow(e_.Slit[Ix(j)], drop, slitShift_[Ix(j)],
                     slitGuess_[Ix(j)], withSlopes ? FrozenSlopeShare * slitPoint_[Ix(j)] : 0.0);
                 slit[Ix(j)] = f.Flow;
@@ -183,8 +184,8 @@ namespace {
             }
         }
 
-        void Residual(const std::vector<double>& pressure, std::vector<double>& residual,
-            bool withSlopes)
+        void Residual(
+            const std::vector<double>& pressure, std::vector<double>& residual, bool withSlopes)
         {
             Flows(pressure, channel_, slit_, withSlopes);
             residual.assign(Ix(e_.M), 0.0);
@@ -193,6 +194,13 @@ namespace {
                 const double landIn = j >= e_.m ? slit_[Ix(j - e_.m)] : 0.0;
                 residual[Ix(j)] = channelIn + landIn - channel_[Ix(j)] - slit_[Ix(j)];
             }
+        }
+
+        // The flows of the last Residual: after Newton's method, those of its pressures.
+        void LastFlows(std::vector<double>& channel, std::vector<double>& slit) const
+        {
+            channel = channel_;
+            slit = slit_;
         }
 
         // The slopes of the last Residual with slopes, as the conductance matrix.
@@ -279,6 +287,8 @@ namespace {
         std::vector<double> trial;
         std::vector<double> trialResidual;
         std::vector<double> step;
+        // The network's last residual is always that of `pressure` when this returns: the
+        // caller reads its flows (LastFlows), and each step its slopes.
         net.Residual(pressure, residual, true);
         Attempt attempt { false, LargestImbalance(residual, Q), {} };
         for (int k = 0; k < NewtonLimit; ++k) {
@@ -323,10 +333,11 @@ namespace {
 
     // The temperature of melt leaving an element it entered at `in`: the adiabatic rise of the
     // dissipation, relaxed towards the wall over beta = h A / (rho c Q) when the wall takes part.
-    double Leaving(double in, double drop, double flow, double area, const Melt& melt,
-        const MeltConditions& c)
+    double Leaving(
+        double in, double drop, double flow, double area, const Melt& melt, const MeltConditions& c)
     {
-        const double rise = std::fabs(drop) * PascalPerGramForce / (melt.Density * melt.HeatCapacity);
+        const double rise =
+            std::fabs(drop) * PascalPerGramForce / (melt.Density * melt.HeatCapacity);
         if (!(c.HeatTransferCoefficient > 0))
             return in + rise;
         const double volume = std::fabs(flow) * CubicCentimetre;
@@ -377,8 +388,8 @@ namespace {
         const auto leave = [&](double in, double drop, double flow, double area) {
             return Leaving(in, drop, flow, area, s.Law, s.Conditions);
         };
-        const double inlet = leave(s.Conditions.MeltTemperature, s.InletPressure - p[0], e.Q,
-            0.5 * e.ChannelArea[0]);
+        const double inlet = leave(
+            s.Conditions.MeltTemperature, s.InletPressure - p[0], e.Q, 0.5 * e.ChannelArea[0]);
         Temperatures t;
         t.Node.assign(Ix(e.M), s.Conditions.MeltTemperature);
         for (int sweep = 0; sweep < MixingSweepLimit; ++sweep) {
@@ -419,8 +430,8 @@ namespace {
             double temperature = t.Node[Ix(j)];
             const double flow = std::fabs(s.Slit[Ix(j)]);
             for (std::size_t k = 0; k < e.Slit[Ix(j)].size(); ++k)
-                temperature = leave(temperature, s.Net.ShapeDrop(j, k, flow), flow,
-                    Area(e.Slit[Ix(j)][k]));
+                temperature =
+                    leave(temperature, s.Net.ShapeDrop(j, k, flow), flow, Area(e.Slit[Ix(j)][k]));
             t.Outlet.push_back(temperature);
         }
         return t;
@@ -442,7 +453,8 @@ namespace {
         shifts.ChannelTemperature.assign(Ix(e.M), c.MeltTemperature);
         shifts.SlitTemperature.assign(Ix(e.M), c.MeltTemperature);
         for (int j = 0; j + 1 < e.M && !node.empty(); ++j)
-            shifts.ChannelTemperature[Ix(j + 1)] = channel[Ix(j)] >= 0 ? node[Ix(j)] : node[Ix(j + 1)];
+            shifts.ChannelTemperature[Ix(j + 1)] =
+                channel[Ix(j)] >= 0 ? node[Ix(j)] : node[Ix(j + 1)];
         for (int j = 0; j < e.M && !node.empty(); ++j)
             shifts.SlitTemperature[Ix(j)] =
                 j < e.K && slit[Ix(j)] < 0 ? node[Ix(j + e.m)] : node[Ix(j)];
@@ -492,16 +504,16 @@ namespace {
             s.ChannelWallShearRate.push_back(rate(stress, shifts.Channel[Ix(j)]));
             const SlitShape& slit = e.Slit[Ix(j)].front();
             const double perWidth = std::fabs(s.Network.SlitFlow[Ix(j)]) / slit.Width;
-            const double v = std::log(2 * perWidth / (slit.StartHeight * slit.StartHeight))
-                + shifts.Slit[Ix(j)];
+            const double v =
+                std::log(2 * perWidth / (slit.StartHeight * slit.StartHeight)) + shifts.Slit[Ix(j)];
             const double slitStress = perWidth > 0 ? std::exp(net.Function().LogStress(v)) : 0.0;
             s.SlitWallStress.push_back(slitStress);
             s.SlitWallShearRate.push_back(rate(slitStress, shifts.Slit[Ix(j)]));
         }
     }
 
-    void RecordTemperatures(const Temperatures& t, const std::vector<double>& slitFlow, int K,
-        MeltNetworkSolution& s)
+    void RecordTemperatures(
+        const Temperatures& t, const std::vector<double>& slitFlow, int K, MeltNetworkSolution& s)
     {
         s.NodeTemperature = t.Node;
         s.OutletTemperature = t.Outlet;
@@ -591,11 +603,11 @@ MeltNetworkSolution SolveMeltNetwork(const Inputs& in, const Geometry& g, const 
     std::vector<double> channel;
     std::vector<double> slit;
     const auto inletPressure = [&] { return pressure[0] + 0.5 * net.ChannelDrop(0, e.Q); };
-    net.Flows(pressure, channel, slit, false);
+    net.LastFlows(channel, slit);
     if (conditions.Thermal == ThermalMode::Heated) {
         for (;;) {
-            const ThermalState state { e, melt, conditions, net, pressure, inletPressure(),
-                channel, slit };
+            const ThermalState state { e, melt, conditions, net, pressure, inletPressure(), channel,
+                slit };
             const Temperatures t = MixedTemperatures(state);
             Shifts next;
             if (auto problem = ShiftsOf(e, melt, conditions, t.Node, channel, slit, next))
@@ -607,7 +619,7 @@ MeltNetworkSolution SolveMeltNetwork(const Inputs& in, const Geometry& g, const 
             shifts = std::move(next);
             net.SetShifts(shifts.Channel, shifts.Slit);
             attempt = Newton(net, pressure, e.Q, tolerance, s.Network.Iterations);
-            net.Flows(pressure, channel, slit, false);
+            net.LastFlows(channel, slit);
             ++s.ThermalIterations;
         }
     }
@@ -617,8 +629,8 @@ MeltNetworkSolution SolveMeltNetwork(const Inputs& in, const Geometry& g, const 
     s.Network.SlitFlow = slit;
     s.Network.Residual = attempt.Residual;
     s.Network.InletPressure = inletPressure();
-    const ThermalState state { e, melt, conditions, net, pressure, s.Network.InletPressure,
-        channel, slit };
+    const ThermalState state { e, melt, conditions, net, pressure, s.Network.InletPressure, channel,
+        slit };
     Temperatures t { std::vector<double>(Ix(e.M), conditions.MeltTemperature),
         std::vector<double>(Ix(e.M - e.K), conditions.MeltTemperature) };
     if (conditions.Thermal == ThermalMode::Heated)
@@ -631,8 +643,8 @@ MeltNetworkSolution SolveMeltNetwork(const Inputs& in, const Geometry& g, const 
     if (!finite)
         return Failed("the pressures, flows or temperatures left the range of double numbers ("
             + attempt.Failure + ")");
-    const bool thermal = conditions.Thermal == ThermalMode::Isothermal
-        || s.ThermalResidual <= ThermalTolerance;
+    const bool thermal =
+        conditions.Thermal == ThermalMode::Isothermal || s.ThermalResidual <= ThermalTolerance;
     s.Network.Converged = attempt.Converged && thermal;
     if (!attempt.Converged)
         s.Network.Failure = "no convergence after " + std::to_string(s.Network.Iterations)
@@ -640,8 +652,9 @@ MeltNetworkSolution SolveMeltNetwork(const Inputs& in, const Geometry& g, const 
             + " of the flow rate: " + attempt.Failure;
     else if (!thermal)
         s.Network.Failure = "the temperatures did not settle after "
-            + std::to_string(s.ThermalIterations) + " outer steps: an element's temperature still moved "
-            + Words(s.ThermalResidual) + " K";
+            + std::to_string(s.ThermalIterations)
+            + " outer steps: an element's temperature still moved " + Words(s.ThermalResidual)
+            + " K";
     return s;
 }
 

@@ -4,13 +4,13 @@
 // Int_0^tau_w t g dt = tau_w^2 g_w / 2 - Int_0^g_w tau(g)^2 / 2 dg, by Gauss-Legendre of order 20.
 
 #include "design_generator.h"
+#include "solver/extended.h"
 #include "solver/melt.h"
 #include "solver/melt_laws.h"
 #include "solver/melt_network.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -72,7 +72,8 @@ namespace {
     {
         switch (m.Model) {
         case ViscosityModel::PowerLaw:
-            return m.StandardViscosity * std::pow(g / L(m.StandardShearRate), L(m.FlowIndex) - 1) * g;
+            return m.StandardViscosity * std::pow(g / L(m.StandardShearRate), L(m.FlowIndex) - 1)
+                * g;
         case ViscosityModel::Cross: {
             const L a = std::exp(L(m.ActivationEnergy) / L(8.314462618)
                 * (1 / (T + L(273.15)) - 1 / (L(m.ReferenceTemperature) + L(273.15))));
@@ -128,7 +129,8 @@ namespace {
             };
             std::vector<std::pair<L, L>> points;
             for (int i = 1; i <= n; ++i) {
-                L x = std::cos(L(3.14159265358979323846264338327950288L) * (i - 0.25L) / (n + 0.5L));
+                L x =
+                    std::cos(L(3.14159265358979323846264338327950288L) * (i - 0.25L) / (n + 0.5L));
                 L slope = 0;
                 for (int k = 0; k < 50; ++k)
                     x -= legendre(x, slope) / slope;
@@ -220,8 +222,8 @@ namespace {
 
     TEST(MeltConstants, TemperaturesOutsideTheLawAreRefused)
     {
-        EXPECT_NE(MeltTemperatureProblem(CrossWlfMelt(), 99).value_or("").find("D2"),
-            std::string::npos);
+        EXPECT_NE(
+            MeltTemperatureProblem(CrossWlfMelt(), 99).value_or("").find("D2"), std::string::npos);
         EXPECT_FALSE(MeltTemperatureProblem(CrossWlfMelt(), 230).has_value());
         // WLF denominator C2 + T - Tref at or below zero.
         EXPECT_NE(MeltTemperatureProblem(CarreauYasudaMelt(), 190 - 101.6).value_or("").find("WLF"),
@@ -243,8 +245,8 @@ namespace {
         for (const MeltConstant& c : ConstantsOf(ViscosityModel::CrossWlf, TemperatureShift::None))
             names.emplace_back(c.Name);
         EXPECT_EQ(names,
-            (std::vector<std::string> { "n", "tau_star", "D1", "D2", "D3", "A1", "A2", "density",
-                "heat_capacity" }));
+            (std::vector<std::string> {
+                "n", "tau_star", "D1", "D2", "D3", "A1", "A2", "density", "heat_capacity" }));
         // Every listed constant is one a reader can find by name.
         for (const MeltConstant& c : ConstantsOf(ViscosityModel::Cross, TemperatureShift::Wlf)) {
             bool known = false;
@@ -263,8 +265,8 @@ namespace {
                     EXPECT_LT(Relative(Viscosity(m, g, T), reference), 1e-13)
                         << ModelName(m.Model) << " " << T << " C " << g << " 1/s";
                     const double tau = static_cast<double>(StressAt(m, g, T));
-                    EXPECT_LT(Relative(ReferenceShearRate(m, tau * 1.0), RateAt(m, tau, T)
-                                  * std::exp(LogShiftFactor(m, T))),
+                    EXPECT_LT(Relative(ReferenceShearRate(m, tau * 1.0),
+                                  RateAt(m, tau, T) * std::exp(LogShiftFactor(m, T))),
                         1e-13);
                 }
     }
@@ -278,16 +280,18 @@ namespace {
             MeltElementLaws laws(melt);
             for (const double T : { 210.0, 245.0 })
                 for (double tau = 3; tau < 5e6; tau *= 4.7) {
-                    const double drop = tau / PascalPerGramForce * 2 * slit.Length / slit.StartHeight;
-                    const ElementFlow f
-                        = laws.ConstantSlitFlow(slit, drop, LogShiftFactor(melt, T), 0);
+                    const double drop =
+                        tau / PascalPerGramForce * 2 * slit.Length / slit.StartHeight;
+                    const ElementFlow f =
+                        laws.ConstantSlitFlow(slit, drop, LogShiftFactor(melt, T), 0);
                     const L q = L(slit.Width) * slit.StartHeight * slit.StartHeight / 2
                         * PsiAt(melt, tau, T);
                     EXPECT_LT(Relative(f.Flow, q), 1e-10) << ModelName(melt.Model) << " " << tau;
                     // Back: the drop of that flow.
                     EXPECT_LT(Relative(laws.SlitDrop(slit, f.Flow, LogShiftFactor(melt, T)), drop),
                         1e-12);
-                    const ElementFlow back = laws.ConstantSlitFlow(slit, -drop, LogShiftFactor(melt, T), 0);
+                    const ElementFlow back =
+                        laws.ConstantSlitFlow(slit, -drop, LogShiftFactor(melt, T), 0);
                     EXPECT_NEAR(back.Flow, -f.Flow, 1e-14 * f.Flow);
                 }
         }
@@ -314,17 +318,39 @@ namespace {
         }
     }
 
-    // A power-law melt through the general laws gives today's element values.
+    // Numbers that are not numbers, or out of every range, reach no table and give no answer
+    // that looks like one.
+    TEST(MeltLaws, NonNumbersGiveNoFlow)
+    {
+        const FloatingPointFlagsKeeper keep;
+        MeltElementLaws laws(CrossMelt());
+        const SlitShape slit { 1.0, 0.1, 0.05, 2.0 };
+        EXPECT_TRUE(std::isnan(laws.ConstantSlitFlow(slit, std::nan(""), 0, 0).Flow));
+        EXPECT_TRUE(std::isnan(laws.SlitDrop(slit, 1.0, std::nan(""))));
+        // Beyond the table the law goes on straight in log-log: still rising.
+        EXPECT_GT(laws.SlitDrop(slit, 1e300, 0), laws.SlitDrop(slit, 1e10, 0));
+        EXPECT_EQ(laws.SlitDrop(slit, 0, 0), 0);
+        const ElementFlow huge = laws.SeriesFlow({ slit }, 1e300, 0, 1.0, 0);
+        EXPECT_FALSE(std::isfinite(huge.Flow) && huge.Flow < 1e100);
+        // And the table still answers as before.
+        const double drop = laws.SlitDrop(slit, 0.3, 0);
+        EXPECT_NEAR(laws.SeriesFlow({ slit }, drop, 0, 1.0, 0).Flow, 0.3, 1e-13);
+        EXPECT_LT(laws.Function().Nodes(), 3000);
+    }
+
+    // A power-law melt through the general laws gives the power-law element values.
     TEST(MeltLaws, PowerLawMeltGivesThePowerLawElementValues)
     {
         for (const double n : { 0.35, 0.6, 1.0 }) {
+            PrepareFloatingPoint();
             Inputs in = test::DesignFromTexts();
             in.PowerLawIndex = n;
             const test::Elements e = test::ElementsOf(in);
             MeltElementLaws laws(PowerLawMeltOf(in));
             for (int i = 1; i <= e.Geo.EffectiveIncrements; ++i) {
                 // Flow at a drop of 1 gf/cm2 is the conductance.
-                const ElementFlow channel = laws.ConstantSlitFlow(ChannelSlitOf(e.Geo, i), 1.0, 0, 0);
+                const ElementFlow channel =
+                    laws.ConstantSlitFlow(ChannelSlitOf(e.Geo, i), 1.0, 0, 0);
                 EXPECT_LT(Relative(channel.Flow, e.Laws.ChannelConductance[i]), 1e-12) << i;
                 double drop = 0;
                 for (const SlitShape& s : SlitChainOf(in, e.Geo, e.Laws.Paths, i))
