@@ -145,20 +145,14 @@ namespace {
         return std::string("The melt's temperature shift is not one Karrow knows.");
     }
 
-    // tau / (eta0 g) of the Cross law at u = eta0 g / tau*, and the slope of ln tau.
-    struct CrossPoint {
-        double Stress = 0;
-        double Slope = 0;
-    };
-
-    CrossPoint CrossAt(double eta0, double tauStar, double n, double g)
+    FlowCurvePoint CrossAt(double eta0, double tauStar, double n, double g)
     {
         const double u = eta0 * g / tauStar;
         const double power = std::pow(u, 1 - n);
         return { eta0 * g / (1 + power), 1 - (1 - n) * power / (1 + power) };
     }
 
-    CrossPoint CarreauYasudaAt(const Melt& m, double g)
+    FlowCurvePoint CarreauYasudaAt(const Melt& m, double g)
     {
         const double xa = std::pow(m.TimeConstant * g, m.YasudaExponent);
         const double thinning = std::pow(1 + xa, (m.FlowIndex - 1) / m.YasudaExponent);
@@ -167,7 +161,7 @@ namespace {
         return { eta * g, 1 + excess * (m.FlowIndex - 1) * xa / (1 + xa) / eta };
     }
 
-    CrossPoint ReferencePoint(const Melt& m, double g)
+    FlowCurvePoint ReferencePoint(const Melt& m, double g)
     {
         switch (m.Model) {
         case ViscosityModel::PowerLaw: {
@@ -267,22 +261,22 @@ std::optional<std::string> MeltProblem(const Melt& melt)
 
 std::optional<std::string> MeltTemperatureProblem(const Melt& melt, double celsius)
 {
-    const std::string at = "At a melt temperature of " + Text(celsius) + " C, ";
+    const auto at = [&] { return "At a melt temperature of " + Text(celsius) + " C, "; };
     if (!std::isfinite(celsius) || celsius <= AbsoluteZeroCelsius)
-        return at + "below absolute zero, the melt has no viscosity.";
+        return at() + "below absolute zero, the melt has no viscosity.";
     if (melt.Model == ViscosityModel::CrossWlf) {
         if (celsius < melt.D2)
-            return at + "below the Cross-WLF law's glass transition D2 (" + Text(melt.D2)
+            return at() + "below the Cross-WLF law's glass transition D2 (" + Text(melt.D2)
                 + " C), the law does not hold.";
         if (!(melt.A2 + celsius - melt.D2 > 0))
-            return at + "the Cross-WLF denominator A2 + T - D2 is not above zero.";
+            return at() + "the Cross-WLF denominator A2 + T - D2 is not above zero.";
     }
     if (melt.Shift == TemperatureShift::Wlf && !(melt.C2 + celsius - melt.ReferenceTemperature > 0))
-        return at + "the WLF denominator C2 + T - reference_temperature is not above zero.";
+        return at() + "the WLF denominator C2 + T - reference_temperature is not above zero.";
     const double shift = LogShiftFactor(melt, celsius);
     // The viscosity must stay a double number over the rates a die sees.
     if (!std::isfinite(shift) || std::fabs(shift) > 300)
-        return at + "the temperature shift factor of the law is out of the range of numbers.";
+        return at() + "the temperature shift factor of the law is out of the range of numbers.";
     return std::nullopt;
 }
 
@@ -305,6 +299,11 @@ double LogShiftFactor(const Melt& melt, double celsius)
     }
     }
     return 0;
+}
+
+FlowCurvePoint ReferenceFlowPoint(const Melt& melt, double shearRate)
+{
+    return ReferencePoint(melt, shearRate);
 }
 
 double ReferenceShearStress(const Melt& melt, double shearRate)
@@ -330,10 +329,10 @@ double ReferenceShearRate(const Melt& melt, double shearStress)
     double x = std::log(shearStress / eta0);
     const double target = std::log(shearStress);
     for (int k = 0; k < InverseStepLimit; ++k) {
-        const CrossPoint p = ReferencePoint(melt, std::exp(x));
+        const FlowCurvePoint p = ReferencePoint(melt, std::exp(x));
         const double step = (target - std::log(p.Stress)) / p.Slope;
         x += std::clamp(step, -20.0, 20.0);
-        if (std::fabs(step) <= 1e-14 * std::max(1.0, std::fabs(x)))
+        if (std::fabs(step) <= 1e-10)
             break;
     }
     return std::exp(x);

@@ -106,6 +106,11 @@ double LogShiftFactor(const Melt& melt, double celsius);
 // The reference flow curve (aT = 1): shear stress (Pa) at a shear rate (1/s), its local slope
 // d ln tau / d ln g, and its inverse, the shear rate at a stress, exact to a few units of the
 // last place (Newton's method on the log-log curve).
+struct FlowCurvePoint {
+    double Stress = 0; // Pa
+    double Slope = 0; // d ln tau / d ln g
+};
+FlowCurvePoint ReferenceFlowPoint(const Melt& melt, double shearRate);
 double ReferenceShearStress(const Melt& melt, double shearRate);
 double ReferenceFlowSlope(const Melt& melt, double shearRate);
 double ReferenceShearRate(const Melt& melt, double shearStress);
