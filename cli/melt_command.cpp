@@ -28,7 +28,9 @@ it and is listed as "user, replaces library". With NAME: that grade in full, and
 its equivalent power law in the design the field options (or --inputs) give, at
 --temperature (default: the middle of its processing window): the tangent to its
 flow curve at the geometric mean of the lowest and highest wall shear rates of
-the design's exact network, with the options that run the classic report with it.)";
+the design's exact network, with the options that run the classic report with it.
+Exit status: 0; 2 the grade is shown but has no equivalent (inputs rejected, a
+temperature where its law does not hold); 64 no grade of that name.)";
 
     constexpr const char* FitFooter =
         R"(DATA.csv holds three columns: temperature (C), shear rate (1/s), viscosity
@@ -39,7 +41,10 @@ carreau-yasuda's eta_inf is held at 0. cross-wlf fits n, tau_star, D1 and A1 wit
 --d2 (C, about the glass transition) and --a2 (K, default 51.6) held and D3 0.
 Measurements that cannot determine the law are refused, saying what is missing.
 The melt file (default: DATA's name with "-melt.json", in the current folder)
-can be given to --melt, or copied into the user's materials folder.)";
+can be given to --melt, or copied into the user's materials folder.
+Exit status: 0 fitted and written; 2 the measurements cannot determine the law;
+64 bad usage, a CSV that cannot be read or a melt file that cannot be written;
+5 standard output cannot be written.)";
 
     std::string Number(double value)
     {
