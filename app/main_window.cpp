@@ -3,6 +3,8 @@
 #include "drive_box.h"
 #include "file_dialogs.h"
 #include "folder_chooser.h"
+#include "melt_dialog.h"
+#include "melt_results.h"
 #include "message_box.h"
 #include "results_window.h"
 #include "run/assessment.h"
@@ -255,6 +257,25 @@ void MainWindow::CreateMenuBar()
     ui_.showResults = item(QStringLiteral("Show &results"), QStringLiteral("ShowResultsAction"),
         QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::ShowResultsChosen);
     ui_.showResults->setEnabled(false);
+    item(QStringLiteral("&Melt\u2026"), QStringLiteral("MeltAction"),
+        QKeySequence(Qt::CTRL | Qt::Key_M), &MainWindow::ChooseMelt);
+}
+
+void MainWindow::ChooseMelt()
+{
+    const MaterialCatalogue grades = ListMaterials(WindowMaterialFolders());
+    std::optional<ShearRateRange> designRates;
+    if (results_)
+        designRates = results_->MeltAnswers().DesignShearRates();
+    MeltDialog dialog(grades, melt_, designRates, decimalSeparator_, this);
+    if (dialog.exec() == QDialog::Accepted)
+        SetMelt(dialog.Chosen());
+}
+
+void MainWindow::SetMelt(const std::optional<MeltChoice>& melt)
+{
+    melt_ = melt;
+    emit MeltChanged();
 }
 
 bool MainWindow::SaveInputs(const QString& path)

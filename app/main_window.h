@@ -1,6 +1,7 @@
 #pragma once
 
 #include "input_set_file.h"
+#include "melt_choice.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -55,6 +56,12 @@ public:
     // The results window, once a run has finished; null before.
     ResultsWindow* Results() const { return results_; }
 
+    // The real melt the exact network runs with beside the classic power law, chosen in the
+    // Melt dialog (File menu, or the results window); none until one is chosen.
+    void ChooseMelt();
+    void SetMelt(const std::optional<MeltChoice>& melt);
+    const std::optional<MeltChoice>& MeltChosen() const { return melt_; }
+
     // OK: runs one calculation. An error that no step of the run handles is shown in the
     // error box; the window stays usable.
     void OkClicked();
@@ -62,6 +69,8 @@ public:
 signals:
     // The text of any field changed, by typing or by opening an input set.
     void FieldTextsChanged();
+    // Another melt was chosen.
+    void MeltChanged();
 
 protected:
     // Closing frees the window; being the main window, that ends the program.
@@ -105,6 +114,7 @@ private:
     FolderChooser* chooser_ = nullptr;
     FinishDialog* finishDialog_ = nullptr;
     ResultsWindow* results_ = nullptr;
+    std::optional<MeltChoice> melt_;
 };
 
 } // namespace karrow

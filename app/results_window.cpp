@@ -5,6 +5,7 @@
 #include "file_dialogs.h"
 #include "increment_table_model.h"
 #include "main_window.h"
+#include "melt_results.h"
 #include "message_box.h"
 #include "results_summary.h"
 #include "run/fields.h"
@@ -178,6 +179,14 @@ void ResultsWindow::CreateUi()
         ui_.tabs->addTab(view, ChartTabs[chart]);
     }
     ui_.tabs->addTab(CreateTable(), QStringLiteral("Increments"));
+    ui_.melt = new MeltPanel;
+    ui_.melt->SetMelt(inputs_.MeltChosen());
+    ui_.tabs->addTab(ui_.melt, QStringLiteral("Melt"));
+    // A melt just chosen is what the designer wants to see answered.
+    connect(&inputs_, &MainWindow::MeltChanged, ui_.melt, [this] {
+        ui_.melt->SetMelt(inputs_.MeltChosen());
+        ui_.tabs->setCurrentWidget(ui_.melt);
+    });
     layout->addWidget(ui_.tabs, 1);
     layout->addWidget(CreateButtons());
 }
@@ -247,7 +256,11 @@ QWidget* ResultsWindow::CreateButtons()
     QPushButton* json =
         Button(QStringLiteral("Export &JSON\u2026"), QStringLiteral("ExportJsonButton"));
     copy->setToolTip(QStringLiteral("Copy the increment table as tab-separated text"));
-    for (QPushButton* button : { copy, chart, csv, json })
+    QPushButton* melt = Button(QStringLiteral("&Melt\u2026"), QStringLiteral("MeltButton"));
+    melt->setToolTip(QStringLiteral("Choose the melt the exact network runs with beside the "
+                                    "report's power law"));
+    connect(melt, &QPushButton::clicked, &inputs_, &MainWindow::ChooseMelt);
+    for (QPushButton* button : { copy, chart, csv, json, melt })
         buttons->addWidget(button);
     buttons->addStretch(1);
 
@@ -269,6 +282,7 @@ void ResultsWindow::ShowRun(RunRecord record)
     MarkIfStale();
     ShowHeader();
     ShowCharts();
+    ui_.melt->SetRun(*record_);
     model_->SetIncrements(record_->Answers.Classic ? record_->Answers.Classic->Increments
                                                    : std::vector<IncrementFigures> {});
     if (!placed_)

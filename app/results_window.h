@@ -20,6 +20,7 @@ class QTableView;
 namespace karrow {
 
 class IncrementTableModel;
+class MeltPanel;
 class MainWindow;
 
 // The results window (object name ResultsWindow, "Karrow — Results"): the inputs and the
@@ -44,6 +45,8 @@ public:
     void MarkEarlierRun();
 
     QChartView* ChartView(Chart chart) const;
+    // The "Melt" tab: the network's answer for the chosen melt.
+    MeltPanel& MeltAnswers() const { return *ui_.melt; }
 
     // Exports: the path is given, so that the dialogs only choose it. Each returns the problem in
     // plain words, naming the file, or nothing.
@@ -70,6 +73,7 @@ private:
         QTabWidget* tabs = nullptr;
         std::array<QChartView*, ChartCount> charts {};
         QTableView* table = nullptr;
+        MeltPanel* melt = nullptr;
     };
 
     void CreateUi();

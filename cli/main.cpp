@@ -4,6 +4,7 @@
 
 #include "exit_status.h"
 #include "optimise_command.h"
+#include "melt_command.h"
 #include "output_checks.h"
 #include "run/design_run.h"
 #include "run/fields.h"
@@ -358,6 +359,8 @@ int Main(int argc, char** argv)
         ->option_text("FILE");
     CLI::App* sweep = AddStudyCommand(app, o.Study, o.Json);
     CLI::App* optimise = AddOptimiseCommand(app, o.Optimise, o.Json, o.SaveInputsFile);
+    MeltCommandOptions melt;
+    AddMeltCommands(app, melt);
     app.add_flag("--run", o.RunAfterSaving, "with --save-inputs: run the calculation after saving");
 
     // CLI11 refuses "--option=" with an empty text, which a user can type into a field; take every
@@ -398,6 +401,8 @@ int Main(int argc, char** argv)
     if (optimise->parsed())
         return RunOptimise(o.Optimise, o.Json, o.SaveInputsFile, *texts, o.Melt, separator,
             NetworkOptionsOf(o));
+    if (MeltCommandParsed(melt))
+        return RunMeltCommand(melt, *texts, separator);
     if ((sweep->parsed() || !o.Json.empty()) && !RefuseTextsJsonCannotHold(*texts))
         return ExitUsage;
     const bool report = !sweep->parsed() && o.Solver != "network";

@@ -8,6 +8,12 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
   GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 install(TARGETS karrow-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The materials library, one file per grade; karrow-cli finds it beside itself
+# (../share/karrow/materials), so an unpacked package reads its own.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/materials/
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/karrow/materials
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
+  FILES_MATCHING PATTERN "*.json")
 if(KARROW_MAN_PAGES)
   install(FILES ${KARROW_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()

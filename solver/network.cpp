@@ -501,4 +501,11 @@ int NetworkBandwidth(int effectiveIncrements, int pitchIncrements)
     return OrderFor(effectiveIncrements, pitchIncrements).Band;
 }
 
+std::vector<int> NetworkNodeRows(int effectiveIncrements, int pitchIncrements)
+{
+    if (effectiveIncrements < 1 || pitchIncrements < 1)
+        return {};
+    return OrderFor(effectiveIncrements, pitchIncrements).Row;
+}
+
 } // namespace karrow

@@ -58,5 +58,7 @@ NetworkSolution SolveNetwork(const NetworkElements& elements, const std::vector<
 // taken pitch column by pitch column when that is narrower than m, so that a fine grid costs
 // what its number of nodes does rather than that times m squared.
 int NetworkBandwidth(int effectiveIncrements, int pitchIncrements);
+// The Jacobian's row of every node in that order; empty when it is the natural one.
+std::vector<int> NetworkNodeRows(int effectiveIncrements, int pitchIncrements);
 
 } // namespace karrow

@@ -1,0 +1,49 @@
+#include "melt_choice.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+
+namespace karrow {
+
+MaterialFolders WindowMaterialFolders()
+{
+    MaterialFolders folders;
+    const QString beside = QCoreApplication::applicationDirPath()
+        + QStringLiteral("/../share/karrow/materials");
+    for (const QString& candidate : { beside, QStringLiteral(KARROW_INSTALLED_MATERIALS),
+             QStringLiteral(KARROW_SOURCE_MATERIALS) })
+        if (QFileInfo(candidate).isDir()) {
+            folders.Library = QDir::cleanPath(candidate).toStdString();
+            break;
+        }
+    folders.User = UserMaterialFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    return folders;
+}
+
+MeltAnswer SolveMeltAnswer(const Solution& run, const MeltChoice& choice)
+{
+    MeltAnswer answer;
+    answer.Solved = SolveMeltNetwork(run.In, run.Geo, run.Flow.Laws, choice.Melt, choice.Conditions);
+    answer.TransferIncrements = run.Geo.TransferIncrements;
+    const NetworkSolution& network = answer.Solved.Network;
+    answer.HeadPressureMPa = network.InletPressure * PascalPerGramForce / 1e6;
+    const auto first = network.SlitFlow.begin() + std::min<std::ptrdiff_t>(
+                           answer.TransferIncrements, std::ssize(network.SlitFlow));
+    if (first != network.SlitFlow.end()) {
+        const auto [low, high] = std::minmax_element(first, network.SlitFlow.end());
+        double sum = 0;
+        for (auto flow = first; flow != network.SlitFlow.end(); ++flow)
+            sum += *flow;
+        const double mean = sum / static_cast<double>(network.SlitFlow.end() - first);
+        if (mean > 0)
+            answer.FlowSpreadPercent = (*high - *low) / mean * 100;
+    }
+    return answer;
+}
+
+} // namespace karrow

@@ -1,0 +1,334 @@
+// The Melt dialog and the results window's Melt tab: constants that make no melt are refused by
+// name and kept as typed; a grade fills the constants and the temperature; the flow curve drawn
+// is the melt's at the chosen temperature, with the design's shear rates shaded; the results
+// window solves the network for the chosen melt and draws its temperatures.
+
+#include "main_window.h"
+#include "melt_charts.h"
+#include "melt_dialog.h"
+#include "melt_results.h"
+#include "results_window.h"
+#include "window_under_test.h"
+
+#include <QAction>
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <cmath>
+#include <memory>
+
+using namespace karrow;
+using namespace karrow::test;
+
+namespace {
+
+MaterialGrade CrossWlfGrade()
+{
+    MaterialGrade grade;
+    grade.Name = "test-pp";
+    grade.Family = "PP";
+    Melt& m = grade.Melt;
+    m.Model = ViscosityModel::CrossWlf;
+    m.FlowIndex = 0.3;
+    m.CriticalStress = 30000;
+    m.D1 = 2e12;
+    m.D2 = 100;
+    m.A1 = 26;
+    m.A2 = 51.6;
+    m.Density = 760;
+    m.HeatCapacity = 2600;
+    grade.Processing = { 200, 240 };
+    return grade;
+}
+
+MaterialCatalogue OneGrade()
+{
+    MaterialCatalogue catalogue;
+    catalogue.Grades.push_back({ CrossWlfGrade(), GradeOrigin::Library, "test-pp.json", false });
+    return catalogue;
+}
+
+MeltChoice OwnCross()
+{
+    MeltChoice choice;
+    Melt& m = choice.Melt;
+    m.Model = ViscosityModel::Cross;
+    m.FlowIndex = 0.35;
+    m.ZeroShearViscosity = 8000;
+    m.CriticalStress = 25000;
+    m.Density = 780;
+    m.HeatCapacity = 2500;
+    choice.Conditions.MeltTemperature = 200;
+    return choice;
+}
+
+template <typename T>
+T* Child(const QWidget* parent, const QString& name)
+{
+    T* child = parent->findChild<T*>(name);
+    if (!child)
+        qFatal("no child %s", qPrintable(name));
+    return child;
+}
+
+QLineEdit* Constant(const QWidget* dialog, const char* name)
+{
+    return Child<QLineEdit>(dialog, QStringLiteral("Constant_") + QLatin1String(name));
+}
+
+void Type(QLineEdit* field, const QString& text)
+{
+    field->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(field, Qt::Key_Backspace);
+    else
+        QTest::keyClicks(field, text);
+}
+
+bool Near(double a, double b, double relative)
+{
+    return std::abs(a - b) <= relative * std::abs(b);
+}
+
+QLineSeries* SeriesNamed(const QChart* chart, const QString& name)
+{
+    for (QAbstractSeries* series : chart->series())
+        if (series->name() == name)
+            return qobject_cast<QLineSeries*>(series);
+    return nullptr;
+}
+
+} // namespace
+
+class MeltDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void refusesWhatMakesNoMeltNamingItAndKeepsIt_data();
+    void refusesWhatMakesNoMeltNamingItAndKeepsIt();
+    void pickingAGradeFillsItsConstantsAndTemperature();
+    void flowCurveIsTheMeltsAtTheChosenTemperatureWithTheDesignsRatesShaded();
+    void resultsWindowSolvesTheChosenMeltAndDrawsItsTemperatures();
+    void bothWindowsOpenTheDialog();
+};
+
+void MeltDialogTest::refusesWhatMakesNoMeltNamingItAndKeepsIt_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("not a number") << "Constant_eta0" << "8e3x" << "constant eta0";
+    QTest::newRow("non-positive eta0") << "Constant_eta0" << "-8000" << "constant eta0";
+    QTest::newRow("flow index above 1.5") << "Constant_n" << "1.6" << "constant n";
+    QTest::newRow("empty tau*") << "Constant_tau_star" << "" << "constant tau_star";
+    QTest::newRow("temperature not a number") << "MeltTemperature" << "hot" << "melt temperature";
+    QTest::newRow("below absolute zero") << "MeltTemperature" << "-300" << "absolute zero";
+}
+
+void MeltDialogTest::refusesWhatMakesNoMeltNamingItAndKeepsIt()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, named);
+    MeltDialog dialog(OneGrade(), OwnCross(), std::nullopt, '.');
+    QVERIFY(dialog.Read().Choice);
+    auto* edit = Child<QLineEdit>(&dialog, field);
+    const QString good = edit->text();
+    Type(edit, text);
+
+    dialog.accept();
+
+    QVERIFY(dialog.result() != QDialog::Accepted);
+    QVERIFY(!dialog.Chosen());
+    const QString problem = Child<QLabel>(&dialog, QStringLiteral("MeltProblem"))->text();
+    QVERIFY2(!problem.isEmpty(), qPrintable(field));
+    QVERIFY2(problem.contains(named), qPrintable(problem));
+    QCOMPARE(edit->text(), text);
+    // Put right, the same dialog accepts, with the melt it shows.
+    Type(edit, good);
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(dialog.Chosen());
+    QCOMPARE(dialog.Chosen()->Melt.ZeroShearViscosity, 8000.0);
+    QCOMPARE(dialog.Chosen()->Melt.CriticalStress, 25000.0);
+}
+
+void MeltDialogTest::pickingAGradeFillsItsConstantsAndTemperature()
+{
+    MaterialCatalogue grades = OneGrade();
+    grades.Problems.push_back("broken.json: not a JSON document");
+    MeltDialog dialog(grades, OwnCross(), std::nullopt, ',');
+    auto* grade = Child<QComboBox>(&dialog, QStringLiteral("GradeBox"));
+    QCOMPARE(grade->currentIndex(), 0);
+    QCOMPARE(grade->count(), 2);
+    QVERIFY(Child<QLabel>(&dialog, QStringLiteral("SkippedGrades"))->text().contains("broken.json"));
+
+    grade->setCurrentIndex(1);
+
+    const Melt expected = CrossWlfGrade().Melt;
+    QCOMPARE(Child<QComboBox>(&dialog, QStringLiteral("ModelBox"))->currentText(),
+        QStringLiteral("cross-wlf"));
+    // Shown with the regional separator, read back exactly.
+    QCOMPARE(Constant(&dialog, "A2")->text(), QStringLiteral("51,6"));
+    QCOMPARE(Child<QLineEdit>(&dialog, QStringLiteral("MeltTemperature"))->text(),
+        QStringLiteral("220"));
+    const MeltDialog::Reading reading = dialog.Read();
+    QVERIFY2(reading.Choice, qPrintable(reading.Problem));
+    QCOMPARE(reading.Choice->Grade, std::string("test-pp"));
+    for (const MeltConstant& c : ConstantsOf(ViscosityModel::CrossWlf, TemperatureShift::None))
+        QCOMPARE(reading.Choice->Melt.*(c.Member), expected.*(c.Member));
+    QCOMPARE(reading.Choice->Conditions.MeltTemperature, 220.0);
+
+    // A constant changed by hand is no longer the grade's.
+    Type(Constant(&dialog, "D1"), QStringLiteral("3e12"));
+    QCOMPARE(grade->currentIndex(), 0);
+    QVERIFY(dialog.Read().Choice);
+    QCOMPARE(dialog.Read().Choice->Grade, std::string());
+    QCOMPARE(dialog.Read().Choice->Melt.D1, 3e12);
+}
+
+void MeltDialogTest::flowCurveIsTheMeltsAtTheChosenTemperatureWithTheDesignsRatesShaded()
+{
+    const ShearRateRange design { 0.4, 250 };
+    MeltDialog dialog(OneGrade(), std::nullopt, design, '.');
+    QCOMPARE(Child<QComboBox>(&dialog, QStringLiteral("GradeBox"))->currentIndex(), 1);
+    const Melt melt = CrossWlfGrade().Melt;
+    const auto* view = Child<QChartView>(&dialog, QStringLiteral("FlowCurveChart"));
+
+    const auto curveMatches = [&](double celsius) {
+        const QLineSeries* curve = SeriesNamed(view->chart(), QStringLiteral("Viscosity"));
+        if (!curve || curve->count() < 50)
+            return false;
+        for (const int k : { 0, 17, curve->count() / 2, curve->count() - 1 }) {
+            const QPointF p = curve->at(k);
+            if (!Near(p.y(), Viscosity(melt, p.x(), celsius), 1e-12))
+                return false;
+        }
+        // Two decades of rates beyond the design's at either end.
+        return curve->at(0).x() <= design.Low / 10 * (1 + 1e-12)
+            && curve->at(curve->count() - 1).x() >= design.High * 10 * (1 - 1e-12);
+    };
+    QVERIFY(curveMatches(220));
+    const double before = SeriesNamed(view->chart(), QStringLiteral("Viscosity"))->at(0).y();
+    Type(Child<QLineEdit>(&dialog, QStringLiteral("MeltTemperature")), QStringLiteral("240"));
+    QVERIFY(curveMatches(240));
+    QVERIFY(SeriesNamed(view->chart(), QStringLiteral("Viscosity"))->at(0).y() < before);
+
+    const QAreaSeries* band = nullptr;
+    for (QAbstractSeries* series : view->chart()->series())
+        if (auto* area = qobject_cast<QAreaSeries*>(series))
+            band = area;
+    QVERIFY(band);
+    QCOMPARE(band->upperSeries()->at(0).x(), design.Low);
+    QCOMPARE(band->upperSeries()->at(1).x(), design.High);
+
+    // A temperature the law refuses leaves the last curve that made sense.
+    Type(Child<QLineEdit>(&dialog, QStringLiteral("MeltTemperature")), QStringLiteral("90"));
+    QVERIFY(!Child<QLabel>(&dialog, QStringLiteral("MeltProblem"))->text().isEmpty());
+    QVERIFY(curveMatches(240));
+}
+
+void MeltDialogTest::resultsWindowSolvesTheChosenMeltAndDrawsItsTemperatures()
+{
+    WindowUnderTest window;
+    QVERIFY(window.IsValid());
+    MainWindow* form = window.Window();
+    {
+        ModalDialogCloser closer(form);
+        QTest::mouseClick(OkButton(form), Qt::LeftButton);
+        QCOMPARE(closer.SeenNames(), QStringList { "FinishForm" });
+    }
+    MeltPanel& panel = form->Results()->MeltAnswers();
+    QVERIFY(!panel.Answer());
+    QVERIFY(panel.DesignShearRates());
+    QVERIFY(panel.DesignShearRates()->Low < panel.DesignShearRates()->High);
+
+    MeltChoice choice;
+    choice.Grade = "test-pp";
+    choice.Melt = CrossWlfGrade().Melt;
+    choice.Conditions.MeltTemperature = 220;
+    form->SetMelt(choice);
+    QVERIFY(panel.Answer());
+    const MeltNetworkSolution& isothermal = panel.Answer()->Solved;
+    QVERIFY2(isothermal.Network.Converged, isothermal.Network.Failure.c_str());
+    QVERIFY(panel.Answer()->HeadPressureMPa > 0);
+    const QString text = Child<QLabel>(&panel, QStringLiteral("MeltAnswer"))->text();
+    QVERIFY2(text.contains(QStringLiteral("test-pp")), qPrintable(text));
+    QVERIFY(text.contains(QString::number(panel.Answer()->HeadPressureMPa, 'f', 3) + " MPa"));
+    const QLineSeries* channel =
+        SeriesNamed(panel.TemperatureChart()->chart(), QStringLiteral("Along the channel"));
+    QVERIFY(channel);
+    QCOMPARE(channel->count(), static_cast<int>(isothermal.NodeTemperature.size()));
+    for (const QPointF& p : channel->points())
+        QCOMPARE(p.y(), 220.0);
+
+    // Heated in an adiabatic die, the melt leaves warmer by the whole dissipation: head
+    // pressure x flow rate / (rho c) over the flow rate, whatever way it went.
+    choice.Conditions.Thermal = ThermalMode::Heated;
+    form->SetMelt(choice);
+    QVERIFY(panel.Answer() && panel.Answer()->Solved.Network.Converged);
+    const MeltAnswer& heated = *panel.Answer();
+    const double rise = heated.HeadPressureMPa * 1e6 / (760.0 * 2600.0);
+    QVERIFY2(Near(heated.Solved.MeanOutletTemperature - 220, rise, 1e-6),
+        qPrintable(QString::number(heated.Solved.MeanOutletTemperature)));
+    const QLineSeries* outlets = SeriesNamed(panel.TemperatureChart()->chart(),
+        QStringLiteral("Leaving the die, round its circumference"));
+    QVERIFY(outlets);
+    QCOMPARE(outlets->count(), static_cast<int>(heated.Solved.OutletTemperature.size()));
+    QCOMPARE(outlets->at(0).x(), double(heated.TransferIncrements + 1));
+    QVERIFY(panel.TemperatureChart()->chart()->title().contains(
+        QString::number(heated.Solved.OutletTemperatureSpread, 'f', 2) + " K"));
+
+    // A melt the network cannot take says why instead of drawing.
+    choice.Conditions.MeltTemperature = 50; // below D2: no Cross-WLF viscosity there
+    form->SetMelt(choice);
+    QVERIFY(panel.Answer() && !panel.Answer()->Solved.Network.Converged);
+    QVERIFY(Child<QLabel>(&panel, QStringLiteral("MeltAnswer"))->text().contains("no answer"));
+    QVERIFY(!panel.TemperatureChart()->isVisibleTo(&panel));
+}
+
+void MeltDialogTest::bothWindowsOpenTheDialog()
+{
+    WindowUnderTest window;
+    QVERIFY(window.IsValid());
+    MainWindow* form = window.Window();
+    auto* action = form->findChild<QAction*>(QStringLiteral("MeltAction"));
+    QVERIFY(action);
+    {
+        ModalDialogCloser closer(form);
+        action->trigger();
+        QCOMPARE(closer.SeenNames(), QStringList { "MeltDialog" });
+    }
+    QVERIFY(!form->MeltChosen()); // rejected: nothing chosen
+    {
+        ModalDialogCloser closer(form);
+        QTest::mouseClick(OkButton(form), Qt::LeftButton);
+    }
+    {
+        ModalDialogCloser closer(form);
+        // Accepted as it opens: the library's first grade, or whatever the dialog shows.
+        closer.WhileOpen([](QWidget* dialog) {
+            auto* melt = qobject_cast<MeltDialog*>(dialog);
+            if (melt && melt->Read().Choice)
+                melt->accept();
+        });
+        QTest::mouseClick(
+            Child<QPushButton>(form->Results(), QStringLiteral("MeltButton")), Qt::LeftButton);
+        QCOMPARE(closer.SeenNames(), QStringList { "MeltDialog" });
+    }
+    // The shipped library holds at least one grade, so the dialog had a melt to accept, and the
+    // results window solved it.
+    QVERIFY(form->MeltChosen());
+    QVERIFY(form->Results()->MeltAnswers().Answer());
+}
+
+QTEST_MAIN(MeltDialogTest)
+#include "melt_dialog_test.moc"
