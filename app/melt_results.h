@@ -1,7 +1,7 @@
 #pragma once
 
 #include "melt_choice.h"
-#include "report/run_json.h"
+#include "run/run_json.h"
 #include "run/material_power_law.h"
 
 #include <QWidget>

@@ -1,5 +1,7 @@
 #include "melt_command.h"
 
+#include "exit_status.h"
+
 #include "output_checks.h"
 #include "run/design_run.h"
 #include "run/input_reading.h"
