@@ -2,6 +2,7 @@
 // into the field of the same name; a field not given takes the window's default text (or the
 // input set's, with --inputs). "karrow-cli sweep" runs a study over a grid of designs.
 
+#include "optimise_command.h"
 #include "output_checks.h"
 #include "report/resolution_json.h"
 #include "run/design_run.h"
@@ -48,6 +49,10 @@ karrow-cli sweep --vary FIELD=FROM:TO:COUNT [--vary ...] runs the grid of all
 combinations in parallel and writes no reports: --csv FILE (a row per design) and
 --json FILE (a document per line), streamed in grid order as the designs finish;
 --shard K/N runs the K-th of N parts. karrow-cli sweep --help tells the rest.
+
+karrow-cli optimise --vary FIELD=MIN:MAX [--vary ...] searches for the design of
+least outlet non-uniformity within limits on its figures, on the exact network;
+karrow-cli optimise --help tells the rest.
 
 --save-inputs FILE saves the field texts as an input set and exits; add --run to
 calculate as well.
@@ -140,6 +145,7 @@ struct Options {
     std::string InputsFile;
     std::string SaveInputsFile;
     StudyOptions Study;
+    OptimiseOptions Optimise;
     bool RunAfterSaving = false;
     NetworkOptions Network;
     std::string Resolution;
@@ -348,6 +354,7 @@ int Main(int argc, char** argv)
            "save the field texts as an input set and exit (with --run: then run)")
         ->option_text("FILE");
     CLI::App* sweep = AddStudyCommand(app, o.Study, o.Json);
+    CLI::App* optimise = AddOptimiseCommand(app, o.Optimise, o.Json, o.SaveInputsFile);
     app.add_flag("--run", o.RunAfterSaving, "with --save-inputs: run the calculation after saving");
 
     // CLI11 refuses "--option=" with an empty text, which a user can type into a field; take every
@@ -385,6 +392,9 @@ int Main(int argc, char** argv)
     const auto texts = TextsOf(o, separator);
     if (!texts || !RefuseLongReportName(*texts, o))
         return ExitUsage;
+    if (optimise->parsed())
+        return RunOptimise(o.Optimise, o.Json, o.SaveInputsFile, *texts, o.Melt, separator,
+            NetworkOptionsOf(o));
     if ((sweep->parsed() || !o.Json.empty()) && !RefuseTextsJsonCannotHold(*texts))
         return ExitUsage;
     const bool report = !sweep->parsed() && o.Solver != "network";

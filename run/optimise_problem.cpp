@@ -1,0 +1,396 @@
+#include "optimise_problem.h"
+
+#include "../solver/extended.h"
+#include "../solver/fault.h"
+#include "assessment.h"
+#include "fields.h"
+#include "model_limits.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace karrow {
+
+namespace {
+
+    struct VariableInfo {
+        DesignVariable Variable;
+        int Field;
+        bool WholeNumber;
+    };
+
+    constexpr std::array<VariableInfo, 7> Variables { {
+        { DesignVariable::InletSlitHeight, 9, false },
+        { DesignVariable::OutletSlitHeight, 10, false },
+        { DesignVariable::InletChannelDepth, 11, false },
+        { DesignVariable::OutletChannelDepth, 12, false },
+        { DesignVariable::ChannelWidth, 13, false },
+        { DesignVariable::TotalIncrements, 14, true },
+        { DesignVariable::NumberOfChannels, 1, true },
+    } };
+
+    const VariableInfo& InfoOf(DesignVariable v)
+    {
+        return Variables[static_cast<std::size_t>(v)];
+    }
+
+    constexpr std::array<const char*, 7> ObjectiveNames { "cv", "spread", "max-deviation",
+        "head-pressure", "wall-shear-rate", "wall-shear-stress", "residence-time" };
+
+    // The most channels the model has meaning for (one increment of 15 degrees each).
+    constexpr double MostChannels = 24;
+
+    std::string ShortestText(double value, char separator)
+    {
+        std::array<char, 64> buffer {};
+        const auto [end, error] = std::to_chars(
+            buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
+        std::string text = error == std::errc() ? std::string(buffer.data(), end) : "0";
+        std::replace(text.begin(), text.end(), '.', separator);
+        return text;
+    }
+
+    DesignEvaluation RefusedDesign(std::string reason)
+    {
+        DesignEvaluation e;
+        e.Refused = true;
+        e.Reason = std::move(reason);
+        return e;
+    }
+
+    // The margins of the limits that are set, and whether any is broken.
+    void JudgeLimits(const DesignLimits& limits, DesignEvaluation& e)
+    {
+        for (LimitedFigure f : { LimitedFigure::HeadPressure, LimitedFigure::WallShearRate,
+                 LimitedFigure::WallShearStress, LimitedFigure::ResidenceTime,
+                 LimitedFigure::Gap }) {
+            const auto limit = limits.Of(f);
+            if (!limit)
+                continue;
+            const double value = f == LimitedFigure::Gap ? e.SmallestGap : FigureOf(*e.Figures, f);
+            const double margin = f == LimitedFigure::Gap ? 1 - value / *limit : value / *limit - 1;
+            e.Margins.emplace_back(f, std::isfinite(margin) ? margin : 1.0);
+        }
+        e.Feasible = e.Violation() <= 0;
+        if (const auto broken = e.MostBroken())
+            e.Reason = "the " + NameOf(*broken)
+                + (*broken == LimitedFigure::Gap ? " is below its limit" : " is above its limit");
+    }
+
+    double ValueOf(const Inputs& in, DesignVariable v)
+    {
+        switch (v) {
+        case DesignVariable::InletSlitHeight:
+            return in.InletSlitHeight;
+        case DesignVariable::OutletSlitHeight:
+            return in.OutletSlitHeight;
+        case DesignVariable::InletChannelDepth:
+            return in.InletChannelDepth;
+        case DesignVariable::OutletChannelDepth:
+            return in.OutletChannelDepth;
+        case DesignVariable::ChannelWidth:
+            return in.ChannelWidth;
+        case DesignVariable::TotalIncrements:
+            return in.TotalIncrements;
+        case DesignVariable::NumberOfChannels:
+            return in.NumberOfChannels;
+        }
+        return 0;
+    }
+
+} // namespace
+
+int FieldOf(DesignVariable v)
+{
+    return InfoOf(v).Field;
+}
+
+bool IsWholeNumber(DesignVariable v)
+{
+    return InfoOf(v).WholeNumber;
+}
+
+std::string NameOf(DesignVariable v)
+{
+    return Field(FieldOf(v)).OptionName;
+}
+
+std::optional<DesignVariable> VariableNamed(const std::string& optionName)
+{
+    for (const VariableInfo& info : Variables)
+        if (optionName == Field(info.Field).OptionName)
+            return info.Variable;
+    return std::nullopt;
+}
+
+std::string NameOf(DesignObjective o)
+{
+    return ObjectiveNames[static_cast<std::size_t>(o)];
+}
+
+std::optional<DesignObjective> ObjectiveNamed(const std::string& name)
+{
+    for (std::size_t i = 0; i < ObjectiveNames.size(); ++i)
+        if (name == ObjectiveNames[i])
+            return static_cast<DesignObjective>(i);
+    return std::nullopt;
+}
+
+std::string NameOf(LimitedFigure f)
+{
+    switch (f) {
+    case LimitedFigure::HeadPressure:
+        return "head pressure";
+    case LimitedFigure::WallShearRate:
+        return "largest wall shear rate";
+    case LimitedFigure::WallShearStress:
+        return "largest wall shear stress";
+    case LimitedFigure::ResidenceTime:
+        return "mean residence time";
+    case LimitedFigure::Gap:
+        return "smallest gap";
+    }
+    return "";
+}
+
+std::optional<double> DesignLimits::Of(LimitedFigure f) const
+{
+    switch (f) {
+    case LimitedFigure::HeadPressure:
+        return HeadPressure;
+    case LimitedFigure::WallShearRate:
+        return WallShearRate;
+    case LimitedFigure::WallShearStress:
+        return WallShearStress;
+    case LimitedFigure::ResidenceTime:
+        return ResidenceTime;
+    case LimitedFigure::Gap:
+        return Gap;
+    }
+    return std::nullopt;
+}
+
+void DesignLimits::Set(LimitedFigure f, std::optional<double> value)
+{
+    switch (f) {
+    case LimitedFigure::HeadPressure:
+        HeadPressure = value;
+        break;
+    case LimitedFigure::WallShearRate:
+        WallShearRate = value;
+        break;
+    case LimitedFigure::WallShearStress:
+        WallShearStress = value;
+        break;
+    case LimitedFigure::ResidenceTime:
+        ResidenceTime = value;
+        break;
+    case LimitedFigure::Gap:
+        Gap = value;
+        break;
+    }
+}
+
+double FigureOf(const DesignFigures& figures, LimitedFigure f)
+{
+    const ShearMaxima& shear = figures.Shear;
+    switch (f) {
+    case LimitedFigure::HeadPressure:
+        return figures.Head.GfCm2;
+    case LimitedFigure::WallShearRate:
+        return std::max({ shear.Channel.Rate, shear.Land.Rate, shear.OutletPath.Rate });
+    case LimitedFigure::WallShearStress:
+        return std::max({ shear.Channel.Stress, shear.Land.Stress, shear.OutletPath.Stress });
+    case LimitedFigure::ResidenceTime:
+        return figures.Residence.MeanTime;
+    case LimitedFigure::Gap:
+        break;
+    }
+    return 0;
+}
+
+double SmallestGap(const Solution& s)
+{
+    double gap = std::numeric_limits<double>::infinity();
+    for (int i = 1; i <= s.Geo.EffectiveIncrements; ++i)
+        gap = std::min(gap, s.Geo.SlitHeight[i]);
+    return gap;
+}
+
+std::optional<LimitedFigure> LimitedFigureOf(DesignObjective o)
+{
+    switch (o) {
+    case DesignObjective::HeadPressure:
+        return LimitedFigure::HeadPressure;
+    case DesignObjective::WallShearRate:
+        return LimitedFigure::WallShearRate;
+    case DesignObjective::WallShearStress:
+        return LimitedFigure::WallShearStress;
+    case DesignObjective::ResidenceTime:
+        return LimitedFigure::ResidenceTime;
+    default:
+        return std::nullopt;
+    }
+}
+
+bool IsUniformity(DesignObjective o)
+{
+    return !LimitedFigureOf(o);
+}
+
+double ObjectiveOf(const DesignFigures& figures, DesignObjective o)
+{
+    switch (o) {
+    case DesignObjective::Cv:
+        return figures.Outlet.CvPercent;
+    case DesignObjective::Spread:
+        return figures.Outlet.SpreadPercent;
+    case DesignObjective::MaxDeviation:
+        return figures.Outlet.MaxDeviationPercent;
+    default:
+        return FigureOf(figures, *LimitedFigureOf(o));
+    }
+}
+
+double DesignEvaluation::Violation() const
+{
+    double worst = 0;
+    for (const auto& [figure, margin] : Margins)
+        worst = std::max(worst, margin);
+    return worst;
+}
+
+std::optional<LimitedFigure> DesignEvaluation::MostBroken() const
+{
+    std::optional<LimitedFigure> broken;
+    double worst = 0;
+    for (const auto& [figure, margin] : Margins)
+        if (margin > worst) {
+            worst = margin;
+            broken = figure;
+        }
+    return broken;
+}
+
+DesignEvaluation EvaluateDesign(const Inputs& in, const EvaluationSettings& settings)
+{
+    PrepareFloatingPoint();
+    if (const auto problem = CheckModelLimits(in))
+        return RefusedDesign("the model refuses it: " + *problem);
+    ClearFloatingPointFaults();
+    NetworkOptions network = settings.Network;
+    network.Study = false;
+    ExactAnswer answer;
+    try {
+        answer = SolveExactly(in, settings.Melt, network);
+    } catch (const Fault& fault) {
+        ClearFloatingPointFaults();
+        return RefusedDesign(std::string("the network cannot be set up: ") + fault.what());
+    }
+    ClearFloatingPointFaults();
+    if (!answer.Figures || !answer.AsSolution)
+        return RefusedDesign("the network does not converge: " + answer.Network.Failure);
+    DesignEvaluation e;
+    e.Figures = std::move(answer.Figures);
+    e.SmallestGap = SmallestGap(*answer.AsSolution);
+    e.Objective = ObjectiveOf(*e.Figures, settings.Objective);
+    if (IsUniformity(settings.Objective) && !e.Figures->Outlet.Resolved) {
+        e.Refused = true;
+        e.Reason = "the outlet distribution is not resolved (one outlet increment per channel)";
+        return e;
+    }
+    if (!std::isfinite(e.Objective)) {
+        e.Refused = true;
+        e.Reason = "the " + NameOf(settings.Objective) + " is not a finite number";
+        return e;
+    }
+    JudgeLimits(settings.Limits, e);
+    return e;
+}
+
+Inputs ApplyDesign(
+    const Inputs& base, const std::vector<VariableBounds>& bounds, const DesignPoint& point)
+{
+    Inputs in = base;
+    for (std::size_t k = 0; k < bounds.size() && k < point.size(); ++k) {
+        const double x = point[k];
+        switch (bounds[k].Variable) {
+        case DesignVariable::InletSlitHeight:
+            in.InletSlitHeight = x;
+            break;
+        case DesignVariable::OutletSlitHeight:
+            in.OutletSlitHeight = x;
+            break;
+        case DesignVariable::InletChannelDepth:
+            in.InletChannelDepth = x;
+            break;
+        case DesignVariable::OutletChannelDepth:
+            in.OutletChannelDepth = x;
+            break;
+        case DesignVariable::ChannelWidth:
+            in.ChannelWidth = x;
+            break;
+        case DesignVariable::TotalIncrements:
+            in.TotalIncrements = static_cast<std::int32_t>(std::lround(x));
+            break;
+        case DesignVariable::NumberOfChannels:
+            in.NumberOfChannels = static_cast<std::int32_t>(std::lround(x));
+            break;
+        }
+    }
+    return in;
+}
+
+DesignPoint PointOf(const Inputs& in, const std::vector<VariableBounds>& bounds)
+{
+    DesignPoint x;
+    for (const VariableBounds& b : bounds)
+        x.push_back(ValueOf(in, b.Variable));
+    return x;
+}
+
+std::array<std::string, 15> TextsOfDesign(const std::array<std::string, 15>& baseTexts,
+    const std::vector<VariableBounds>& bounds, const DesignPoint& point, char decimalSeparator)
+{
+    std::array<std::string, 15> texts = baseTexts;
+    for (std::size_t k = 0; k < bounds.size() && k < point.size(); ++k) {
+        const DesignVariable v = bounds[k].Variable;
+        texts[static_cast<std::size_t>(FieldOf(v) - 1)] = IsWholeNumber(v)
+            ? std::to_string(std::lround(point[k]))
+            : ShortestText(point[k], decimalSeparator);
+    }
+    return texts;
+}
+
+std::optional<std::string> BoundsProblem(const std::vector<VariableBounds>& bounds)
+{
+    if (bounds.empty())
+        return "no variable to vary";
+    for (std::size_t k = 0; k < bounds.size(); ++k) {
+        const VariableBounds& b = bounds[k];
+        const std::string name = NameOf(b.Variable);
+        for (std::size_t j = 0; j < k; ++j)
+            if (bounds[j].Variable == b.Variable)
+                return name + " is varied twice";
+        if (!std::isfinite(b.Low) || !std::isfinite(b.High))
+            return name + ": the bounds must be finite numbers";
+        if (b.Low > b.High)
+            return name + ": the lower bound is above the upper one";
+        if (IsWholeNumber(b.Variable)
+            && (std::trunc(b.Low) != b.Low || std::trunc(b.High) != b.High))
+            return name + " takes whole numbers, so its bounds must be whole numbers";
+        if (b.Variable == DesignVariable::NumberOfChannels && (b.Low < 1 || b.High > MostChannels))
+            return name + ": the bounds must lie within 1 to 24";
+        if (b.Variable == DesignVariable::TotalIncrements
+            && (b.Low < 1 || b.High > std::numeric_limits<std::int32_t>::max()))
+            return name + ": the bounds must be at least 1";
+        if (!IsWholeNumber(b.Variable) && b.Low < 0)
+            return name + ": the bounds must not be negative";
+    }
+    return std::nullopt;
+}
+
+} // namespace karrow

@@ -1,0 +1,206 @@
+// The design search against brute force, its determinism, and how it ends when no design fits.
+
+#include "design_generator.h"
+#include "run/input_reading.h"
+#include "run/optimise.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace karrow {
+
+namespace {
+
+    const Inputs Defaults = test::DesignFromTexts();
+
+    // The four ends of the slit and depth profiles, over the ranges a designer tries them in.
+    const std::vector<VariableBounds> ProfileEnds {
+        { DesignVariable::InletSlitHeight, 0, 0.05 },
+        { DesignVariable::OutletSlitHeight, 0.05, 0.3 },
+        { DesignVariable::InletChannelDepth, 0.5, 1.6 },
+        { DesignVariable::OutletChannelDepth, 0.05, 0.5 },
+    };
+
+    double DefaultHeadPressure()
+    {
+        return EvaluateDesign(Defaults, {}).Figures.value().Head.GfCm2;
+    }
+
+    OptimiseSettings HeadLimited(std::vector<VariableBounds> bounds, int jobs = 2)
+    {
+        OptimiseSettings s;
+        s.Bounds = std::move(bounds);
+        s.Evaluation.Limits.HeadPressure = DefaultHeadPressure();
+        s.Jobs = jobs;
+        return s;
+    }
+
+    // The best feasible objective of a grid of `steps` values per variable over the bounds.
+    double BestOfGrid(const OptimiseSettings& s, int steps)
+    {
+        const std::size_t n = s.Bounds.size();
+        std::size_t total = 1;
+        for (std::size_t k = 0; k < n; ++k)
+            total *= static_cast<std::size_t>(steps);
+        double best = HUGE_VAL;
+        for (std::size_t index = 0; index < total; ++index) {
+            DesignPoint x(n);
+            std::size_t rest = index;
+            for (std::size_t k = 0; k < n; ++k) {
+                const auto i = static_cast<double>(rest % static_cast<std::size_t>(steps));
+                rest /= static_cast<std::size_t>(steps);
+                const VariableBounds& b = s.Bounds[k];
+                x[k] = b.Low + (b.High - b.Low) * i / (steps - 1);
+            }
+            const DesignEvaluation e =
+                EvaluateDesign(ApplyDesign(Defaults, s.Bounds, x), s.Evaluation);
+            if (e.Feasible)
+                best = std::min(best, e.Objective);
+        }
+        return best;
+    }
+
+    TEST(OptimiseAgainstBruteForce, TwoVariablesComeWithinHalfAPercentOfAFineGrid)
+    {
+        const OptimiseSettings s = HeadLimited({ ProfileEnds[0], ProfileEnds[3] });
+        const OptimisationResult r = OptimiseDesign(Defaults, s);
+        ASSERT_TRUE(r.Feasible);
+        const double grid = BestOfGrid(s, 100);
+        EXPECT_GE(grid, r.Best->Evaluation.Objective * (1 - 0.005))
+            << "grid " << grid << " optimiser " << r.Best->Evaluation.Objective;
+    }
+
+    // The search's own tolerance on the variables (1e-6 of their ranges) allows a grid point
+    // that lies exactly on the edge of a step of the effective part to win in the ninth digit.
+    constexpr double VariableTolerance = 1e-6;
+
+    TEST(OptimiseAgainstBruteForce, FourProfileEndsUnderTheDefaultHeadPressureBeatEveryGridPoint)
+    {
+        const OptimiseSettings s = HeadLimited(ProfileEnds);
+        const OptimisationResult r = OptimiseDesign(Defaults, s);
+        ASSERT_TRUE(r.Feasible);
+        EXPECT_LE(r.Best->Evaluation.Figures->Head.GfCm2, *s.Evaluation.Limits.HeadPressure);
+        EXPECT_GE(BestOfGrid(s, 7), r.Best->Evaluation.Objective * (1 - VariableTolerance));
+        // A fine grid reaches about a third of the default's outlet CV.
+        EXPECT_LT(r.Best->Evaluation.Objective, EvaluateDesign(Defaults, {}).Objective / 2.5);
+    }
+
+    TEST(OptimiseDesign, GivesTheSameAnswerForAnyNumberOfJobs)
+    {
+        const std::vector<VariableBounds> bounds { ProfileEnds[1], ProfileEnds[2],
+            { DesignVariable::TotalIncrements, 30, 44 } };
+        const OptimisationResult one = OptimiseDesign(Defaults, HeadLimited(bounds, 1));
+        const OptimisationResult three = OptimiseDesign(Defaults, HeadLimited(bounds, 3));
+        ASSERT_TRUE(one.Feasible);
+        EXPECT_EQ(one.Best->Point, three.Best->Point);
+        EXPECT_EQ(one.Evaluations, three.Evaluations);
+        EXPECT_EQ(one.Best->Point[2], std::round(one.Best->Point[2]));
+    }
+
+    TEST(OptimiseDesign, FindsTheBestOfAWholeNumberVariableByItsSteps)
+    {
+        OptimiseSettings s = HeadLimited({ { DesignVariable::TotalIncrements, 28, 52 } });
+        s.Evaluation.Limits = {};
+        const OptimisationResult r = OptimiseDesign(Defaults, s);
+        ASSERT_TRUE(r.Feasible);
+        double best = HUGE_VAL;
+        for (int increments = 28; increments <= 52; ++increments) {
+            const DesignEvaluation e = EvaluateDesign(
+                ApplyDesign(Defaults, s.Bounds, { double(increments) }), s.Evaluation);
+            if (e.Feasible)
+                best = std::min(best, e.Objective);
+        }
+        EXPECT_EQ(r.Best->Evaluation.Objective, best);
+    }
+
+    TEST(OptimiseDesign, NamesTheLimitThatNoDesignKeeps)
+    {
+        OptimiseSettings s = HeadLimited({ ProfileEnds[0], ProfileEnds[1] });
+        s.Evaluation.Limits.HeadPressure = 1000; // gf/cm2, under 1 bar
+        s.Evaluation.Limits.Gap = 0.001;
+        const OptimisationResult r = OptimiseDesign(Defaults, s);
+        EXPECT_FALSE(r.Feasible);
+        ASSERT_TRUE(r.Best);
+        EXPECT_EQ(r.Best->Evaluation.MostBroken(), LimitedFigure::HeadPressure);
+        EXPECT_NE(r.Best->Evaluation.Reason.find("head pressure"), std::string::npos);
+    }
+
+    TEST(OptimiseDesign, RefusedDesignsAreNeverAnAnswer)
+    {
+        // 13 to 24 channels leave one outlet increment per channel: no outlet CV to minimise.
+        OptimiseSettings s = HeadLimited({ { DesignVariable::NumberOfChannels, 13, 24 } });
+        const OptimisationResult unresolved = OptimiseDesign(Defaults, s);
+        EXPECT_FALSE(unresolved.Feasible);
+        EXPECT_FALSE(unresolved.Best);
+        // Outlet depths the inlet slit crosses nowhere: the model refuses them all.
+        s.Bounds = { { DesignVariable::OutletChannelDepth, 0, 0.001 },
+            { DesignVariable::InletChannelDepth, 0, 0.001 } };
+        EXPECT_FALSE(OptimiseDesign(Defaults, s).Best);
+    }
+
+    TEST(OptimiseDesign, EndsWithTheBestSoFarWhenStopped)
+    {
+        const std::atomic<bool> stop { true };
+        OptimiseSettings s = HeadLimited(ProfileEnds);
+        s.Stop = &stop;
+        const OptimisationResult r = OptimiseDesign(Defaults, s);
+        EXPECT_TRUE(r.Stopped);
+        EXPECT_LT(r.Evaluations, 10U);
+    }
+
+    TEST(DesignTexts, ReadBackAsTheValuesSearchedWithEitherSeparator)
+    {
+        const std::vector<VariableBounds> bounds { ProfileEnds[0], ProfileEnds[3],
+            { DesignVariable::NumberOfChannels, 1, 24 } };
+        const DesignPoint x { 0.1 / 3, 0.123456789012345, 6 };
+        std::array<std::string, 15> base;
+        for (int field = 1; field <= SaveFileNameField; ++field)
+            base[static_cast<std::size_t>(field - 1)] = DefaultFieldText(field, ',');
+        const auto texts = TextsOfDesign(base, bounds, x, ',');
+        const InputReading read =
+            ReadInputs([&](int field) { return texts[static_cast<std::size_t>(field - 1)]; }, ',');
+        ASSERT_TRUE(read.Values) << read.Problem;
+        EXPECT_EQ(read.Values->InletSlitHeight, x[0]);
+        EXPECT_EQ(read.Values->OutletChannelDepth, x[1]);
+        EXPECT_EQ(read.Values->NumberOfChannels, 6);
+        EXPECT_EQ(texts[12], base[12]);
+    }
+
+    TEST(DesignBounds, AreRefusedWhenTheyMakeNoProblem)
+    {
+        const std::vector<std::vector<VariableBounds>> refused {
+            {},
+            { ProfileEnds[0], ProfileEnds[0] },
+            { { DesignVariable::ChannelWidth, 1.4, 1.2 } },
+            { { DesignVariable::ChannelWidth, -1, 1.2 } },
+            { { DesignVariable::ChannelWidth, 1, HUGE_VAL } },
+            { { DesignVariable::TotalIncrements, 30.5, 40 } },
+            { { DesignVariable::NumberOfChannels, 1, 25 } },
+            { { DesignVariable::NumberOfChannels, 0, 4 } },
+        };
+        for (const auto& bounds : refused)
+            EXPECT_TRUE(BoundsProblem(bounds)) << bounds.size();
+        EXPECT_FALSE(BoundsProblem(ProfileEnds));
+    }
+
+    TEST(ParetoFront, TradesUniformityForHeadPressurePointByPoint)
+    {
+        OptimiseSettings s = HeadLimited({ ProfileEnds[1], ProfileEnds[3] });
+        const ParetoFront front = TraceParetoFront(Defaults, s, LimitedFigure::HeadPressure, 4);
+        ASSERT_GE(front.Points.size(), 3U);
+        for (std::size_t k = 1; k < front.Points.size(); ++k) {
+            const DesignEvaluation& low = front.Points[k - 1].Evaluation;
+            const DesignEvaluation& high = front.Points[k].Evaluation;
+            EXPECT_TRUE(high.Feasible);
+            EXPECT_LE(low.Figures->Head.GfCm2, high.Figures->Head.GfCm2);
+            // More head pressure buys a more even outlet, never a less even one.
+            EXPECT_GE(low.Objective, high.Objective * (1 - VariableTolerance));
+        }
+        EXPECT_LE(
+            front.Points.back().Evaluation.Figures->Head.GfCm2, *s.Evaluation.Limits.HeadPressure);
+    }
+
+} // namespace
+
+} // namespace karrow
