@@ -109,6 +109,16 @@ namespace {
 
     int ChannelsOf(const Inputs& in) { return static_cast<int>(in.NumberOfChannels); }
 
+    // A limit offered from a design's own figure, to four significant digits, rounded so that the
+    // design itself still keeps it.
+    double LimitKeptBy(double figure, bool upper)
+    {
+        if (!(figure > 0) || !std::isfinite(figure))
+            return figure;
+        const double scale = std::pow(10.0, std::floor(std::log10(figure)) - 3);
+        return (upper ? std::ceil(figure / scale) : std::floor(figure / scale)) * scale;
+    }
+
 } // namespace
 
 OptimiseDialog::OptimiseDialog(MainWindow& inputs, const std::array<std::string, 15>& texts,
@@ -293,7 +303,8 @@ void OptimiseDialog::OfferDefaults()
             const double figure = Limits[k].Figure == LimitedFigure::Gap
                 ? baseEvaluation_.SmallestGap
                 : FigureOf(*baseEvaluation_.Figures, Limits[k].Figure);
-            ui_.limits[k].value->setText(NumberText(figure / Limits[k].ReportUnitsPerShown));
+            ui_.limits[k].value->setText(NumberText(LimitKeptBy(
+                figure / Limits[k].ReportUnitsPerShown, Limits[k].Figure != LimitedFigure::Gap)));
             ui_.limits[k].keep->setChecked(Limits[k].Figure == LimitedFigure::HeadPressure);
         }
         QChart* empty = ui_.outlet->chart();
@@ -345,7 +356,14 @@ std::optional<OptimiseSettings> OptimiseDialog::SettingsChosen(QString& problem)
         return std::nullopt;
     }
     if (const auto refusal = BoundsProblem(s.Bounds)) {
-        problem = QStringLiteral("The bounds: %1.").arg(QString::fromStdString(*refusal));
+        // The core names a field by its option; the window by its label.
+        QString text = QString::fromStdString(*refusal);
+        for (const DesignVariable v : Variables) {
+            const QString option = QString::fromStdString(NameOf(v));
+            if (text.startsWith(option))
+                text.replace(0, option.size(), LabelOf(v));
+        }
+        problem = text + QLatin1Char('.');
         return std::nullopt;
     }
     s.Evaluation.Objective = Objectives[static_cast<std::size_t>(ui_.objective->currentIndex())].Objective;

@@ -56,12 +56,12 @@ public:
     // Fills the main window's fields with the best design's texts.
     void UseBestDesign();
 
+    // Closing (Close, Escape) stops a running search; its answer still shows when it ends.
+    void reject() override;
+
 signals:
     // A search has ended (finished, cancelled or without an answer) and its result is shown.
     void SearchEnded();
-
-protected:
-    void reject() override;
 
 private:
     struct VariableRow {
