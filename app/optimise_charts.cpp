@@ -138,6 +138,7 @@ QChart* OutletComparisonChart(const DesignFigures& current, int currentChannels,
         high = std::max(high, point.y());
     }
     RangeWithMargin(relative, low, high);
+    relative->applyNiceNumbers();
     return chart;
 }
 
@@ -175,6 +176,8 @@ QChart* FrontChart(const ParetoFront& front, DesignObjective objective)
         }
         RangeWithMargin(x, xLow, xHigh);
         RangeWithMargin(y, yLow, yHigh);
+        x->applyNiceNumbers();
+        y->applyNiceNumbers();
     }
     return chart;
 }

@@ -211,7 +211,7 @@ QWidget* OptimiseDialog::CreateObjectiveAndLimits()
     ui_.frontPoints->setToolTip(QStringLiteral(
         "Designs of the trade-off against head pressure, each the least objective for a head "
         "pressure limit between its two ends"));
-    form->addRow(QStringLiteral("Front against head pressure (designs)"), ui_.frontPoints);
+    form->addRow(QStringLiteral("Front against head pressure (&designs)"), ui_.frontPoints);
     return box;
 }
 
@@ -238,7 +238,7 @@ QWidget* OptimiseDialog::CreateResults()
     ui_.front->setObjectName(QStringLiteral("FrontChart"));
     ui_.front->setRenderHint(QPainter::Antialiasing);
     ui_.charts->addTab(ui_.outlet, QStringLiteral("Outlet round the die"));
-    ui_.charts->addTab(ui_.front, QStringLiteral("Front"));
+    ui_.charts->addTab(ui_.front, QStringLiteral("&Front"));
     ui_.charts->setTabEnabled(1, false);
     ui_.charts->setMinimumHeight(320);
     layout->addWidget(ui_.charts, 1);
@@ -501,6 +501,9 @@ void OptimiseDialog::Finish(std::shared_ptr<SearchOutcome> outcome)
     ShowStatus(*last_);
     ShowCharts(*last_);
     const OptimisationResult& r = last_->Result;
+    // The current design's varied fields only, line by line beside the best one's.
+    ui_.currentFigures->setText(
+        DesignText(baseEvaluation_, PointOf(*base_, searchedBounds_), searchedBounds_));
     ui_.bestFigures->setText(
         r.Best ? DesignText(r.Best->Evaluation, r.Best->Point, searchedBounds_) : QString());
     // Only a design that keeps every limit is offered: the nearest infeasible one is shown to
