@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScatterSeries>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -222,11 +223,13 @@ QWidget* OptimiseDialog::CreateResults()
     layout->setContentsMargins(0, 0, 0, 0);
     auto* columns = new QGridLayout;
     columns->addWidget(new QLabel(QStringLiteral("<b>Current design</b>")), 0, 0);
-    columns->addWidget(new QLabel(QStringLiteral("<b>Best design found</b>")), 0, 1);
+    ui_.chosenTitle = new QLabel(QStringLiteral("<b>Best design found</b>"));
+    ui_.chosenTitle->setObjectName(QStringLiteral("ChosenTitle"));
+    columns->addWidget(ui_.chosenTitle, 0, 1);
     ui_.currentFigures = WrappedLabel(QStringLiteral("CurrentFigures"));
-    ui_.bestFigures = WrappedLabel(QStringLiteral("BestFigures"));
+    ui_.chosenFigures = WrappedLabel(QStringLiteral("ChosenFigures"));
     columns->addWidget(ui_.currentFigures, 1, 0);
-    columns->addWidget(ui_.bestFigures, 1, 1);
+    columns->addWidget(ui_.chosenFigures, 1, 1);
     columns->setColumnStretch(0, 1);
     columns->setColumnStretch(1, 1);
     layout->addLayout(columns);
@@ -269,7 +272,7 @@ QWidget* OptimiseDialog::CreateButtons()
     buttons->addWidget(close);
     connect(ui_.start, &QPushButton::clicked, this, &OptimiseDialog::Start);
     connect(ui_.cancel, &QPushButton::clicked, this, &OptimiseDialog::Cancel);
-    connect(ui_.use, &QPushButton::clicked, this, &OptimiseDialog::UseBestDesign);
+    connect(ui_.use, &QPushButton::clicked, this, &OptimiseDialog::UseChosenDesign);
     connect(close, &QPushButton::clicked, this, &OptimiseDialog::reject);
     return row;
 }
@@ -406,6 +409,7 @@ bool OptimiseDialog::Start()
         planned_ = planned;
     };
     searchedBounds_ = settings->Bounds;
+    searchedObjective_ = settings->Evaluation.Objective;
     const int points = ui_.frontPoints->value();
     ShowRunning(true);
     ui_.status->setText(QStringLiteral("Searching\u2026"));
@@ -425,18 +429,21 @@ bool OptimiseDialog::Start()
             } else {
                 outcome->Result = OptimiseDesign(base, s);
             }
-            if (outcome->Result.Best) {
-                outcome->BestTexts =
-                    TextsOfDesign(texts, s.Bounds, outcome->Result.Best->Point, separator);
-                // Judged as its texts read back: the design OK will report on.
+            // Each design judged as its texts read back: the design OK will report on.
+            const auto asWritten = [&](DesignCandidate& design) {
+                auto written = TextsOfDesign(texts, s.Bounds, design.Point, separator);
                 const InputReading read = ReadInputs(
-                    [&](int field) {
-                        return (*outcome->BestTexts)[static_cast<std::size_t>(field - 1)];
-                    },
+                    [&](int field) { return written[static_cast<std::size_t>(field - 1)]; },
                     separator);
                 if (read.Values)
-                    outcome->Result.Best->Evaluation = EvaluateDesign(*read.Values, s.Evaluation);
-            }
+                    design.Evaluation = EvaluateDesign(*read.Values, s.Evaluation);
+                return written;
+            };
+            if (outcome->Result.Best)
+                outcome->BestTexts = asWritten(*outcome->Result.Best);
+            if (outcome->Front)
+                for (DesignCandidate& design : outcome->Front->Points)
+                    outcome->FrontTexts.push_back(asWritten(design));
         } catch (const std::exception& error) {
             outcome->Result = OptimisationResult {};
             outcome->Result.Refusal = std::string("the search failed: ") + error.what();
@@ -499,16 +506,20 @@ void OptimiseDialog::Finish(std::shared_ptr<SearchOutcome> outcome)
     ShowRunning(false);
     ui_.progress->setValue(ProgressSteps);
     ShowStatus(*last_);
-    ShowCharts(*last_);
-    const OptimisationResult& r = last_->Result;
     // The current design's varied fields only, line by line beside the best one's.
     ui_.currentFigures->setText(
         DesignText(baseEvaluation_, PointOf(*base_, searchedBounds_), searchedBounds_));
-    ui_.bestFigures->setText(
-        r.Best ? DesignText(r.Best->Evaluation, r.Best->Point, searchedBounds_) : QString());
-    // Only a design that keeps every limit is offered: the nearest infeasible one is shown to
-    // tell which limit binds, never as an answer.
-    ui_.use->setEnabled(last_->BestTexts && r.Feasible && r.Best->Evaluation.Feasible);
+    const OptimisationResult& r = last_->Result;
+    std::optional<ChosenDesign> best;
+    if (r.Best && last_->BestTexts)
+        // Only a design that keeps every limit is offered: the nearest infeasible one is
+        // shown to tell which limit binds, never as an answer.
+        best = ChosenDesign { *r.Best, *last_->BestTexts,
+            r.Feasible && r.Best->Evaluation.Feasible,
+            r.Feasible ? QStringLiteral("Best design found")
+                       : QStringLiteral("Nearest design (keeps not every limit)") };
+    Choose(std::move(best));
+    ShowFront(*last_);
     emit SearchEnded();
 }
 
@@ -534,26 +545,77 @@ void OptimiseDialog::ShowStatus(const SearchOutcome& outcome)
     ui_.status->setText(text + QStringLiteral(" (") + searched + QStringLiteral(")"));
 }
 
-void OptimiseDialog::ShowCharts(const SearchOutcome& outcome)
+void OptimiseDialog::Choose(std::optional<ChosenDesign> chosen)
 {
+    chosen_ = std::move(chosen);
+    ui_.chosenTitle->setText(QStringLiteral("<b>%1</b>")
+                                 .arg(chosen_ ? chosen_->Title : QStringLiteral("No design")));
+    ui_.chosenFigures->setText(chosen_
+            ? DesignText(chosen_->Design.Evaluation, chosen_->Design.Point, searchedBounds_)
+            : QString());
+    ui_.use->setEnabled(chosen_ && chosen_->Offered);
     if (!baseEvaluation_.Figures)
         return;
-    const OptimisationResult& r = outcome.Result;
-    const bool best = r.Best && r.Best->Evaluation.Figures;
-    const int bestChannels =
-        best ? ChannelsOf(ApplyDesign(*base_, searchedBounds_, r.Best->Point)) : 0;
+    const bool figures = chosen_ && chosen_->Design.Evaluation.Figures;
+    const int chosenChannels =
+        figures ? ChannelsOf(ApplyDesign(*base_, searchedBounds_, chosen_->Design.Point)) : 0;
     QChart* previous = ui_.outlet->chart();
     ui_.outlet->setChart(OutletComparisonChart(*baseEvaluation_.Figures, ChannelsOf(*base_),
-        best ? &*r.Best->Evaluation.Figures : nullptr, bestChannels));
+        figures ? &*chosen_->Design.Evaluation.Figures : nullptr, chosenChannels));
     delete previous;
+}
+
+void OptimiseDialog::ShowFront(const SearchOutcome& outcome)
+{
     const bool front = outcome.Front && !outcome.Front->Points.empty();
     ui_.charts->setTabEnabled(1, front);
-    if (front) {
-        previous = ui_.front->chart();
-        ui_.front->setChart(FrontChart(*outcome.Front,
-            Objectives[static_cast<std::size_t>(ui_.objective->currentIndex())].Objective));
-        delete previous;
+    if (!front)
+        return;
+    QChart* previous = ui_.front->chart();
+    QChart* chart = FrontChart(*outcome.Front, searchedObjective_);
+    ui_.front->setChart(chart);
+    delete previous;
+    for (QAbstractSeries* series : chart->series())
+        if (auto* points = qobject_cast<QScatterSeries*>(series))
+            connect(points, &QScatterSeries::clicked, this, &OptimiseDialog::FrontPointClicked);
+}
+
+int OptimiseDialog::FrontDesignCount() const
+{
+    return last_ && last_->Front ? static_cast<int>(last_->FrontTexts.size()) : 0;
+}
+
+void OptimiseDialog::ChooseFrontDesign(int k)
+{
+    if (k < 0 || k >= FrontDesignCount())
+        return;
+    const auto index = static_cast<std::size_t>(k);
+    const DesignCandidate& design = last_->Front->Points[index];
+    Choose(ChosenDesign { design, last_->FrontTexts[index], design.Evaluation.Feasible,
+        QStringLiteral("Design %1 of %2 of the front").arg(k + 1).arg(FrontDesignCount()) });
+}
+
+// The design whose point is nearest to the click, in the chart's units.
+void OptimiseDialog::FrontPointClicked(const QPointF& point)
+{
+    if (!FrontDesignCount())
+        return;
+    const ParetoFront& front = *last_->Front;
+    int nearest = -1;
+    double distance = 0;
+    for (int k = 0; k < FrontDesignCount(); ++k) {
+        const DesignEvaluation& e = front.Points[static_cast<std::size_t>(k)].Evaluation;
+        if (!e.Figures)
+            continue;
+        const double dx =
+            ShownValue(FigureOf(*e.Figures, front.Against), front.Against) - point.x();
+        const double dy = ShownObjective(e.Objective, searchedObjective_) - point.y();
+        if (nearest < 0 || dx * dx + dy * dy < distance) {
+            nearest = k;
+            distance = dx * dx + dy * dy;
+        }
     }
+    ChooseFrontDesign(nearest);
 }
 
 QString OptimiseDialog::DesignText(const DesignEvaluation& evaluation, const DesignPoint& point,
@@ -573,20 +635,20 @@ QString OptimiseDialog::DesignText(const DesignEvaluation& evaluation, const Des
     return lines.join(QLatin1Char('\n'));
 }
 
-std::optional<std::array<std::string, 15>> OptimiseDialog::BestTexts() const
+std::optional<std::array<std::string, 15>> OptimiseDialog::ChosenTexts() const
 {
-    if (!last_)
+    if (!chosen_)
         return std::nullopt;
-    return last_->BestTexts;
+    return chosen_->Texts;
 }
 
-void OptimiseDialog::UseBestDesign()
+void OptimiseDialog::UseChosenDesign()
 {
-    if (!last_ || !last_->BestTexts || !ui_.use->isEnabled())
+    if (!chosen_ || !chosen_->Offered)
         return;
     MainWindow::FieldTexts fields;
     for (std::size_t field = 0; field < fields.size(); ++field)
-        fields[field] = QString::fromStdString((*last_->BestTexts)[field]);
+        fields[field] = QString::fromStdString(chosen_->Texts[field]);
     inputs_.SetFieldTexts(fields);
     inputs_.raise();
     inputs_.activateWindow();

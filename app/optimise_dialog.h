@@ -15,6 +15,7 @@
 class QCheckBox;
 class QChartView;
 class QComboBox;
+class QPointF;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -51,10 +52,15 @@ public:
     // Asks a running search to end with its best design so far.
     void Cancel();
     bool Running() const { return worker_.joinable(); }
-    // The field texts of the best design found, once a search has ended with one.
-    std::optional<std::array<std::string, 15>> BestTexts() const;
-    // Fills the main window's fields with the best design's texts.
-    void UseBestDesign();
+    // The field texts of the design shown beside the current one: the best found once a
+    // search has ended with one, or the design of the front chosen.
+    std::optional<std::array<std::string, 15>> ChosenTexts() const;
+    // The designs of the front last traced; choosing one (a click on its point) shows it beside
+    // the current design in the best one's place.
+    int FrontDesignCount() const;
+    void ChooseFrontDesign(int k);
+    // Fills the main window's fields with the chosen design's texts, if it keeps every limit.
+    void UseChosenDesign();
 
     // Closing (Close, Escape) stops a running search; its answer still shows when it ends.
     void reject() override;
@@ -82,7 +88,8 @@ private:
         QProgressBar* progress = nullptr;
         QLabel* status = nullptr;
         QLabel* currentFigures = nullptr;
-        QLabel* bestFigures = nullptr;
+        QLabel* chosenTitle = nullptr;
+        QLabel* chosenFigures = nullptr;
         QTabWidget* charts = nullptr;
         QChartView* outlet = nullptr;
         QChartView* front = nullptr;
@@ -95,6 +102,14 @@ private:
         OptimisationResult Result;
         std::optional<ParetoFront> Front;
         std::optional<std::array<std::string, 15>> BestTexts;
+        std::vector<std::array<std::string, 15>> FrontTexts; // in the front's order
+    };
+    // The design shown beside the current one.
+    struct ChosenDesign {
+        DesignCandidate Design;
+        std::array<std::string, 15> Texts;
+        bool Offered = false; // it keeps every limit, so "Use this design" takes it
+        QString Title;
     };
 
     QWidget* CreateVariables();
@@ -106,7 +121,9 @@ private:
     void ShowProgress();
     void Finish(std::shared_ptr<SearchOutcome> outcome);
     void ShowStatus(const SearchOutcome& outcome);
-    void ShowCharts(const SearchOutcome& outcome);
+    void ShowFront(const SearchOutcome& outcome);
+    void Choose(std::optional<ChosenDesign> chosen);
+    void FrontPointClicked(const QPointF& point);
     void ShowRunning(bool running);
     QString DesignText(const DesignEvaluation& evaluation, const DesignPoint& point,
         const std::vector<VariableBounds>& bounds) const;
@@ -125,7 +142,9 @@ private:
     std::atomic<std::uint64_t> planned_ { 0 };
     std::thread worker_;
     std::vector<VariableBounds> searchedBounds_;
+    DesignObjective searchedObjective_ = DesignObjective::Cv;
     std::shared_ptr<SearchOutcome> last_;
+    std::optional<ChosenDesign> chosen_;
 };
 
 } // namespace karrow

@@ -18,10 +18,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScatterSeries>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <cmath>
 #include <memory>
 
 using namespace karrow;
@@ -95,6 +97,7 @@ private slots:
     void refusedChoicesNameTheField_data();
     void refusedChoicesNameTheField();
     void anUnkeepableLimitIsNeverAnswered();
+    void aFrontIsDrawnAndEachOfItsDesignsUsable();
 
 private:
     std::unique_ptr<WindowUnderTest> window_;
@@ -125,9 +128,9 @@ void OptimiseDialogTest::searchesFromTheResultsWindowAndUsesTheBest()
 
     QVERIFY2(Text(dialog, "SearchStatus").startsWith("The best design found."),
         qPrintable(Text(dialog, "SearchStatus")));
-    QVERIFY(Text(dialog, "BestFigures").contains("Outlet spread"));
+    QVERIFY(Text(dialog, "ChosenFigures").contains("Outlet spread"));
     QCOMPARE(Child<QChartView>(dialog, "OutletComparisonChart")->chart()->series().size(), 2);
-    const auto best = dialog->BestTexts();
+    const auto best = dialog->ChosenTexts();
     QVERIFY(best);
     // Only the varied fields differ from the design searched from.
     for (std::size_t k = 0; k < before.size(); ++k)
@@ -163,9 +166,8 @@ void OptimiseDialogTest::cancelEndsALongSearchWithTheWindowAnswering()
     QVERIFY(dialog.Running());
     QVERIFY(!Child<QPushButton>(&dialog, "StartButton")->isEnabled());
     QVERIFY(!Child<QLineEdit>(&dialog, "Low_inlet-slit-height")->isEnabled());
-    // The window's own thread is free: events are handled and a click reaches Cancel.
-    QTest::qWait(20);
-    QVERIFY(dialog.Running());
+    // Start has returned with the search still running: the window's own thread is free, and a
+    // click reaches Cancel.
     QTest::mouseClick(Child<QPushButton>(&dialog, "CancelButton"), Qt::LeftButton);
     QVERIFY(ended.wait(SearchTimeoutMs));
 
@@ -239,8 +241,48 @@ void OptimiseDialogTest::anUnkeepableLimitIsNeverAnswered()
     QVERIFY2(status.contains("head pressure"), qPrintable(status));
     QVERIFY(!Child<QPushButton>(&dialog, "UseButton")->isEnabled());
     const std::array<std::string, 15> before = TextsOf(form);
-    dialog.UseBestDesign();
+    dialog.UseChosenDesign();
     QCOMPARE(TextsOf(form), before);
+}
+
+void OptimiseDialogTest::aFrontIsDrawnAndEachOfItsDesignsUsable()
+{
+    MainWindow* form = window_->Window();
+    OptimiseDialog dialog(*form, TextsOf(form), '.');
+    ChooseSmallProblem(&dialog);
+    Child<QSpinBox>(&dialog, "FrontPoints")->setValue(3);
+    QSignalSpy ended(&dialog, &OptimiseDialog::SearchEnded);
+
+    QVERIFY(dialog.Start());
+    QVERIFY(ended.wait(SearchTimeoutMs));
+
+    QVERIFY(dialog.FrontDesignCount() >= 2);
+    auto* tabs = Child<QChartView>(&dialog, "FrontChart")->parentWidget()->parentWidget();
+    QVERIFY(qobject_cast<QTabWidget*>(tabs)->isTabEnabled(1));
+    QScatterSeries* points = nullptr;
+    for (QAbstractSeries* series : Child<QChartView>(&dialog, "FrontChart")->chart()->series())
+        if (auto* scatter = qobject_cast<QScatterSeries*>(series))
+            points = scatter;
+    QVERIFY(points);
+    QCOMPARE(points->count(), dialog.FrontDesignCount());
+
+    // A click near a point chooses the design drawn there: its texts give the figures plotted.
+    for (int k : { dialog.FrontDesignCount() - 1, 0 }) {
+        const QPointF drawn = points->at(k);
+        emit points->clicked(drawn + QPointF(1e-3, 1e-3));
+        QCOMPARE(Child<QLabel>(&dialog, "ChosenTitle")->text(),
+            QStringLiteral("<b>Design %1 of %2 of the front</b>")
+                .arg(k + 1)
+                .arg(dialog.FrontDesignCount()));
+        const auto chosen = dialog.ChosenTexts();
+        QVERIFY(chosen);
+        const DesignEvaluation e = Judge(*chosen, EvaluationSettings {});
+        QVERIFY(e.Figures);
+        QVERIFY(std::abs(e.Figures->Head.Bar - drawn.x()) <= 1e-9 * drawn.x());
+        QVERIFY(std::abs(e.Figures->Outlet.CvPercent - drawn.y()) <= 1e-9 * drawn.y());
+        QTest::mouseClick(Child<QPushButton>(&dialog, "UseButton"), Qt::LeftButton);
+        QCOMPARE(TextsOf(form), *chosen);
+    }
 }
 
 QTEST_MAIN(OptimiseDialogTest)
