@@ -459,6 +459,25 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
         return 0;
     }
 
+    // The design the search starts around. A varied field's own text matters only as a
+    // candidate: when it does not read, the field starts at its lower bound instead.
+    InputReading BaseDesign(
+        const Texts& texts, const std::vector<VariableBounds>& bounds, char separator)
+    {
+        const auto read = [separator](const Texts& t) {
+            return ReadInputs(
+                [&](int field) { return t[static_cast<std::size_t>(field - 1)]; }, separator);
+        };
+        InputReading reading = read(texts);
+        if (reading.Values)
+            return reading;
+        DesignPoint lows;
+        for (const VariableBounds& b : bounds)
+            lows.push_back(b.Low);
+        const InputReading atLows = read(TextsOfDesign(texts, bounds, lows, separator));
+        return atLows.Values ? atLows : reading;
+    }
+
 } // namespace
 
 CLI::App* AddOptimiseCommand(
@@ -527,8 +546,7 @@ int RunOptimise(const OptimiseOptions& o, const std::string& json, const std::st
         std::cerr << Command << ": --report is longer than 255 characters\n";
         return ExitUsage;
     }
-    const InputReading base = ReadInputs(
-        [&](int field) { return texts[static_cast<std::size_t>(field - 1)]; }, separator);
+    const InputReading base = BaseDesign(texts, settings->Bounds, separator);
     if (!base.Values) {
         std::cerr << Command << ": the fields that are not varied are refused: " << base.Problem
                   << '\n';

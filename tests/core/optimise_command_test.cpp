@@ -47,7 +47,71 @@ namespace {
             EXPECT_EQ(outcome.Status, 64) << vary;
             EXPECT_NE(outcome.Err.find("--vary"), std::string::npos) << outcome.Err;
         }
+        const auto fixed
+            = RunCli(Optimise({ "--vary", "channel-width=1:1.4", "--lip-height=x" }));
+        EXPECT_EQ(fixed.Status, 2);
+        EXPECT_NE(fixed.Err.find("Lip Height"), std::string::npos) << fixed.Err;
+        const auto twice = RunCli(
+            Optimise({ "--vary", "channel-width=1:1.4", "--json", "one.out", "--csv", "one.out" }));
+        EXPECT_EQ(twice.Status, 64);
         EXPECT_TRUE(std::filesystem::is_empty("."));
+    }
+
+    // A limit as the JSON document records it, in the report's units, for the text given.
+    double RecordedLimit(const std::string& option, const std::string& text, const char* key)
+    {
+        const auto outcome = RunCli(Optimise({ "--vary", "channel-width=1.2:1.2", option, text,
+            "--json", "search.json", "--jobs", "1" }));
+        EXPECT_TRUE(outcome.Status == 0 || outcome.Status == 6) << outcome.Err;
+        const auto document = nlohmann::json::parse(test::ReadFile("search.json"));
+        return document["limits"][key].get<double>();
+    }
+
+    TEST(OptimiseCommand, ReadsEveryUnitIntoTheReportsUnits)
+    {
+        const test::ScratchFolder folder;
+        struct Case {
+            const char* Option;
+            const char* Text;
+            const char* Key;
+            double Expected;
+        };
+        const double bar = 1e5 / 98.0665; // gf/cm2
+        for (const Case& c : {
+                 Case { "--max-head-pressure", "200bar", "head_pressure_gf_cm2", 200 * bar },
+                 Case { "--max-head-pressure", "20MPa", "head_pressure_gf_cm2", 200 * bar },
+                 Case { "--max-head-pressure", "2e4 kPa", "head_pressure_gf_cm2", 200 * bar },
+                 Case { "--max-head-pressure", "150kgf/cm2", "head_pressure_gf_cm2", 150000 },
+                 Case { "--max-wall-shear-stress", "0.3MPa", "wall_shear_stress_gf_cm2", 3 * bar },
+                 Case { "--max-wall-shear-stress", "3000gf/cm2", "wall_shear_stress_gf_cm2", 3000 },
+                 Case { "--max-wall-shear-rate", "800/s", "wall_shear_rate_per_sec", 800 },
+                 Case { "--max-wall-shear-rate", "800 1/sec", "wall_shear_rate_per_sec", 800 },
+                 Case { "--max-residence-time", "0.5min", "mean_residence_time_sec", 30 },
+                 Case { "--max-residence-time", "30s", "mean_residence_time_sec", 30 },
+                 Case { "--min-gap", "0.2mm", "smallest_gap_cm", 0.02 },
+                 Case { "--min-gap", "200um", "smallest_gap_cm", 0.02 },
+             })
+            EXPECT_DOUBLE_EQ(RecordedLimit(c.Option, c.Text, c.Key), c.Expected)
+                << c.Option << ' ' << c.Text;
+    }
+
+    TEST(OptimiseCommand, WritesTheFrontInOrderOfItsSecondFigure)
+    {
+        const test::ScratchFolder folder;
+        const auto outcome = RunCli(Optimise({ "--vary", "outlet-channel-depth=0.05:0.5", "--front",
+            "4", "--front-against", "wall-shear-rate", "--json", "front.json" }));
+        ASSERT_EQ(outcome.Status, 0) << outcome.Err;
+        const auto front = nlohmann::json::parse(test::ReadFile("front.json"))["front"];
+        EXPECT_EQ(front["against"], "largest wall shear rate");
+        ASSERT_GE(front["points"].size(), 2U);
+        double previous = 0;
+        for (const auto& point : front["points"]) {
+            const double rate = point["figures"]["wall_shear_rate_per_sec"].get<double>();
+            EXPECT_GE(rate, previous);
+            previous = rate;
+            EXPECT_TRUE(point["feasible"].get<bool>());
+            EXPECT_EQ(point["inputs"]["outlet-channel-depth"].get<std::string>().empty(), false);
+        }
     }
 
     TEST(OptimiseCommand, NamesTheBindingLimitWhenNoDesignKeepsIt)

@@ -149,6 +149,53 @@ namespace {
         EXPECT_LT(r.Evaluations, 10U);
     }
 
+    TEST(EvaluateDesign, JudgesEachLimitOnItsOwnSide)
+    {
+        const DesignEvaluation free = EvaluateDesign(Defaults, {});
+        ASSERT_TRUE(free.Feasible);
+        const DesignFigures& f = *free.Figures;
+        struct Case {
+            LimitedFigure Figure;
+            double Value;
+        };
+        // Each limit a little inside and a little outside the default design's own figure.
+        for (const Case& c : { Case { LimitedFigure::HeadPressure, f.Head.GfCm2 },
+                 Case { LimitedFigure::WallShearRate, FigureOf(f, LimitedFigure::WallShearRate) },
+                 Case { LimitedFigure::WallShearStress,
+                     FigureOf(f, LimitedFigure::WallShearStress) },
+                 Case { LimitedFigure::ResidenceTime, f.Residence.MeanTime },
+                 Case { LimitedFigure::Gap, free.SmallestGap } }) {
+            const bool floor = c.Figure == LimitedFigure::Gap;
+            for (const double share : { 0.99, 1.01 }) {
+                EvaluationSettings s;
+                s.Limits.Set(c.Figure, c.Value * share);
+                const DesignEvaluation e = EvaluateDesign(Defaults, s);
+                const bool kept = floor ? share < 1 : share > 1;
+                EXPECT_EQ(e.Feasible, kept) << NameOf(c.Figure) << ' ' << share;
+                if (!kept) {
+                    EXPECT_EQ(e.MostBroken(), c.Figure);
+                }
+            }
+        }
+        // The smallest gap of the defaults is the inlet slit's rise at the first increment.
+        EXPECT_GT(free.SmallestGap, Defaults.InletSlitHeight);
+        EXPECT_LT(free.SmallestGap, Defaults.OutletSlitHeight);
+    }
+
+    TEST(OptimiseDesign, ReportsProgressUpToEveryEvaluation)
+    {
+        OptimiseSettings s = HeadLimited({ ProfileEnds[3] }, 2);
+        std::vector<std::uint64_t> done;
+        s.Progress = [&](std::uint64_t evaluations, std::uint64_t planned) {
+            EXPECT_LE(evaluations, planned);
+            done.push_back(evaluations);
+        };
+        const OptimisationResult r = OptimiseDesign(Defaults, s);
+        ASSERT_FALSE(done.empty());
+        EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+        EXPECT_EQ(done.back(), r.Evaluations);
+    }
+
     TEST(DesignTexts, ReadBackAsTheValuesSearchedWithEitherSeparator)
     {
         const std::vector<VariableBounds> bounds { ProfileEnds[0], ProfileEnds[3],
