@@ -7,6 +7,7 @@
 #include "main_window.h"
 #include "melt_results.h"
 #include "message_box.h"
+#include "optimise_dialog.h"
 #include "results_summary.h"
 #include "run/fields.h"
 #include "run/kept_texts.h"
@@ -255,19 +256,24 @@ QWidget* ResultsWindow::CreateButtons()
         Button(QStringLiteral("Export CS&V\u2026"), QStringLiteral("ExportCsvButton"));
     QPushButton* json =
         Button(QStringLiteral("Export &JSON\u2026"), QStringLiteral("ExportJsonButton"));
+    QPushButton* optimise =
+        Button(QStringLiteral("&Optimise\u2026"), QStringLiteral("OptimiseButton"));
     copy->setToolTip(QStringLiteral("Copy the increment table as tab-separated text"));
     QPushButton* melt = Button(QStringLiteral("&Melt\u2026"), QStringLiteral("MeltButton"));
     melt->setToolTip(QStringLiteral("Choose the melt the exact network runs with beside the "
                                     "report's power law"));
     connect(melt, &QPushButton::clicked, &inputs_, &MainWindow::ChooseMelt);
+    optimise->setToolTip(QStringLiteral("Search for the most even design near this one"));
     for (QPushButton* button : { copy, chart, csv, json, melt })
         buttons->addWidget(button);
     buttons->addStretch(1);
+    buttons->addWidget(optimise);
 
     connect(copy, &QPushButton::clicked, this, &ResultsWindow::CopyTable);
     connect(chart, &QPushButton::clicked, this, &ResultsWindow::ExportChartChosen);
     connect(csv, &QPushButton::clicked, this, &ResultsWindow::ExportCsvChosen);
     connect(json, &QPushButton::clicked, this, &ResultsWindow::ExportJsonChosen);
+    connect(optimise, &QPushButton::clicked, this, &ResultsWindow::OptimiseChosen);
     // The table is not a chart.
     connect(ui_.tabs, &QTabWidget::currentChanged, chart,
         [chart](int tab) { chart->setEnabled(tab < ChartCount); });
@@ -502,6 +508,20 @@ void ResultsWindow::closeEvent(QCloseEvent* event)
 void ResultsWindow::RememberPlace() const
 {
     QSettings().setValue(GeometryKey, saveGeometry());
+}
+
+// A search runs from the design shown; one still running is brought up rather than replaced.
+void ResultsWindow::OptimiseChosen()
+{
+    if (!record_)
+        return;
+    if (!optimise_ || !optimise_->Running()) {
+        delete optimise_;
+        optimise_ = new OptimiseDialog(inputs_, record_->Texts, decimalSeparator_, this);
+    }
+    optimise_->show();
+    optimise_->raise();
+    optimise_->activateWindow();
 }
 
 } // namespace karrow

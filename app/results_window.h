@@ -2,6 +2,7 @@
 
 #include "run/run_json.h"
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -22,6 +23,7 @@ namespace karrow {
 class IncrementTableModel;
 class MeltPanel;
 class MainWindow;
+class OptimiseDialog;
 
 // The results window (object name ResultsWindow, "Karrow — Results"): the inputs and the
 // verdict, the charts and the per-increment table of the last finished run, with its exports.
@@ -89,6 +91,7 @@ private:
     void ExportChartChosen();
     void ExportCsvChosen();
     void ExportJsonChosen();
+    void OptimiseChosen();
     void RememberPlace() const;
 
     MainWindow& inputs_;
@@ -98,6 +101,7 @@ private:
     QSortFilterProxyModel* sorted_ = nullptr;
     std::optional<RunRecord> record_;
     bool placed_ = false;
+    QPointer<OptimiseDialog> optimise_;
 };
 
 } // namespace karrow
