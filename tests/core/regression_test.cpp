@@ -4,9 +4,10 @@
 // named_cases.json holds hand-picked designs (1 to 24 channels, power-law indices from 0.25 to 1,
 // long and short spirals, constant gaps, a channel section exactly on the switch between its two
 // forms, non-convergence, an arithmetic fault, refusals), each with its messages and, where one
-// is left, the whole report. random_designs.txt holds some 1500 generated designs with a hash of
-// their messages and report: a change of the last printed digit of one percent of designs is
-// caught by it with near certainty.
+// is left, the whole report. random_designs.txt holds 1500 generated designs, drawn within the
+// model's limits so that each one runs the calculation, with a hash of their messages and report:
+// a change of the last printed digit of one percent of designs is caught by it with near
+// certainty.
 //
 // settling.json records, for every design, whether it is settled (the run's own settling check,
 // computed when the table was frozen; a run that the step limit ends is settled when its
@@ -17,8 +18,9 @@
 // change of the arithmetic's last bit into whole digits; its failure says whether the change
 // stays within its range, to tell such a change from a fault of the method.
 //
-// tests/core/regression_freeze.cpp wrote them; regenerate them only on purpose, and read the
-// differences of the named reports.
+// tests/core/regression_freeze.cpp draws the generated designs and writes the settling record;
+// the named cases were frozen from the released calculation. Regenerate them only on purpose, and
+// read the differences of the named reports.
 
 #include "regression_table.h"
 
