@@ -39,12 +39,12 @@ public:
     void SetFinishDialog(FinishDialog* dialog) { finishDialog_ = dialog; }
     FinishDialog* Finish() const { return finishDialog_; }
 
-    // The text of input field 1..15 as typed.
-    QString FieldText(int field) const;
+    // The text of a field as typed.
+    QString FieldText(Field field) const;
 
     // The texts of fields 1..15, as an input set holds them. Setting them fills the rheology
     // rows too: they stay disabled, and the next run uses what they show.
-    using FieldTexts = karrow::FieldTexts;
+    using FieldTexts = karrow::WindowFieldTexts;
     FieldTexts AllFieldTexts() const;
     void SetFieldTexts(const FieldTexts& texts);
 
@@ -76,7 +76,7 @@ private:
         QFrame* panel = nullptr;
         QGroupBox* inputs = nullptr;
         std::array<QLabel*, 15> labels {};
-        std::array<QLineEdit*, 15> fields {};
+        FieldArray<QLineEdit*> fields;
         QFrame* pictureFrame = nullptr;
         QLabel* picture = nullptr;
         DriveBox* drives = nullptr;

@@ -9,7 +9,7 @@
 
 namespace karrow {
 
-std::string WindowUserInterface::FieldText(int field) const
+std::string WindowUserInterface::FieldText(Field field) const
 {
     return window_.FieldText(field).toStdString();
 }

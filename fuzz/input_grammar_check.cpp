@@ -7,6 +7,7 @@
 // Input layout: byte 0 chooses the field kind (bit 0: integer) and the decimal separator
 // (bit 1: ","); the rest is the field text.
 
+#include "fuzz_checks.h"
 #include "run/input_grammar.h"
 
 #include <array>
@@ -26,9 +27,8 @@ constexpr std::string_view HexDigits = "0123456789abcdefABCDEF";
 
 [[noreturn]] void Mismatch(const char* kind, std::string_view text, const std::string& detail)
 {
-    std::fprintf(stderr, "%s field text \"%.*s\": %s\n", kind, static_cast<int>(text.size()),
-        text.data(), detail.c_str());
-    std::abort();
+    throw karrow::fuzz::Finding(
+        std::string(kind) + " field text \"" + std::string(text) + "\": " + detail);
 }
 
 // Removes the leading blanks and an optional sign; false for a text that is blank throughout.
@@ -174,10 +174,10 @@ std::string Describe(const std::optional<double>& value)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+void karrow::fuzz::CheckInputGrammar(const std::uint8_t* data, std::size_t size)
 {
     if (size == 0)
-        return 0;
+        return;
     const bool integer = (data[0] & 1U) != 0;
     const char separator = (data[0] & 2U) != 0 ? ',' : '.';
     const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
@@ -189,7 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Mismatch("integer", text,
                 "read as " + (parsed ? std::to_string(*parsed) : "refused") + ", expected "
                     + (expected ? std::to_string(*expected) : "refused"));
-        return 0;
+        return;
     }
     const auto parsed = karrow::ParseRealText(text, separator);
     const auto expected = ReferenceReal(text, separator);
@@ -198,5 +198,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             || std::bit_cast<std::uint64_t>(*parsed) == std::bit_cast<std::uint64_t>(*expected));
     if (!same)
         Mismatch("real", text, "read as " + Describe(parsed) + ", expected " + Describe(expected));
-    return 0;
 }

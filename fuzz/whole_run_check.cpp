@@ -14,6 +14,7 @@
 // empty or missing keeps its default); byte 1 chooses the decimal separator ("," or else "."); byte
 // 2 the report name (see ReportNames); a line end after these three bytes is skipped.
 
+#include "fuzz_checks.h"
 #include "report/result_file.h"
 #include "report/run_json.h"
 #include "run/design_run.h"
@@ -70,8 +71,7 @@ std::string CurrentRun;
 
 [[noreturn]] void Fail(const std::string& what)
 {
-    std::fprintf(stderr, "whole run: %s\n%s\n", what.c_str(), CurrentRun.c_str());
-    std::abort();
+    throw karrow::fuzz::Finding("whole run: " + what + "\n" + CurrentRun);
 }
 
 void Expect(bool condition, const std::string& what)
@@ -82,16 +82,13 @@ void Expect(bool condition, const std::string& what)
 
 class ScriptedInterface : public karrow::UserInterface {
 public:
-    std::array<std::string, karrow::SaveFileNameField> Texts;
+    karrow::FieldTexts Texts;
     std::vector<std::string> Messages;
     int FinishDialogs = 0;
     int FileListRereads = 0;
     int RereadsBeforeDialog = 0;
 
-    std::string FieldText(int field) const override
-    {
-        return Texts.at(static_cast<std::size_t>(field - 1));
-    }
+    std::string FieldText(karrow::Field field) const override { return Texts[field]; }
     void ShowMessage(const std::string& text) override { Messages.push_back(text); }
     void ShowFinishDialog() override
     {
@@ -201,9 +198,12 @@ void FillFromText(ScriptedInterface& ui, FuzzedDataProvider& data)
 {
     std::istringstream lines(data.ConsumeRemainingBytesAsString());
     std::string line;
-    for (int field = 1; field <= karrow::InputFieldCount && std::getline(lines, line); ++field)
+    for (const karrow::Field field : karrow::InputFields) {
+        if (!std::getline(lines, line))
+            break;
         if (!line.empty())
-            ui.Texts[static_cast<std::size_t>(field - 1)] = line;
+            ui.Texts[field] = line;
+    }
 }
 
 // Fourteen numbers around the default geometry: each field keeps its default, takes a scaled
@@ -211,17 +211,17 @@ void FillFromText(ScriptedInterface& ui, FuzzedDataProvider& data)
 // exponent form.
 void FillFromNumbers(ScriptedInterface& ui, FuzzedDataProvider& data, char separator)
 {
-    for (int field = 1; field <= karrow::InputFieldCount; ++field) {
-        std::string& text = ui.Texts[static_cast<std::size_t>(field - 1)];
+    for (const karrow::Field field : karrow::InputFields) {
+        std::string& text = ui.Texts[field];
         const std::uint8_t choice = data.ConsumeIntegral<std::uint8_t>();
-        if (karrow::Field(field).Kind == karrow::FieldKind::Integer) {
+        if (karrow::InfoOf(field).Kind == karrow::FieldKind::Integer) {
             const int value = choice < 200 ? choice % 80 - 2 : data.ConsumeIntegral<int>();
             text = std::to_string(value);
             continue;
         }
         if (choice < 32)
             continue;
-        const double base = std::strtod(karrow::Field(field).DefaultText, nullptr);
+        const double base = std::strtod(karrow::InfoOf(field).DefaultText, nullptr);
         double value = base * std::exp2(data.ConsumeFloatingPointInRange(-4.0, 4.0));
         if (choice >= 240)
             value = std::array { 0.0, -base, 1e-300, 1e300, -1e-12, 5e-324 }[choice % 6];
@@ -237,7 +237,7 @@ void FillFromNumbers(ScriptedInterface& ui, FuzzedDataProvider& data, char separ
 std::optional<karrow::RunOutcome> CheckRun(
     ScriptedInterface& ui, char separator, const std::string& reportName, std::string& fault)
 {
-    ui.Texts[karrow::SaveFileNameField - 1] =
+    ui.Texts[karrow::Field::SaveFileName] =
         reportName.empty() ? "" : (Folder() / reportName).string();
     const auto before = Snapshot();
     auto expected = before; // what the folder must hold afterwards, report aside
@@ -344,9 +344,8 @@ void CheckOutputs(const ScriptedInterface& ui, char separator, std::uint8_t choi
         record.Outcome = outcome;
     }
     bool textsAreUtf8 = true;
-    for (int field = 1; field <= karrow::SaveFileNameField; ++field)
-        textsAreUtf8 = textsAreUtf8
-            && !karrow::JsonTextProblem(field, ui.Texts[static_cast<std::size_t>(field - 1)]);
+    for (const karrow::Field field : karrow::AllFields)
+        textsAreUtf8 = textsAreUtf8 && !karrow::JsonTextProblem(field, ui.Texts[field]);
     // karrow-cli refuses such texts before a run that writes JSON; the CSV holds bytes as given.
     if (textsAreUtf8) {
         const std::string json = karrow::RunJson(record) + "\n";
@@ -367,9 +366,10 @@ void CheckOutputs(const ScriptedInterface& ui, char separator, std::uint8_t choi
 
     // An input set keeps the texts, numbers with a full stop; its report name is a plain name.
     karrow::InputSet set { ui.Texts };
-    set.Texts[karrow::SaveFileNameField - 1] = fs::path(set.Texts.back()).filename().string();
+    std::string& reportName = set.Texts[karrow::Field::SaveFileName];
+    reportName = fs::path(reportName).filename().string();
     if (choice % 2 != 0)
-        set.Texts[karrow::SaveFileNameField - 1] = "../" + set.Texts.back();
+        reportName = "../" + reportName;
     const std::string path = (Folder() / InputSetFile).string();
     const auto before = Snapshot();
     const auto problem = karrow::WriteInputSet(path, set, separator);
@@ -384,21 +384,21 @@ void CheckOutputs(const ScriptedInterface& ui, char separator, std::uint8_t choi
     Expect(choice % 2 == 0, "an input set with a report name outside its folder was written");
     const karrow::InputSetReading reading = karrow::ReadInputSet(path, separator);
     Expect(reading.Set.has_value(), "the input set just written does not read: " + reading.Problem);
-    for (int field = 1; field <= karrow::SaveFileNameField; ++field) {
-        std::string text = set.Texts[static_cast<std::size_t>(field - 1)];
-        if (field != karrow::SaveFileNameField)
+    for (const karrow::Field field : karrow::AllFields) {
+        std::string text = set.Texts[field];
+        if (field != karrow::Field::SaveFileName)
             std::replace(text.begin(), text.end(), separator == ',' ? '.' : ',', separator);
-        Expect(reading.Set->Texts[static_cast<std::size_t>(field - 1)] == text,
-            "the input set does not give back the text of field " + std::to_string(field));
+        Expect(reading.Set->Texts[field] == text,
+            "the input set does not give back the text of " + karrow::QuotedLabel(field));
     }
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
+karrow::fuzz::CheckedRun karrow::fuzz::CheckWholeRun(const std::uint8_t* bytes, std::size_t size)
 {
     if (size < 3)
-        return 0;
+        return {};
     const char mode = static_cast<char>(bytes[0]);
     const char separator = bytes[1] == ',' ? ',' : '.';
     const std::string& reportName = ReportNames[bytes[2] % ReportNames.size()];
@@ -406,8 +406,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     FuzzedDataProvider data(bytes + header, size - header);
 
     ScriptedInterface ui;
-    for (int field = 1; field <= karrow::SaveFileNameField; ++field)
-        ui.Texts[static_cast<std::size_t>(field - 1)] = karrow::DefaultFieldText(field, separator);
+    ui.Texts = karrow::DefaultFieldTexts(separator);
     if (mode == 'N')
         FillFromNumbers(ui, data, separator);
     else
@@ -417,5 +416,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     std::string fault;
     const auto outcome = CheckRun(ui, separator, reportName, fault);
     CheckOutputs(ui, separator, bytes[2], outcome, fault);
-    return 0;
+    return { true, outcome ? std::optional(outcome->End) : std::nullopt };
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../run/assessment.h"
+#include "../run/fields.h"
 #include "../run/run_driver.h"
 
 #include <array>
@@ -11,7 +12,7 @@ namespace karrow {
 
 // Everything one run leaves, for the JSON document and a sweep's CSV row.
 struct RunRecord {
-    std::array<std::string, 15> Texts; // fields 1..15 as given
+    FieldTexts Texts; // as given
     std::string End; // "finished", "inputs-rejected", ..., "fault", "network-only"
     int ExitStatus = 0;
     std::vector<std::string> Messages;

@@ -10,20 +10,17 @@ namespace {
 
     class TextsInterface : public UserInterface {
     public:
-        explicit TextsInterface(const std::array<std::string, 15>& texts)
+        explicit TextsInterface(const FieldTexts& texts)
             : texts_(texts)
         {
         }
-        std::string FieldText(int field) const override
-        {
-            return texts_.at(static_cast<std::size_t>(field - 1));
-        }
+        std::string FieldText(Field field) const override { return texts_[field]; }
         void ShowMessage(const std::string&) override { }
         void ShowFinishDialog() override { }
         void RereadFileList() override { }
 
     private:
-        const std::array<std::string, 15>& texts_;
+        const FieldTexts& texts_;
     };
 
     void Finish(RunRecord& record, const char* end, int status)
@@ -51,7 +48,7 @@ int ExitStatusOf(RunEnd end)
     return ExitFault;
 }
 
-RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice solver,
+RunRecord CalculateDesign(const FieldTexts& texts, SolverChoice solver,
     const MeltProperties& melt, char separator, const NetworkOptions& network)
 {
     RunRecord record;
@@ -94,7 +91,7 @@ RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice
     return record;
 }
 
-RunRecord RecordOfRun(const std::array<std::string, 15>& texts, SolverChoice solver,
+RunRecord RecordOfRun(const FieldTexts& texts, SolverChoice solver,
     const MeltProperties& melt, char separator, const std::optional<RunOutcome>& outcome,
     const std::vector<std::string>& messages, const std::optional<std::string>& fault,
     const NetworkOptions& network, StartedChecks* started)

@@ -189,8 +189,8 @@ namespace {
     {
         for (;;) {
             std::vector<std::string> texts = DrawTexts(random);
-            const InputReading reading = ReadInputs(
-                [&](int field) { return texts.at(static_cast<std::size_t>(field - 1)); }, '.');
+            const InputReading reading =
+                ReadInputs([&](Field field) { return texts.at(IndexOf(field)); }, '.');
             if (reading.Values && !CheckModelLimits(*reading.Values))
                 return texts;
         }
@@ -225,7 +225,7 @@ namespace {
                 entry["stderr"] = outcome.Messages;
                 entry["report"] = outcome.Report.has_value();
                 if (outcome.Report)
-                    WriteText(Data / (name + ".txt"), *outcome.Report);
+                    WriteText(FrozenReportPath(name), *outcome.Report);
             }
             Record(document, name, outcome, settled);
         }

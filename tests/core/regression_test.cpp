@@ -61,7 +61,7 @@ namespace {
         EXPECT_EQ(outcome.Messages, c.Messages);
         ASSERT_EQ(outcome.Report.has_value(), c.HasReport);
         if (c.HasReport) {
-            const std::string frozen = test::ReadFile(Data / (c.Name + ".txt"));
+            const std::string frozen = test::ReadFile(FrozenReportPath(c.Name));
             EXPECT_EQ(*outcome.Report, frozen) << SettlingNote(c.Name, *outcome.Report);
         }
         EXPECT_TRUE(Settling().Settled.count(c.Name)) << c.Name << " has no settling record";
