@@ -134,7 +134,7 @@ void MainWindow::CreateInputRows()
     // The note was sized for the original face, which is narrower than the Gothic faces found
     // on Linux; rather than cut the sentence short, condense the font until it fits.
     CondenseToFit(note);
-    ui_.labels[14] = note;
+    ui_.labels[InputFieldCount] = note;
 
     QLineEdit* previous = nullptr;
     for (int row = 1; row <= static_cast<int>(InputFieldCount); ++row) {

@@ -75,7 +75,7 @@ private:
     struct Widgets {
         QFrame* panel = nullptr;
         QGroupBox* inputs = nullptr;
-        std::array<QLabel*, 15> labels {};
+        std::array<QLabel*, InputFieldCount + 1> labels {}; // Label1..Label14 and the note
         FieldArray<QLineEdit*> fields;
         QFrame* pictureFrame = nullptr;
         QLabel* picture = nullptr;
