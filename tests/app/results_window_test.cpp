@@ -373,8 +373,8 @@ void ResultsWindowTest::outletChartsAtTheExactResolutionMarkTheFifteenDegreePoin
     QFETCH(int, classicIncrements);
     MainWindow* form = window_->Window();
     MainWindow::FieldTexts texts = form->AllFieldTexts();
-    texts[0] = QString::number(channels);
-    texts[12] = QStringLiteral("0.5"); // channel width: ten channels of 1.2 cm leave no land
+    texts[Field::NumberOfChannels] = QString::number(channels);
+    texts[Field::ChannelWidth] = QStringLiteral("0.5"); // ten channels of 1.2 cm leave no land
     form->SetFieldTexts(texts);
     const Assessment answers = AssessmentOfFields(form);
     QVERIFY(answers.Classic && answers.Exact && answers.Exact->Figures);
@@ -522,8 +522,8 @@ void ResultsWindowTest::showsTheFiguresOfItsRun()
     QFETCH(bool, settled);
     MainWindow* form = window_->Window();
     MainWindow::FieldTexts texts = form->AllFieldTexts();
-    texts[4] = flowRate;
-    texts[5] = powerLawIndex;
+    texts[Field::FlowRatePerChannel] = flowRate;
+    texts[Field::PowerLawIndex] = powerLawIndex;
     form->SetFieldTexts(texts);
     const Assessment expected = AssessmentOfFields(form);
     QVERIFY(expected.Classic && expected.Exact && expected.Exact->Figures && expected.Repeatability);
@@ -598,7 +598,7 @@ void ResultsWindowTest::marksItsRunStaleWhileTheFieldsDiffer()
 
     // An input set opened after the run: what is shown is no longer what the fields say.
     MainWindow::FieldTexts other = form->AllFieldTexts();
-    other[4] = QStringLiteral("3.00");
+    other[Field::FlowRatePerChannel] = QStringLiteral("3.00");
     form->SetFieldTexts(other);
     QVERIFY(LabelShown(results, "StaleMark"));
     QCOMPARE(LabelText(results, "RunInputs"), inputs);
@@ -832,9 +832,9 @@ void ResultsWindowTest::inputSetsRoundTripBeforeTheFirstRun()
     // A melt of its own in the rheology rows, which the window shows but never lets be typed;
     // saved from the menu, the input set's suffix added to the name typed.
     MainWindow::FieldTexts saved = form->AllFieldTexts();
-    saved[1] = QStringLiteral("11.50");
-    saved[5] = QStringLiteral("0.550");
-    saved[14] = QStringLiteral("second.txt");
+    saved[Field::SpiralHeight] = QStringLiteral("11.50");
+    saved[Field::PowerLawIndex] = QStringLiteral("0.550");
+    saved[Field::SaveFileName] = QStringLiteral("second.txt");
     form->SetFieldTexts(saved);
     {
         ModalDialogCloser closer(form);
