@@ -39,9 +39,9 @@ namespace {
     FieldTextsReading FromRunDocument(const QString& path, const QJsonObject& texts)
     {
         FieldTextsReading reading;
-        FieldTexts fields;
-        for (int field = 1; field <= SaveFileNameField; ++field) {
-            const QString key = QString::fromUtf8(Field(field).OptionName);
+        WindowFieldTexts fields;
+        for (const Field field : AllFields) {
+            const QString key = QString::fromUtf8(InfoOf(field).JsonKey);
             const QJsonValue text = texts.value(key);
             if (!text.isString()) {
                 reading.Problem = QStringLiteral(
@@ -50,7 +50,7 @@ namespace {
                                       .arg(path, key);
                 return reading;
             }
-            fields[static_cast<std::size_t>(field - 1)] = text.toString();
+            fields[field] = text.toString();
         }
         reading.Texts = fields;
         return reading;
@@ -62,8 +62,8 @@ FieldTextsReading ReadFieldTexts(const QString& path, char decimalSeparator)
 {
     const InputSetReading set = ReadInputSet(path.toStdString(), decimalSeparator);
     if (set.Set) {
-        FieldTexts texts;
-        for (std::size_t field = 0; field < texts.size(); ++field)
+        WindowFieldTexts texts;
+        for (const Field field : AllFields)
             texts[field] = QString::fromStdString(set.Set->Texts[field]);
         return { texts, QString() };
     }
@@ -73,10 +73,10 @@ FieldTextsReading ReadFieldTexts(const QString& path, char decimalSeparator)
 }
 
 std::optional<QString> WriteFieldTexts(
-    const QString& path, const FieldTexts& texts, char decimalSeparator)
+    const QString& path, const WindowFieldTexts& texts, char decimalSeparator)
 {
     InputSet set;
-    for (std::size_t field = 0; field < texts.size(); ++field)
+    for (const Field field : AllFields)
         set.Texts[field] = texts[field].toStdString();
     const std::optional<std::string> problem = WriteInputSet(path.toStdString(), set, decimalSeparator);
     if (!problem)

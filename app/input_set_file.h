@@ -1,17 +1,18 @@
 #pragma once
 
+#include "run/fields.h"
+
 #include <QString>
-#include <array>
 #include <optional>
 
 namespace karrow {
 
-// The texts of fields 1..15 of the main window (Edit1..Edit14 and "Save File Name").
-using FieldTexts = std::array<QString, 15>;
+// The texts of the fields of the main window (Edit1..Edit14 and "Save File Name").
+using WindowFieldTexts = FieldArray<QString>;
 
 // Field texts read from a file, or the problem in plain words, naming the file.
 struct FieldTextsReading {
-    std::optional<FieldTexts> Texts;
+    std::optional<WindowFieldTexts> Texts;
     QString Problem;
 };
 
@@ -21,6 +22,6 @@ FieldTextsReading ReadFieldTexts(const QString& path, char decimalSeparator);
 
 // Writes the input set whole or not at all; returns the problem, naming the file, or nothing.
 std::optional<QString> WriteFieldTexts(
-    const QString& path, const FieldTexts& texts, char decimalSeparator);
+    const QString& path, const WindowFieldTexts& texts, char decimalSeparator);
 
 } // namespace karrow

@@ -93,7 +93,7 @@ MainWindow::MainWindow(char decimalSeparator, QWidget* parent)
     resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
     if (const QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    ui_.fields[0]->setFocus();
+    ui_.fields[Field::NumberOfChannels]->setFocus();
 }
 
 void MainWindow::CreateUi()
@@ -116,8 +116,9 @@ void MainWindow::CreateUi()
 
 void MainWindow::CreateInputRows()
 {
-    for (int row = 1; row <= InputFieldCount; ++row) {
-        QLabel* label = new QLabel(QString::fromUtf8(Field(row).Label), ui_.inputs);
+    for (int row = 1; row <= static_cast<int>(InputFieldCount); ++row) {
+        const Field field = InputFields[static_cast<std::size_t>(row - 1)];
+        QLabel* label = new QLabel(QString::fromUtf8(InfoOf(field).Label), ui_.inputs);
         label->setObjectName(Name("Label", row));
         label->setFont(KarrowFont(12));
         SetTextColour(label, LabelBlue);
@@ -134,22 +135,23 @@ void MainWindow::CreateInputRows()
     // The note was sized for the original face, which is narrower than the Gothic faces found
     // on Linux; rather than cut the sentence short, condense the font until it fits.
     CondenseToFit(note);
-    ui_.labels[14] = note;
+    ui_.labels[InputFieldCount] = note;
 
     QLineEdit* previous = nullptr;
-    for (int row = 1; row <= InputFieldCount; ++row) {
+    for (int row = 1; row <= static_cast<int>(InputFieldCount); ++row) {
+        const Field field = InputFields[static_cast<std::size_t>(row - 1)];
         QLineEdit* edit = new QLineEdit(
-            QString::fromStdString(DefaultFieldText(row, decimalSeparator_)), ui_.inputs);
+            QString::fromStdString(DefaultFieldText(field, decimalSeparator_)), ui_.inputs);
         edit->setObjectName(Name("Edit", row));
         edit->setFont(KarrowFont(12));
         edit->setGeometry(FieldLeft, RowPlaces[static_cast<std::size_t>(row - 1)].FieldTop,
             FieldWidth, FieldHeight);
         // The rheology of the melt is shown but fixed.
-        edit->setEnabled(Field(row).Editable);
+        edit->setEnabled(InfoOf(field).Editable);
         if (previous)
             setTabOrder(previous, edit);
         previous = edit;
-        ui_.fields[static_cast<std::size_t>(row - 1)] = edit;
+        ui_.fields[field] = edit;
     }
 }
 
@@ -197,7 +199,7 @@ void MainWindow::CreateReportName()
     SetTextColour(ui_.reportName, CaptionRed);
 
     QLineEdit* name = new QLineEdit(
-        QString::fromStdString(DefaultFieldText(SaveFileNameField, decimalSeparator_)),
+        QString::fromStdString(DefaultFieldText(Field::SaveFileName, decimalSeparator_)),
         ui_.reportName);
     name->setObjectName(QStringLiteral("Edit15"));
     name->setGeometry(13, 20, 105, 20);
@@ -205,7 +207,7 @@ void MainWindow::CreateReportName()
     QPalette black = name->palette();
     black.setColor(QPalette::Text, Qt::black);
     name->setPalette(black);
-    ui_.fields[SaveFileNameField - 1] = name;
+    ui_.fields[Field::SaveFileName] = name;
 }
 
 void MainWindow::CreateButtons()
@@ -328,14 +330,14 @@ void MainWindow::ShowResultsChosen()
 MainWindow::FieldTexts MainWindow::AllFieldTexts() const
 {
     FieldTexts texts;
-    for (std::size_t field = 0; field < texts.size(); ++field)
+    for (const Field field : AllFields)
         texts[field] = ui_.fields[field]->text();
     return texts;
 }
 
 void MainWindow::SetFieldTexts(const FieldTexts& texts)
 {
-    for (std::size_t field = 0; field < texts.size(); ++field)
+    for (const Field field : AllFields)
         ui_.fields[field]->setText(texts[field]);
 }
 
@@ -372,8 +374,8 @@ void MainWindow::OkClicked()
 // calculations of its own, which the report must not wait for.
 void MainWindow::ShowResults(const FieldTexts& texts, RunOutcome outcome)
 {
-    std::array<std::string, 15> runTexts;
-    for (std::size_t field = 0; field < texts.size(); ++field)
+    karrow::FieldTexts runTexts;
+    for (const Field field : AllFields)
         runTexts[field] = texts[field].toStdString();
     RunRecord record;
     try {

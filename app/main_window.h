@@ -43,7 +43,7 @@ public:
 
     // The texts of fields 1..15, as an input set holds them. Setting them fills the rheology
     // rows too: they stay disabled, and the next run uses what they show.
-    using FieldTexts = karrow::FieldTexts;
+    using FieldTexts = karrow::WindowFieldTexts;
     FieldTexts AllFieldTexts() const;
     void SetFieldTexts(const FieldTexts& texts);
 
@@ -84,8 +84,8 @@ private:
     struct Widgets {
         QFrame* panel = nullptr;
         QGroupBox* inputs = nullptr;
-        std::array<QLabel*, 15> labels {};
-        std::array<QLineEdit*, 15> fields {};
+        std::array<QLabel*, InputFieldCount + 1> labels {}; // Label1..Label14 and the note
+        FieldArray<QLineEdit*> fields;
         QFrame* pictureFrame = nullptr;
         QLabel* picture = nullptr;
         DriveBox* drives = nullptr;

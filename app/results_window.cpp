@@ -108,26 +108,28 @@ namespace {
     }
 
     // The inputs that set a design apart, as the run read them (the regional separator kept).
-    QString KeyInputs(const std::array<std::string, 15>& texts)
+    QString KeyInputs(const FieldTexts& texts)
     {
-        const auto text = [&](int field) {
-            return QString::fromStdString(texts[static_cast<std::size_t>(field - 1)]);
-        };
+        const auto text = [&](Field field) { return QString::fromStdString(texts[field]); };
         return QStringLiteral("Inputs of this run: %1 channels, %2 cm3/sec per channel, "
                               "n = %3; spiral height %4 cm, die radius %5 cm; slit height "
                               "%6 \u2192 %7 cm, channel depth %8 \u2192 %9 cm, width %10 cm; "
                               "%11 increments; report %12")
-            .arg(text(1), text(5), text(6), text(2), text(4), text(9), text(10), text(11),
-                text(12), text(13), text(14), text(SaveFileNameField));
+            .arg(text(Field::NumberOfChannels), text(Field::FlowRatePerChannel),
+                text(Field::PowerLawIndex), text(Field::SpiralHeight), text(Field::DieRadius),
+                text(Field::InletSlitHeight), text(Field::OutletSlitHeight),
+                text(Field::InletChannelDepth), text(Field::OutletChannelDepth),
+                text(Field::ChannelWidth), text(Field::TotalIncrements),
+                text(Field::SaveFileName));
     }
 
     // Every field with its label, for the tool tip of the short line above.
-    QString AllInputs(const std::array<std::string, 15>& texts)
+    QString AllInputs(const FieldTexts& texts)
     {
         QStringList lines;
-        for (int field = 1; field <= SaveFileNameField; ++field)
-            lines.append(QStringLiteral("%1: %2").arg(QString::fromUtf8(Field(field).Label),
-                QString::fromStdString(texts[static_cast<std::size_t>(field - 1)])));
+        for (const Field field : AllFields)
+            lines.append(QStringLiteral("%1: %2").arg(
+                QString::fromUtf8(InfoOf(field).Label), QString::fromStdString(texts[field])));
         return lines.join(QLatin1Char('\n'));
     }
 
@@ -337,7 +339,7 @@ void ResultsWindow::MarkIfStale()
         return;
     const MainWindow::FieldTexts now = inputs_.AllFieldTexts();
     bool same = true;
-    for (std::size_t field = 0; field < now.size(); ++field)
+    for (const Field field : AllFields)
         same = same && now[field].toStdString() == record_->Texts[field];
     ui_.stale->setVisible(!same);
 }

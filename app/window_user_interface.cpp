@@ -9,7 +9,7 @@
 
 namespace karrow {
 
-std::string MainWindow::WindowUserInterface::FieldText(int field) const
+std::string MainWindow::WindowUserInterface::FieldText(Field field) const
 {
     return window_.ui_.fields.at(static_cast<std::size_t>(field - 1))->text().toStdString();
 }

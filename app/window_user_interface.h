@@ -18,7 +18,7 @@ public:
     {
     }
 
-    std::string FieldText(int field) const override;
+    std::string FieldText(Field field) const override;
     void ShowMessage(const std::string& text) override;
     void ShowFinishDialog() override;
     void RereadFileList() override;

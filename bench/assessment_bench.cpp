@@ -22,9 +22,9 @@ namespace {
 using karrow::bench::BenchInterface;
 
 // Stops at its tenth pressure correction while the outlet flows still move.
-const std::vector<std::pair<int, const char*>> NotRepeatable { { 5, "2.0" }, { 6, "0.30" } };
+const std::vector<std::pair<karrow::Field, const char*>> NotRepeatable { { karrow::Field::FlowRatePerChannel, "2.0" }, { karrow::Field::PowerLawIndex, "0.30" } };
 
-void RunWithChecks(benchmark::State& state, const std::vector<std::pair<int, const char*>>& changes,
+void RunWithChecks(benchmark::State& state, const std::vector<std::pair<karrow::Field, const char*>>& changes,
     bool expectRepeatable)
 {
     const BenchInterface ui(changes);
@@ -47,7 +47,7 @@ void RunWithChecks(benchmark::State& state, const std::vector<std::pair<int, con
     }
 }
 
-void CalculationOnly(benchmark::State& state, const std::vector<std::pair<int, const char*>>& changes)
+void CalculationOnly(benchmark::State& state, const std::vector<std::pair<karrow::Field, const char*>>& changes)
 {
     const BenchInterface ui(changes);
     for (auto _ : state) {

@@ -15,23 +15,18 @@ namespace karrow::bench {
 
 class BenchInterface : public UserInterface {
 public:
-    explicit BenchInterface(const std::vector<std::pair<int, const char*>>& changes)
+    explicit BenchInterface(const std::vector<std::pair<Field, const char*>>& changes)
     {
-        for (int field = 1; field <= SaveFileNameField; ++field)
-            texts_[static_cast<std::size_t>(field - 1)] = DefaultFieldText(field, '.');
         for (const auto& [field, text] : changes)
-            texts_[static_cast<std::size_t>(field - 1)] = text;
+            texts_[field] = text;
     }
-    std::string FieldText(int field) const override
-    {
-        return texts_[static_cast<std::size_t>(field - 1)];
-    }
+    std::string FieldText(Field field) const override { return texts_[field]; }
     void ShowMessage(const std::string&) override { }
     void ShowFinishDialog() override { }
     void RereadFileList() override { }
 
 private:
-    std::array<std::string, 15> texts_;
+    FieldTexts texts_ = DefaultFieldTexts('.');
 };
 
 } // namespace karrow::bench

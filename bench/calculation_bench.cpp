@@ -30,7 +30,7 @@ karrow::Solution Solve(const BenchInterface& ui)
     return karrow::Calculate(*in.Values);
 }
 
-void CalculateCase(benchmark::State& state, const std::vector<std::pair<int, const char*>>& changes,
+void CalculateCase(benchmark::State& state, const std::vector<std::pair<karrow::Field, const char*>>& changes,
     bool expectConverged)
 {
     const BenchInterface ui(changes);
@@ -99,14 +99,14 @@ BENCHMARK(PowerFloorLibm)->Unit(benchmark::kMillisecond);
 // Three channels and a narrow outlet slit: 38 increments, 2307 flow-balance steps.
 void ManyBalanceSteps(benchmark::State& state)
 {
-    CalculateCase(state, { { 1, "3" }, { 10, "0.1" } }, true);
+    CalculateCase(state, { { karrow::Field::NumberOfChannels, "3" }, { karrow::Field::OutletSlitHeight, "0.1" } }, true);
 }
 BENCHMARK(ManyBalanceSteps)->Unit(benchmark::kMillisecond);
 
 // A case that never balances: the run goes to the step limit of 10000 and fails.
 void StepLimit(benchmark::State& state)
 {
-    CalculateCase(state, { { 1, "5" }, { 13, "0.6" }, { 2, "6" } }, false);
+    CalculateCase(state, { { karrow::Field::NumberOfChannels, "5" }, { karrow::Field::ChannelWidth, "0.6" }, { karrow::Field::SpiralHeight, "6" } }, false);
 }
 BENCHMARK(StepLimit)->Unit(benchmark::kMillisecond);
 

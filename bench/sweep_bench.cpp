@@ -16,9 +16,7 @@ namespace {
 
 karrow::StudyGrid Grid(std::int64_t widths, std::int64_t heights)
 {
-    std::array<std::string, 15> fixed;
-    for (int field = 1; field <= karrow::SaveFileNameField; ++field)
-        fixed[static_cast<std::size_t>(field - 1)] = karrow::DefaultFieldText(field, '.');
+    const karrow::FieldTexts fixed = karrow::DefaultFieldTexts('.');
     return { fixed, { { 13, 0.8, 1.3, widths }, { 2, 10.0, 16.0, heights } }, '.' };
 }
 

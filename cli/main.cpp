@@ -36,7 +36,7 @@ namespace {
 
 using namespace karrow;
 
-using Texts = std::array<std::string, 15>;
+using Texts = FieldTexts;
 
 constexpr const char* Footer =
     R"(Each field option takes the text a user would type into the window's field, parsed
@@ -98,10 +98,7 @@ public:
         , out_(out)
     {
     }
-    std::string FieldText(int field) const override
-    {
-        return texts_.at(static_cast<std::size_t>(field - 1));
-    }
+    std::string FieldText(Field field) const override { return texts_[field]; }
     void ShowMessage(const std::string& text) override
     {
         std::cerr << text << '\n';
@@ -109,10 +106,9 @@ public:
     }
     void ShowFinishDialog() override
     {
-        out_
-            << FinishedMessage << "\n"
-            << std::filesystem::absolute(ResultFileNameFrom(texts_[SaveFileNameField - 1])).string()
-            << '\n';
+        out_ << FinishedMessage << "\n"
+             << std::filesystem::absolute(ResultFileNameFrom(texts_[Field::SaveFileName])).string()
+             << '\n';
     }
     void RereadFileList() override { }
 
@@ -124,20 +120,16 @@ private:
 };
 
 // The field of an argument "--option=TEXT", if it names one.
-std::optional<int> FieldOfAssignment(const std::string& argument)
+std::optional<Field> FieldOfAssignment(const std::string& argument)
 {
     const std::size_t equals = argument.find('=');
     if (!argument.starts_with("--") || equals == std::string::npos)
         return std::nullopt;
-    const std::string name = argument.substr(2, equals - 2);
-    for (int field = 1; field <= SaveFileNameField; ++field)
-        if (name == Field(field).OptionName)
-            return field;
-    return std::nullopt;
+    return FieldOfOption(std::string_view(argument).substr(2, equals - 2));
 }
 
 struct Options {
-    std::array<std::optional<std::string>, 15> Given;
+    FieldArray<std::optional<std::string>> Given;
     std::string Json;
     std::string Solver = "both";
     MeltProperties Melt;
@@ -156,14 +148,13 @@ struct Options {
 
 void AddFieldOptions(CLI::App& app, Options& o, char separator)
 {
-    for (int field = 1; field <= SaveFileNameField; ++field) {
-        const FieldInfo& info = Field(field);
+    for (const Field field : AllFields) {
+        const FieldInfo& info = InfoOf(field);
         const std::string description =
             std::string(
-                field == SaveFileNameField ? "report file (\"Save File Name\")" : info.Label)
+                field == Field::SaveFileName ? "report file (\"Save File Name\")" : info.Label)
             + ", default \"" + DefaultFieldText(field, separator) + "\"";
-        app.add_option("--" + std::string(info.OptionName),
-               o.Given[static_cast<std::size_t>(field - 1)], description)
+        app.add_option("--" + std::string(info.OptionName), o.Given[field], description)
             ->option_text("TEXT");
     }
 }
@@ -203,9 +194,7 @@ SolverChoice SolverOf(const std::string& name)
 // The field texts: given options, else the input set's, else the defaults.
 std::optional<Texts> TextsOf(const Options& o, char separator)
 {
-    Texts texts;
-    for (int field = 1; field <= SaveFileNameField; ++field)
-        texts[static_cast<std::size_t>(field - 1)] = DefaultFieldText(field, separator);
+    Texts texts = DefaultFieldTexts(separator);
     if (!o.InputsFile.empty()) {
         const InputSetReading reading = ReadInputSet(o.InputsFile, separator);
         if (!reading.Set) {
@@ -214,9 +203,9 @@ std::optional<Texts> TextsOf(const Options& o, char separator)
         }
         texts = reading.Set->Texts;
     }
-    for (std::size_t i = 0; i < texts.size(); ++i)
-        if (o.Given[i])
-            texts[i] = *o.Given[i];
+    for (const Field field : AllFields)
+        if (o.Given[field])
+            texts[field] = *o.Given[field];
     return texts;
 }
 
@@ -256,11 +245,11 @@ bool ReadMeltProperties(Options& o)
 // file's name, so it is refused.
 bool RefuseLongReportName(const Texts& texts, const Options& o)
 {
-    const std::string& name = texts[SaveFileNameField - 1];
+    const std::string& name = texts[Field::SaveFileName];
     if (ResultFileNameFrom(name) == name)
         return true;
     std::cerr << "karrow-cli: "
-              << (o.Given[SaveFileNameField - 1]
+              << (o.Given[Field::SaveFileName]
                          ? std::string("--output")
                          : "the \"output\" of the input set \"" + o.InputsFile + "\"")
               << " is longer than 255 characters, the most the report name's field holds\n";
@@ -330,12 +319,11 @@ std::size_t CountOf(const CLI::App& app, const std::string& name)
 }
 
 // How often each field is given, in both of its forms.
-bool RefuseRepeatedFields(const CLI::App& app, const std::array<std::size_t, 15>& verbatim)
+bool RefuseRepeatedFields(const CLI::App& app, const FieldArray<std::size_t>& verbatim)
 {
-    for (int field = 1; field <= SaveFileNameField; ++field) {
-        const std::string name = "--" + std::string(Field(field).OptionName);
-        if (!RefuseRepeatedOption(
-                name, app.count(name) + verbatim[static_cast<std::size_t>(field - 1)]))
+    for (const Field field : AllFields) {
+        const std::string name = "--" + std::string(InfoOf(field).OptionName);
+        if (!RefuseRepeatedOption(name, app.count(name) + verbatim[field]))
             return false;
     }
     return true;
@@ -366,13 +354,13 @@ int Main(int argc, char** argv)
     // CLI11 refuses "--option=" with an empty text, which a user can type into a field; take every
     // "--option=TEXT" of a field verbatim and hand the rest to CLI11.
     std::vector<std::string> rest;
-    std::array<std::size_t, 15> verbatim {};
+    FieldArray<std::size_t> verbatim;
     for (int i = argc - 1; i >= 1; --i) {
         const std::string argument = argv[i];
         const auto field = FieldOfAssignment(argument);
         if (field) {
-            ++verbatim[static_cast<std::size_t>(*field - 1)];
-            o.Given[static_cast<std::size_t>(*field - 1)] = argument.substr(argument.find('=') + 1);
+            ++verbatim[*field];
+            o.Given[*field] = argument.substr(argument.find('=') + 1);
         } else {
             rest.push_back(argument);
         }
@@ -406,7 +394,7 @@ int Main(int argc, char** argv)
     if ((sweep->parsed() || !o.Json.empty()) && !RefuseTextsJsonCannotHold(*texts))
         return ExitUsage;
     const bool report = !sweep->parsed() && o.Solver != "network";
-    if (!RefuseOneFileForTwoOutputs({ { "--output", report ? (*texts)[SaveFileNameField - 1] : "" },
+    if (!RefuseOneFileForTwoOutputs({ { "--output", report ? (*texts)[Field::SaveFileName] : "" },
             { "--json", o.Json }, { "--csv", o.Study.Csv }, { "--save-inputs", o.SaveInputsFile },
             { "--outlet-csv", o.OutletCsv } }))
         return ExitUsage;

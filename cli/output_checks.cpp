@@ -82,11 +82,10 @@ bool RefuseInputSetOnStandardOutput(const std::string& saveInputs)
 
 // A JSON document holds UTF-8 text only: a field text that is not is refused before the run
 // writes anything, naming the field.
-bool RefuseTextsJsonCannotHold(const std::array<std::string, 15>& texts)
+bool RefuseTextsJsonCannotHold(const FieldTexts& texts)
 {
-    for (int field = 1; field <= SaveFileNameField; ++field)
-        if (const auto problem =
-                JsonTextProblem(field, texts[static_cast<std::size_t>(field - 1)])) {
+    for (const Field field : AllFields)
+        if (const auto problem = JsonTextProblem(field, texts[field])) {
             std::cerr << "karrow-cli: " << *problem << " A JSON document holds UTF-8 text only.\n";
             return false;
         }

@@ -4,6 +4,7 @@
 // each check prints why it refuses (to stderr) and returns false, and each writer reports its
 // failure with the exit status it calls for.
 
+#include "run/fields.h"
 #include "run/file_lock.h"
 
 #include <array>
@@ -31,7 +32,7 @@ bool RefuseSharedStandardOutput(const std::string& csv, const std::string& json)
 // Refuses --save-inputs -.
 bool RefuseInputSetOnStandardOutput(const std::string& saveInputs);
 // Refuses field texts that a JSON document cannot hold (not UTF-8), naming the field.
-bool RefuseTextsJsonCannotHold(const std::array<std::string, 15>& texts);
+bool RefuseTextsJsonCannotHold(const FieldTexts& texts);
 // Refuses two outputs (option, path) that name one file; devices, FIFOs and "-" are not files.
 bool RefuseOneFileForTwoOutputs(const std::vector<std::pair<const char*, std::string>>& outputs);
 

@@ -17,7 +17,7 @@ namespace karrow {
 
 namespace {
 
-    using Texts = std::array<std::string, 15>;
+    using Texts = FieldTexts;
 
     constexpr const char* StudyFooter =
         R"(The grid holds every combination of the varied values, the first --vary changing

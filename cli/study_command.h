@@ -3,6 +3,7 @@
 // "karrow-cli sweep": a study over a grid of designs, without reports.
 
 #include "run/assessment.h"
+#include "run/fields.h"
 
 #include <CLI/CLI.hpp>
 #include <array>
@@ -25,8 +26,8 @@ struct StudyOptions {
 CLI::App* AddStudyCommand(CLI::App& app, StudyOptions& o, std::string& json);
 
 // Runs the study of `o` around the field texts `fixed`; the exit status of karrow-cli.
-int RunStudy(const StudyOptions& o, const std::string& json,
-    const std::array<std::string, 15>& fixed, SolverChoice solver, const MeltProperties& melt,
-    char decimalSeparator, const NetworkOptions& network = {});
+int RunStudy(const StudyOptions& o, const std::string& json, const FieldTexts& fixed,
+    SolverChoice solver, const MeltProperties& melt, char decimalSeparator,
+    const NetworkOptions& network = {});
 
 } // namespace karrow

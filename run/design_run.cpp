@@ -10,25 +10,22 @@ namespace {
 
     class TextsInterface : public UserInterface {
     public:
-        explicit TextsInterface(const std::array<std::string, 15>& texts)
+        explicit TextsInterface(const FieldTexts& texts)
             : texts_(texts)
         {
         }
-        std::string FieldText(int field) const override
-        {
-            return texts_.at(static_cast<std::size_t>(field - 1));
-        }
+        std::string FieldText(Field field) const override { return texts_[field]; }
         void ShowMessage(const std::string&) override { }
         void ShowFinishDialog() override { }
         void RereadFileList() override { }
 
     private:
-        const std::array<std::string, 15>& texts_;
+        const FieldTexts& texts_;
     };
 
     // Every record starts here: the texts and solver as asked, how the run ended and what it
     // left; the answers follow from the outcome.
-    RunRecord Record(const std::array<std::string, 15>& texts, SolverChoice solver, RunEnd end,
+    RunRecord Record(const FieldTexts& texts, SolverChoice solver, RunEnd end,
         RunOutcome outcome, std::vector<std::string> messages)
     {
         RunRecord record;
@@ -47,7 +44,7 @@ namespace {
 
 } // namespace
 
-RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice solver,
+RunRecord CalculateDesign(const FieldTexts& texts, SolverChoice solver,
     const MeltProperties& melt, char separator, const NetworkOptions& network)
 {
     PrepareFloatingPoint();
@@ -81,8 +78,8 @@ RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice
     return record;
 }
 
-RunRecord RecordOfRun(const std::array<std::string, 15>& texts, SolverChoice solver,
-    const MeltProperties& melt, char separator, std::optional<RunOutcome> outcome,
+RunRecord RecordOfRun(const FieldTexts& texts, SolverChoice solver,
+    const MeltProperties& melt, char separator, const std::optional<RunOutcome>& outcome,
     const std::vector<std::string>& messages, const std::optional<std::string>& fault,
     const NetworkOptions& network, StartedChecks* started)
 {

@@ -14,15 +14,15 @@ namespace karrow {
 // answers as a single run of the same texts, with the end state that run would have had when its
 // report was written. Never throws: a fault ends the record as "fault" with its message. Safe to
 // call from several threads at once.
-RunRecord CalculateDesign(const std::array<std::string, 15>& texts, SolverChoice solver,
-    const MeltProperties& melt, char decimalSeparator, const NetworkOptions& network = {});
+RunRecord CalculateDesign(const FieldTexts& texts, SolverChoice solver, const MeltProperties& melt,
+    char decimalSeparator, const NetworkOptions& network = {});
 
 // The record of a run of the driver (a single run with its report, in the window or on the
 // command line), completed with the answers. `outcome` is what RunCalculation returned, nothing
 // when a fault ended the run; `fault` holds that fault's message; `started`, the checks started
 // beside the run, if any.
-RunRecord RecordOfRun(const std::array<std::string, 15>& texts, SolverChoice solver,
-    const MeltProperties& melt, char decimalSeparator, std::optional<RunOutcome> outcome,
+RunRecord RecordOfRun(const FieldTexts& texts, SolverChoice solver, const MeltProperties& melt,
+    char decimalSeparator, const std::optional<RunOutcome>& outcome,
     const std::vector<std::string>& messages, const std::optional<std::string>& fault,
     const NetworkOptions& network = {}, StartedChecks* started = nullptr);
 

@@ -1,45 +1,87 @@
 #include "fields.h"
 
 #include <algorithm>
-#include <array>
-#include <stdexcept>
 
 namespace karrow {
 
 namespace {
-    constexpr std::array<FieldInfo, 15> Fields { {
-        { "Number of Channels (-)", "4", FieldKind::Integer, true, "number-of-channels" },
-        { "Spiral Height (cm)", "12.38", FieldKind::Real, true, "spiral-height" },
-        { "Lip Height (cm)", "1.0", FieldKind::Real, true, "lip-height" },
-        { "Die Radius (cm)", "11.25", FieldKind::Real, true, "die-radius" },
-        { "Flow Rate / Channel (cm3/sec)", "4.12", FieldKind::Real, true, "flow-rate-per-channel" },
-        { "Power Law Parameter <n> (-)", "0.69", FieldKind::Real, false, "power-law-index" },
-        { "Standard Viscosity (gf.sec/cm2)", "11.0", FieldKind::Real, false, "standard-viscosity" },
-        { "Standard Shear Rate (1/sec)", "100.0", FieldKind::Real, false, "standard-shear-rate" },
-        { "Inlet Slit Height (cm)", "0.01", FieldKind::Real, true, "inlet-slit-height" },
-        { "Outlet Slit Height (cm)", "0.165", FieldKind::Real, true, "outlet-slit-height" },
-        { "Inlet Channel Depth* (cm)", "1.0", FieldKind::Real, true, "inlet-channel-depth" },
-        { "Outlet Channel Depth* (cm)", "0.165", FieldKind::Real, true, "outlet-channel-depth" },
-        { "Channel Width (cm)", "1.2", FieldKind::Real, true, "channel-width" },
+    // In the order of the enumeration (the order of the window).
+    constexpr std::array<FieldInfo, FieldCount> Fields { {
+        { "Number of Channels (-)", "4", FieldKind::Integer, true, &Inputs::NumberOfChannels,
+            "number-of-channels", "number-of-channels" },
+        { "Spiral Height (cm)", "12.38", FieldKind::Real, true, &Inputs::SpiralHeight,
+            "spiral-height", "spiral-height" },
+        { "Lip Height (cm)", "1.0", FieldKind::Real, true, &Inputs::LipHeight, "lip-height",
+            "lip-height" },
+        { "Die Radius (cm)", "11.25", FieldKind::Real, true, &Inputs::DieRadius, "die-radius",
+            "die-radius" },
+        { "Flow Rate / Channel (cm3/sec)", "4.12", FieldKind::Real, true,
+            &Inputs::FlowRatePerChannel, "flow-rate-per-channel", "flow-rate-per-channel" },
+        { "Power Law Parameter <n> (-)", "0.69", FieldKind::Real, false, &Inputs::PowerLawIndex,
+            "power-law-index", "power-law-index" },
+        { "Standard Viscosity (gf.sec/cm2)", "11.0", FieldKind::Real, false,
+            &Inputs::StandardViscosity, "standard-viscosity", "standard-viscosity" },
+        { "Standard Shear Rate (1/sec)", "100.0", FieldKind::Real, false,
+            &Inputs::StandardShearRate, "standard-shear-rate", "standard-shear-rate" },
+        { "Inlet Slit Height (cm)", "0.01", FieldKind::Real, true, &Inputs::InletSlitHeight,
+            "inlet-slit-height", "inlet-slit-height" },
+        { "Outlet Slit Height (cm)", "0.165", FieldKind::Real, true, &Inputs::OutletSlitHeight,
+            "outlet-slit-height", "outlet-slit-height" },
+        { "Inlet Channel Depth* (cm)", "1.0", FieldKind::Real, true, &Inputs::InletChannelDepth,
+            "inlet-channel-depth", "inlet-channel-depth" },
+        { "Outlet Channel Depth* (cm)", "0.165", FieldKind::Real, true, &Inputs::OutletChannelDepth,
+            "outlet-channel-depth", "outlet-channel-depth" },
+        { "Channel Width (cm)", "1.2", FieldKind::Real, true, &Inputs::ChannelWidth,
+            "channel-width", "channel-width" },
         { "Total Increments <15 deg.=\xCF\x80/12 rad each> (-)", "39", FieldKind::Integer, true,
-            "total-increments" },
-        { "Save File Name", "result.txt", FieldKind::FileName, true, "output" },
+            &Inputs::TotalIncrements, "total-increments", "total-increments" },
+        { "Save File Name", "result.txt", FieldKind::FileName, true, std::monostate {}, "output",
+            "output" },
     } };
+
+    template <class Name> std::optional<Field> FieldNamed(std::string_view name, Name nameOf)
+    {
+        for (const Field field : AllFields)
+            if (name == nameOf(InfoOf(field)))
+                return field;
+        return std::nullopt;
+    }
 } // namespace
 
-const FieldInfo& Field(int field)
+const FieldInfo& InfoOf(Field field)
 {
-    if (field < 1 || field > static_cast<int>(Fields.size()))
-        throw std::out_of_range("no field " + std::to_string(field));
-    return Fields[static_cast<std::size_t>(field - 1)];
+    return Fields[IndexOf(field)];
 }
 
-std::string DefaultFieldText(int field, char decimalSeparator)
+std::optional<Field> FieldOfOption(std::string_view name)
 {
-    std::string text = Field(field).DefaultText;
-    if (Field(field).Kind == FieldKind::Real)
+    return FieldNamed(name, [](const FieldInfo& info) { return info.OptionName; });
+}
+
+std::optional<Field> FieldOfJsonKey(std::string_view key)
+{
+    return FieldNamed(key, [](const FieldInfo& info) { return info.JsonKey; });
+}
+
+std::string QuotedLabel(Field field)
+{
+    return std::string("\"") + InfoOf(field).Label + "\"";
+}
+
+std::string DefaultFieldText(Field field, char decimalSeparator)
+{
+    std::string text = InfoOf(field).DefaultText;
+    if (InfoOf(field).Kind == FieldKind::Real)
         std::replace(text.begin(), text.end(), '.', decimalSeparator);
     return text;
+}
+
+FieldTexts DefaultFieldTexts(char decimalSeparator)
+{
+    FieldTexts texts;
+    for (const Field field : AllFields)
+        texts[field] = DefaultFieldText(field, decimalSeparator);
+    return texts;
 }
 
 } // namespace karrow

@@ -3,7 +3,6 @@
 #include "fields.h"
 #include "input_grammar.h"
 
-#include <array>
 #include <optional>
 #include <string>
 #include <variant>
@@ -12,21 +11,12 @@ namespace karrow {
 
 namespace {
 
-    using Target = std::variant<std::int32_t Inputs::*, double Inputs::*>;
-
-    // The run's input fields in the order of Edit1..Edit14.
-    const std::array<Target, InputFieldCount> Targets { &Inputs::NumberOfChannels,
-        &Inputs::SpiralHeight, &Inputs::LipHeight, &Inputs::DieRadius, &Inputs::FlowRatePerChannel,
-        &Inputs::PowerLawIndex, &Inputs::StandardViscosity, &Inputs::StandardShearRate,
-        &Inputs::InletSlitHeight, &Inputs::OutletSlitHeight, &Inputs::InletChannelDepth,
-        &Inputs::OutletChannelDepth, &Inputs::ChannelWidth, &Inputs::TotalIncrements };
-
     // The bounds name the limits of the stored type: an int32 for whole numbers, a double for
     // the rest, written as the user would type it back (with the regional separator).
-    std::string FieldProblem(int field, NumberRefusal refusal, char separator)
+    std::string FieldProblem(Field field, NumberRefusal refusal, char separator)
     {
-        const std::string label = std::string("\"") + Field(field).Label + "\"";
-        const bool whole = Field(field).Kind == FieldKind::Integer;
+        const std::string label = QuotedLabel(field);
+        const bool whole = InfoOf(field).Kind == FieldKind::Integer;
         const std::string largest =
             whole ? "2147483647" : std::string("about 1") + separator + "8e308";
         switch (refusal) {
@@ -39,15 +29,15 @@ namespace {
             break;
         }
         if (whole)
-            return label + " must be a whole number, such as " + Field(field).DefaultText + ".";
+            return label + " must be a whole number, such as " + InfoOf(field).DefaultText + ".";
         return label + " must be a number, such as " + DefaultFieldText(field, separator) + ".";
     }
 
     // Stores the value of `text` in its input, or says why it was refused.
     std::optional<NumberRefusal> ReadField(
-        Inputs& in, int field, const std::string& text, char separator)
+        Inputs& in, Field field, const std::string& text, char separator)
     {
-        const Target& target = Targets[static_cast<std::size_t>(field - 1)];
+        const InputMember& target = InfoOf(field).Member;
         if (const auto* integer = std::get_if<std::int32_t Inputs::*>(&target)) {
             const auto reading = ReadIntegerText(text);
             if (!reading.Value)
@@ -64,10 +54,10 @@ namespace {
 
 } // namespace
 
-InputReading ReadInputs(const std::function<std::string(int)>& fieldText, char separator)
+InputReading ReadInputs(const std::function<std::string(Field)>& fieldText, char separator)
 {
     Inputs in;
-    for (int field = 1; field <= InputFieldCount; ++field)
+    for (const Field field : InputFields)
         if (const auto refusal = ReadField(in, field, fieldText(field), separator))
             return { std::nullopt, FieldProblem(field, *refusal, separator) };
     return { in, "" };

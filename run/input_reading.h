@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../solver/inputs.h"
+#include "fields.h"
 #include "kept_texts.h"
 
 #include <functional>
@@ -17,7 +18,7 @@ struct InputReading {
 };
 
 // Reads the fourteen input fields in order, stopping at the first text that does not convert.
-// `fieldText` gives the text of field 1..14.
-InputReading ReadInputs(const std::function<std::string(int)>& fieldText, char decimalSeparator);
+// `fieldText` gives the text of an input field.
+InputReading ReadInputs(const std::function<std::string(Field)>& fieldText, char decimalSeparator);
 
 } // namespace karrow

@@ -25,16 +25,6 @@ namespace {
     // An input set is a few hundred bytes; this bounds what a wrong file can make us read.
     constexpr off_t LargestFile = 1 << 20;
 
-    std::string& TextOf(InputSet& set, int field)
-    {
-        return set.Texts[static_cast<std::size_t>(field - 1)];
-    }
-
-    const std::string& TextOf(const InputSet& set, int field)
-    {
-        return set.Texts[static_cast<std::size_t>(field - 1)];
-    }
-
     std::string Quoted(const std::string& text)
     {
         return "\"" + text + "\"";
@@ -70,17 +60,17 @@ namespace {
         return std::nullopt;
     }
 
-    std::optional<std::string> FieldProblem(int field, const std::string& text)
+    std::optional<std::string> FieldProblem(Field field, const std::string& text)
     {
-        if (auto problem = TextProblem(Field(field).OptionName, text))
+        if (auto problem = TextProblem(InfoOf(field).JsonKey, text))
             return problem;
-        return field == SaveFileNameField ? ReportNameProblem(text) : std::nullopt;
+        return field == Field::SaveFileName ? ReportNameProblem(text) : std::nullopt;
     }
 
     std::optional<std::string> SetProblem(const InputSet& set)
     {
-        for (int field = 1; field <= SaveFileNameField; ++field)
-            if (auto problem = FieldProblem(field, TextOf(set, field)))
+        for (const Field field : AllFields)
+            if (auto problem = FieldProblem(field, set.Texts[field]))
                 return problem;
         return std::nullopt;
     }
@@ -134,15 +124,11 @@ namespace {
     {
         if (!fields.is_object())
             return std::string("The \"fields\" of the input set must be a JSON object.");
-        for (const auto& entry : fields.items()) {
-            bool known = false;
-            for (int field = 1; field <= SaveFileNameField; ++field)
-                known = known || entry.key() == Field(field).OptionName;
-            if (!known)
+        for (const auto& entry : fields.items())
+            if (!FieldOfJsonKey(entry.key()))
                 return "The input set has an unknown field " + Quoted(entry.key()) + ".";
-        }
-        for (int field = 1; field <= SaveFileNameField; ++field) {
-            const std::string name = Field(field).OptionName;
+        for (const Field field : AllFields) {
+            const std::string name = InfoOf(field).JsonKey;
             const auto text = fields.find(name);
             if (text == fields.end())
                 return "The field " + Quoted(name) + " is missing.";
@@ -174,9 +160,9 @@ namespace {
 
 } // namespace
 
-std::optional<std::string> JsonTextProblem(int field, const std::string& text)
+std::optional<std::string> JsonTextProblem(Field field, const std::string& text)
 {
-    return TextProblem(Field(field).OptionName, text);
+    return TextProblem(InfoOf(field).JsonKey, text);
 }
 
 std::string InputSetJson(const InputSet& set, char decimalSeparator)
@@ -184,10 +170,10 @@ std::string InputSetJson(const InputSet& set, char decimalSeparator)
     if (auto problem = SetProblem(set))
         throw std::invalid_argument(*problem);
     Json fields = Json::object();
-    for (int field = 1; field <= SaveFileNameField; ++field)
-        fields[Field(field).OptionName] = field == SaveFileNameField
-            ? TextOf(set, field)
-            : WithSeparator(TextOf(set, field), decimalSeparator, '.');
+    for (const Field field : AllFields)
+        fields[InfoOf(field).JsonKey] = field == Field::SaveFileName
+            ? set.Texts[field]
+            : WithSeparator(set.Texts[field], decimalSeparator, '.');
     const Json document { { "format", FormatName }, { "version", InputSetFormatVersion },
         { "fields", fields } };
     return document.dump(2, ' ', false, Json::error_handler_t::strict) + "\n";
@@ -212,9 +198,9 @@ InputSetReading ParseInputSet(const std::string& document, char decimalSeparator
     if (auto problem = FieldsProblem(*fields))
         return { std::nullopt, *problem };
     InputSet set;
-    for (int field = 1; field <= SaveFileNameField; ++field) {
-        const std::string text = (*fields)[Field(field).OptionName].get<std::string>();
-        TextOf(set, field) = field == SaveFileNameField
+    for (const Field field : AllFields) {
+        const std::string text = (*fields)[InfoOf(field).JsonKey].get<std::string>();
+        set.Texts[field] = field == Field::SaveFileName
             ? text
             : WithSeparator(WithSeparator(text, ',', decimalSeparator), '.', decimalSeparator);
     }

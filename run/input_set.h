@@ -1,6 +1,7 @@
 #pragma once
 
-#include <array>
+#include "fields.h"
+
 #include <optional>
 #include <string>
 
@@ -12,7 +13,7 @@ inline constexpr int InputSetFormatVersion = 1;
 inline constexpr const char* InputSetExtension = ".karrow";
 
 struct InputSet {
-    std::array<std::string, 15> Texts; // fields 1..15: Edit1..Edit14 and the "Save File Name"
+    FieldTexts Texts; // the fourteen inputs and the "Save File Name"
 };
 
 // The document of an input set. The fields of numbers are stored with a full stop whatever
@@ -24,7 +25,7 @@ std::string InputSetJson(const InputSet& set, char decimalSeparator);
 
 // Why the text of `field` cannot be written into a JSON document as it is (not UTF-8, or longer
 // than 4096 bytes), naming the field, or nothing.
-std::optional<std::string> JsonTextProblem(int field, const std::string& text);
+std::optional<std::string> JsonTextProblem(Field field, const std::string& text);
 
 // An input set read from its document, or why it is not one (the problem in plain words).
 struct InputSetReading {

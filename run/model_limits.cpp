@@ -8,23 +8,22 @@
 #include <array>
 #include <cmath>
 #include <functional>
-#include <utility>
 
 namespace karrow {
 
 namespace {
 
-    std::string Quoted(int field)
+    double ValueOf(const Inputs& in, Field realField)
     {
-        return std::string("\"") + Field(field).Label + "\"";
+        return in.*std::get<double Inputs::*>(InfoOf(realField).Member);
     }
 
     std::optional<std::string> CheckCounts(const Inputs& in)
     {
         if (in.NumberOfChannels < 1 || in.NumberOfChannels > TurnIncrements)
-            return Quoted(1) + " must be from 1 to 24.";
+            return QuotedLabel(Field::NumberOfChannels) + " must be from 1 to 24.";
         if (in.TotalIncrements < 1)
-            return Quoted(14) + " must be at least 1.";
+            return QuotedLabel(Field::TotalIncrements) + " must be at least 1.";
         return std::nullopt;
     }
 
@@ -32,19 +31,12 @@ namespace {
     // run on one would end in a fault after the report was begun.
     std::optional<std::string> CheckPositiveValues(const Inputs& in)
     {
-        static constexpr std::array<std::pair<int, double Inputs::*>, 8> Reals { {
-            { 2, &Inputs::SpiralHeight },
-            { 3, &Inputs::LipHeight },
-            { 4, &Inputs::DieRadius },
-            { 5, &Inputs::FlowRatePerChannel },
-            { 6, &Inputs::PowerLawIndex },
-            { 7, &Inputs::StandardViscosity },
-            { 8, &Inputs::StandardShearRate },
-            { 13, &Inputs::ChannelWidth },
-        } };
-        for (const auto& [field, value] : Reals)
-            if (!(in.*value > 0) || !std::isfinite(in.*value))
-                return Quoted(field) + " must be greater than zero.";
+        static constexpr std::array Reals { Field::SpiralHeight, Field::LipHeight,
+            Field::DieRadius, Field::FlowRatePerChannel, Field::PowerLawIndex,
+            Field::StandardViscosity, Field::StandardShearRate, Field::ChannelWidth };
+        for (const Field field : Reals)
+            if (const double value = ValueOf(in, field); !(value > 0) || !std::isfinite(value))
+                return QuotedLabel(field) + " must be greater than zero.";
         return std::nullopt;
     }
 
@@ -53,15 +45,11 @@ namespace {
     // per-increment checks refuse every profile that gives the effective part no meaning.
     std::optional<std::string> CheckProfileEnds(const Inputs& in)
     {
-        static constexpr std::array<std::pair<int, double Inputs::*>, 4> Ends { {
-            { 9, &Inputs::InletSlitHeight },
-            { 10, &Inputs::OutletSlitHeight },
-            { 11, &Inputs::InletChannelDepth },
-            { 12, &Inputs::OutletChannelDepth },
-        } };
-        for (const auto& [field, value] : Ends)
-            if (!std::isfinite(in.*value))
-                return Quoted(field) + " must be a finite number.";
+        static constexpr std::array Ends { Field::InletSlitHeight, Field::OutletSlitHeight,
+            Field::InletChannelDepth, Field::OutletChannelDepth };
+        for (const Field field : Ends)
+            if (!std::isfinite(ValueOf(in, field)))
+                return QuotedLabel(field) + " must be a finite number.";
         return std::nullopt;
     }
 

@@ -23,7 +23,7 @@ namespace {
             : ui_(ui)
         {
         }
-        std::string FieldText(int field) const override
+        std::string FieldText(Field field) const override
         {
             const FloatingPointFlagsKeeper keep;
             return ui_.FieldText(field);
@@ -118,7 +118,7 @@ std::string ResultFileNameFrom(const std::string& saveFileName)
 CheckedInputs ReadCheckedInputs(const UserInterface& ui, char separator)
 {
     const InputReading reading =
-        ReadInputs([&ui](int field) { return ui.FieldText(field); }, separator);
+        ReadInputs([&ui](Field field) { return ui.FieldText(field); }, separator);
     if (!reading.Values)
         return { std::nullopt, std::string(InputErrorMessage) + "\n" + reading.Problem };
     if (const auto problem = CheckModelLimits(*reading.Values))
@@ -138,7 +138,7 @@ RunOutcome RunCalculation(UserInterface& frontEnd, char separator)
 {
     PrepareFloatingPoint();
     FlagKeepingInterface ui(frontEnd);
-    ReportFile file { ResultFileNameFrom(ui.FieldText(SaveFileNameField)), separator, {} };
+    ReportFile file { ResultFileNameFrom(ui.FieldText(Field::SaveFileName)), separator, {} };
     RunOutcome outcome;
 
     const CheckedInputs checked = ReadCheckedInputs(ui, separator);

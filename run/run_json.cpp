@@ -9,6 +9,8 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <type_traits>
+#include <variant>
 
 namespace karrow {
 
@@ -51,27 +53,23 @@ namespace {
     json InputsJson(const RunRecord& record)
     {
         json texts = json::object();
-        for (int field = 1; field <= SaveFileNameField; ++field)
-            texts[Field(field).OptionName] = record.Texts[static_cast<std::size_t>(field - 1)];
+        for (const Field field : AllFields)
+            texts[InfoOf(field).JsonKey] = record.Texts[field];
         json inputs { { "texts", texts } };
         if (record.Outcome && record.Outcome->In) {
             const Inputs& in = *record.Outcome->In;
-            inputs["values"] = {
-                { "number-of-channels", in.NumberOfChannels },
-                { "spiral-height", Number(in.SpiralHeight) },
-                { "lip-height", Number(in.LipHeight) },
-                { "die-radius", Number(in.DieRadius) },
-                { "flow-rate-per-channel", Number(in.FlowRatePerChannel) },
-                { "power-law-index", Number(in.PowerLawIndex) },
-                { "standard-viscosity", Number(in.StandardViscosity) },
-                { "standard-shear-rate", Number(in.StandardShearRate) },
-                { "inlet-slit-height", Number(in.InletSlitHeight) },
-                { "outlet-slit-height", Number(in.OutletSlitHeight) },
-                { "inlet-channel-depth", Number(in.InletChannelDepth) },
-                { "outlet-channel-depth", Number(in.OutletChannelDepth) },
-                { "channel-width", Number(in.ChannelWidth) },
-                { "total-increments", in.TotalIncrements },
-            };
+            json values = json::object();
+            for (const Field field : InputFields)
+                std::visit(
+                    [&](auto member) {
+                        using Member = decltype(member);
+                        if constexpr (std::is_same_v<Member, std::int32_t Inputs::*>)
+                            values[InfoOf(field).JsonKey] = in.*member;
+                        else if constexpr (std::is_same_v<Member, double Inputs::*>)
+                            values[InfoOf(field).JsonKey] = Number(in.*member);
+                    },
+                    InfoOf(field).Member);
+            inputs["values"] = values;
         }
         return inputs;
     }
@@ -340,8 +338,8 @@ std::string IncrementsTabSeparated(const DesignFigures& figures)
 std::string SweepCsvHeader()
 {
     std::vector<std::string> cells;
-    for (int field = 1; field <= InputFieldCount; ++field)
-        cells.push_back(Field(field).OptionName);
+    for (const Field field : InputFields)
+        cells.push_back(InfoOf(field).OptionName);
     for (const char* column :
         { "end", "exit_status", "repeatable", "flow_change_percent_of_mean_outlet" })
         cells.push_back(column);
@@ -354,7 +352,9 @@ std::string SweepCsvHeader()
 
 std::string SweepCsvRow(const RunRecord& record, int exitStatus)
 {
-    std::vector<std::string> cells(record.Texts.begin(), record.Texts.begin() + InputFieldCount);
+    std::vector<std::string> cells;
+    for (const Field field : InputFields)
+        cells.push_back(record.Texts[field]);
     const Assessment& a = record.Answers;
     cells.push_back(EndName(record.End));
     cells.push_back(std::to_string(exitStatus));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "assessment.h"
+#include "fields.h"
 #include "run_driver.h"
 
 #include <array>
@@ -12,7 +13,7 @@ namespace karrow {
 // Everything one run leaves, for the JSON document, a study's CSV row and the summary. Built by
 // RecordOfRun or CalculateDesign (design_run.h).
 struct RunRecord {
-    std::array<std::string, 15> Texts; // fields 1..15 as given
+    FieldTexts Texts; // as given
     RunEnd End = RunEnd::InputsRejected;
     std::vector<std::string> Messages; // shown, in order
     SolverChoice Solver = SolverChoice::Both;

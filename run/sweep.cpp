@@ -39,7 +39,7 @@ namespace {
     // A whole-number field holds what its row names only when every step is whole.
     std::optional<std::string> IntegerGridProblem(const Variation& v, const std::string& text)
     {
-        const char* name = Field(v.Field).OptionName;
+        const char* name = InfoOf(v.Varied).OptionName;
         if (!IsWholeIn32Bits(v.From) || !IsWholeIn32Bits(v.To))
             return Quoted(text) + ": " + name
                 + " takes whole numbers, so FROM and TO must be whole numbers from -2147483648 "
@@ -65,13 +65,12 @@ std::optional<Variation> ParseVariation(const std::string& text, std::string& pr
     }
     Variation v;
     const std::string name = text.substr(0, equals);
-    for (int field = 1; field <= InputFieldCount; ++field)
-        if (name == Field(field).OptionName)
-            v.Field = field;
-    if (v.Field == 0) {
+    const std::optional<Field> field = FieldOfOption(name);
+    if (!field || *field == Field::SaveFileName) {
         problem = Quoted(name) + " is not an input field (such as channel-width)";
         return std::nullopt;
     }
+    v.Varied = *field;
     const auto from = NumberOf(text.substr(equals + 1, first - equals - 1));
     const auto to = NumberOf(text.substr(first + 1, second - first - 1));
     const auto count = NumberOf(text.substr(second + 1));
@@ -90,7 +89,7 @@ std::optional<Variation> ParseVariation(const std::string& text, std::string& pr
         problem = Quoted(text) + ": COUNT 1 takes one value, so FROM and TO must be equal";
         return std::nullopt;
     }
-    if (Field(v.Field).Kind == FieldKind::Integer) {
+    if (InfoOf(v.Varied).Kind == FieldKind::Integer) {
         if (const auto integerProblem = IntegerGridProblem(v, text)) {
             problem = *integerProblem;
             return std::nullopt;
@@ -101,7 +100,7 @@ std::optional<Variation> ParseVariation(const std::string& text, std::string& pr
 
 std::string ValueText(const Variation& v, std::int64_t k, char separator)
 {
-    if (Field(v.Field).Kind == FieldKind::Integer) {
+    if (InfoOf(v.Varied).Kind == FieldKind::Integer) {
         const auto from = static_cast<std::int64_t>(v.From);
         const std::int64_t step =
             v.Count == 1 ? 0 : (static_cast<std::int64_t>(v.To) - from) / (v.Count - 1);
@@ -122,7 +121,7 @@ std::string ValueText(const Variation& v, std::int64_t k, char separator)
 }
 
 StudyGrid::StudyGrid(
-    const std::array<std::string, 15>& fixed, std::vector<Variation> variations, char separator)
+    const FieldTexts& fixed, std::vector<Variation> variations, char separator)
     : fixed_(fixed)
     , variations_(std::move(variations))
     , separator_(separator)
@@ -136,8 +135,8 @@ std::optional<std::string> StudyGrid::Problem(const std::vector<Variation>& vari
     std::uint64_t size = 1;
     for (std::size_t i = 0; i < variations.size(); ++i) {
         for (std::size_t j = 0; j < i; ++j)
-            if (variations[j].Field == variations[i].Field)
-                return std::string(Field(variations[i].Field).OptionName)
+            if (variations[j].Varied == variations[i].Varied)
+                return std::string(InfoOf(variations[i].Varied).OptionName)
                     + " is varied twice: give one --vary per field";
         const auto count = static_cast<std::uint64_t>(variations[i].Count);
         if (size > std::numeric_limits<std::uint64_t>::max() / count)
@@ -147,12 +146,12 @@ std::optional<std::string> StudyGrid::Problem(const std::vector<Variation>& vari
     return std::nullopt;
 }
 
-std::array<std::string, 15> StudyGrid::DesignAt(std::uint64_t index) const
+FieldTexts StudyGrid::DesignAt(std::uint64_t index) const
 {
-    std::array<std::string, 15> texts = fixed_;
+    FieldTexts texts = fixed_;
     for (auto v = variations_.rbegin(); v != variations_.rend(); ++v) {
         const auto count = static_cast<std::uint64_t>(v->Count);
-        texts[static_cast<std::size_t>(v->Field - 1)] =
+        texts[v->Varied] =
             ValueText(*v, static_cast<std::int64_t>(index % count), separator_);
         index /= count;
     }

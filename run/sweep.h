@@ -1,6 +1,7 @@
 #pragma once
 
 #include "design_run.h"
+#include "fields.h"
 
 #include <array>
 #include <cstdint>
@@ -20,7 +21,7 @@ inline constexpr std::uint64_t UnconfirmedStudySize = 100000;
 
 // One varied field of a study: COUNT values evenly from FROM to TO, both included.
 struct Variation {
-    int Field = 0;
+    Field Varied = Field::NumberOfChannels;
     double From = 0;
     double To = 0;
     std::int64_t Count = 1;
@@ -39,18 +40,17 @@ std::string ValueText(const Variation& v, std::int64_t k, char decimalSeparator)
 // takes no memory for its size.
 class StudyGrid {
 public:
-    StudyGrid(const std::array<std::string, 15>& fixed, std::vector<Variation> variations,
-        char decimalSeparator);
+    StudyGrid(const FieldTexts& fixed, std::vector<Variation> variations, char decimalSeparator);
 
     // Why the variations make no grid (a field varied twice, more designs than a count holds).
     static std::optional<std::string> Problem(const std::vector<Variation>& variations);
 
     std::uint64_t Size() const { return size_; }
     char Separator() const { return separator_; }
-    std::array<std::string, 15> DesignAt(std::uint64_t index) const;
+    FieldTexts DesignAt(std::uint64_t index) const;
 
 private:
-    std::array<std::string, 15> fixed_;
+    FieldTexts fixed_;
     std::vector<Variation> variations_;
     char separator_;
     std::uint64_t size_ = 1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fields.h"
+
 #include <string>
 
 namespace karrow {
@@ -9,8 +11,8 @@ namespace karrow {
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
-    // Text of field 1..15: Edit1..Edit14 are the inputs, Edit15 the "Save File Name".
-    virtual std::string FieldText(int field) const = 0;
+    // The text of a field as typed: the fourteen inputs and the "Save File Name".
+    virtual std::string FieldText(Field field) const = 0;
     // Shows a message modally (an OK box in the window, stderr on the command line); returns when
     // the user has closed it.
     virtual void ShowMessage(const std::string& text) = 0;

@@ -392,8 +392,8 @@ void ResultsWindowTest::outletChartsAtTheExactResolutionMarkTheFifteenDegreePoin
     QFETCH(int, classicIncrements);
     MainWindow* form = window_->Window();
     MainWindow::FieldTexts texts = form->AllFieldTexts();
-    texts[0] = QString::number(channels);
-    texts[12] = QStringLiteral("0.5"); // channel width: ten channels of 1.2 cm leave no land
+    texts[Field::NumberOfChannels] = QString::number(channels);
+    texts[Field::ChannelWidth] = QStringLiteral("0.5"); // ten channels of 1.2 cm leave no land
     form->SetFieldTexts(texts);
     const Assessment answers = AssessmentOfFields(form);
     QVERIFY(answers.Classic && answers.Exact && answers.Exact->Figures);
@@ -541,8 +541,8 @@ void ResultsWindowTest::showsTheFiguresOfItsRun()
     QFETCH(bool, settled);
     MainWindow* form = window_->Window();
     MainWindow::FieldTexts texts = form->AllFieldTexts();
-    texts[4] = flowRate;
-    texts[5] = powerLawIndex;
+    texts[Field::FlowRatePerChannel] = flowRate;
+    texts[Field::PowerLawIndex] = powerLawIndex;
     form->SetFieldTexts(texts);
     const Assessment expected = AssessmentOfFields(form);
     QVERIFY(expected.Classic && expected.Exact && expected.Exact->Figures && expected.Repeatability);
@@ -621,7 +621,7 @@ void ResultsWindowTest::marksItsRunStaleWhileTheFieldsDiffer()
 
     // An input set opened after the run: what is shown is no longer what the fields say.
     MainWindow::FieldTexts other = form->AllFieldTexts();
-    other[4] = QStringLiteral("3.00");
+    other[Field::FlowRatePerChannel] = QStringLiteral("3.00");
     form->SetFieldTexts(other);
     QVERIFY(LabelShown(results, "StaleMark"));
     QCOMPARE(LabelText(results, "RunInputs"), inputs);

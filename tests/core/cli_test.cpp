@@ -127,7 +127,7 @@ namespace {
         EXPECT_TRUE(lines[5].starts_with("repeatability: the report repeats to its last digit"))
             << lines[5];
         EXPECT_EQ(test::ReadFile("result.txt"),
-            test::ReadFile(fs::path(KARROW_TEST_DATA) / "default_report.txt"));
+            test::GoldenReport());
     }
 
     TEST(CommandLine, TextsPassThroughUnchanged)
@@ -139,7 +139,7 @@ namespace {
             "--flow-rate-per-channel=+4.12", "--output=other report.txt" });
         ASSERT_EQ(outcome.Status, 0) << outcome.Err;
         EXPECT_EQ(test::ReadFile("other report.txt"),
-            test::ReadFile(fs::path(KARROW_TEST_DATA) / "default_report.txt"));
+            test::GoldenReport());
         const Outcome negative = RunCli({ "--flow-rate-per-channel=-4.12" });
         EXPECT_EQ(negative.Status, 2) << "a negative flow is outside the model";
     }
@@ -357,7 +357,7 @@ namespace {
         EXPECT_FALSE(fs::exists("result.txt")) << "the input set names its own report";
         ASSERT_EQ(RunCli({ "--inputs", "design.karrow", "--channel-width=1.2" }).Status, 0);
         EXPECT_EQ(test::ReadFile("saved.txt"),
-            test::ReadFile(fs::path(KARROW_TEST_DATA) / "default_report.txt"));
+            test::GoldenReport());
 
         test::WriteFile("broken.karrow", "{\"format\": 1");
         const Outcome refused = RunCli({ "--inputs", "broken.karrow", "--output=other.txt" });

@@ -22,7 +22,7 @@
 namespace karrow::test {
 
 // The inputs of the window's defaults, with the given fields' texts replaced.
-inline Inputs DesignFromTexts(const std::vector<std::pair<int, std::string>>& changes = {})
+inline Inputs DesignFromTexts(const std::vector<std::pair<Field, std::string>>& changes = {})
 {
     RecordingInterface ui;
     for (const auto& [field, text] : changes)

@@ -30,7 +30,7 @@ namespace {
     TEST(WallShear, OfAConstantSlitBalancesTheAnalyticPressureDrop)
     {
         test::RecordingInterface ui;
-        ui.Set(9, "0.1").Set(10, "0.1").Set(12, "0.1").Set(14, "30");
+        ui.Set(Field::InletSlitHeight, "0.1").Set(Field::OutletSlitHeight, "0.1").Set(Field::OutletChannelDepth, "0.1").Set(Field::TotalIncrements, "30");
         const test::Elements e = test::ElementsOf(test::InputsFrom(ui));
         const SlitPaths& p = e.Laws.Paths;
         const double width = e.Geo.IncrementLength * std::cos(e.Geo.HelixAngle);
@@ -69,7 +69,7 @@ namespace {
     TEST(WallShear, OfANarrowingLandIsTakenAtItsNarrowerEnd)
     {
         test::RecordingInterface ui;
-        ui.Set(9, "0.3");
+        ui.Set(Field::InletSlitHeight, "0.3");
         const Solution s = Solved(ui);
         const DesignFigures f = ComputeFigures(s);
         const SlitPaths& p = s.Flow.Laws.Paths;
@@ -131,7 +131,7 @@ namespace {
     std::vector<std::vector<double>> ReportRows()
     {
         const std::string report =
-            test::ReadFile(std::filesystem::path(KARROW_TEST_DATA) / "default_report.txt");
+            test::GoldenReport();
         std::vector<std::vector<double>> rows;
         for (const std::string& line : test::CrLfLines(report)) {
             std::istringstream fields(line);
@@ -225,7 +225,7 @@ namespace {
     TEST(Residence, VolumeAndOutletAgeAgreeWithTheGeometry)
     {
         test::RecordingInterface threeChannels;
-        threeChannels.Set(1, "3").Set(10, "0.1");
+        threeChannels.Set(Field::NumberOfChannels, "3").Set(Field::OutletSlitHeight, "0.1");
         for (const Inputs& in : { test::InputsFrom({}), test::InputsFrom(threeChannels) }) {
             const Solution s = ExactSolution(in);
             const DesignFigures f = ComputeFigures(s);

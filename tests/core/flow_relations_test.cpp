@@ -36,9 +36,9 @@ namespace {
     {
         // With n = 1 resistances add like lengths: doubling the lip doubles its resistance.
         test::RecordingInterface ui;
-        ui.Set(6, "1");
+        ui.Set(Field::PowerLawIndex, "1");
         const test::Elements shortLip = Conductances(ui);
-        ui.Set(3, "2.0");
+        ui.Set(Field::LipHeight, "2.0");
         const test::Elements longLip = Conductances(ui);
         const int last = shortLip.Geo.EffectiveIncrements;
         // Effective part and tapers are the same; only the lip's share of the resistance changes.
@@ -54,7 +54,7 @@ namespace {
     {
         // Q = w h^3 dP / (12 mu l) for n = 1: the lip's resistance is 12 mu l / (w h^3).
         test::RecordingInterface ui;
-        ui.Set(6, "1");
+        ui.Set(Field::PowerLawIndex, "1");
         const test::Elements st = Conductances(ui);
         const int last = st.Geo.EffectiveIncrements;
         const double w = st.Geo.IncrementLength * std::cos(st.Geo.HelixAngle);
@@ -67,7 +67,9 @@ namespace {
         // Equal inlet and outlet slits make every land a constant slit: the tapered law would be
         // 0/0.
         test::RecordingInterface ui;
-        ui.Set(9, "0.05").Set(10, "0.05").Set(12, "0.07");
+        ui.Set(Field::InletSlitHeight, "0.05")
+            .Set(Field::OutletSlitHeight, "0.05")
+            .Set(Field::OutletChannelDepth, "0.07");
         const test::Elements flat = Conductances(ui);
         for (int i = 1; i <= flat.Geo.TransferIncrements; ++i) {
             ASSERT_EQ(flat.Laws.Paths.StartHeight[i], flat.Laws.Paths.EndHeight[i]);
@@ -76,7 +78,7 @@ namespace {
         }
         // The limit joins the tapered law continuously: a slit rising by one part in 10^9 gives the
         // same conductance to about that order.
-        ui.Set(10, "0.050000001");
+        ui.Set(Field::OutletSlitHeight, "0.050000001");
         const test::Elements tapered = Conductances(ui);
         ASSERT_EQ(tapered.Geo.EffectiveIncrements, flat.Geo.EffectiveIncrements);
         EXPECT_NEAR(tapered.Laws.SlitConductance[1] / flat.Laws.SlitConductance[1], 1.0, 1e-6);
@@ -85,7 +87,7 @@ namespace {
     TEST(Conductances, ZeroPowerLawIndexIsAnArithmeticFault)
     {
         test::RecordingInterface ui;
-        ui.Set(6, "0");
+        ui.Set(Field::PowerLawIndex, "0");
         EXPECT_THROW(Conductances(ui), ArithmeticFault);
     }
 

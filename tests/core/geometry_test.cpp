@@ -81,7 +81,11 @@ namespace {
         test::RecordingInterface ui;
         // A constant slit of 0.25 and a depth falling from 1.5 by 0.0625 per increment: the depth
         // reaches twice the slit after exactly 16 increments (all values are exact in binary).
-        ui.Set(9, "0.25").Set(10, "0.25").Set(11, "1.5").Set(12, "1.0").Set(14, "8");
+        ui.Set(Field::InletSlitHeight, "0.25")
+            .Set(Field::OutletSlitHeight, "0.25")
+            .Set(Field::InletChannelDepth, "1.5")
+            .Set(Field::OutletChannelDepth, "1.0")
+            .Set(Field::TotalIncrements, "8");
         EXPECT_EQ(ComputeGeometry(test::InputsFrom(ui)).EffectiveIncrements, 17);
     }
 
@@ -95,7 +99,7 @@ namespace {
         test::RecordingInterface ui;
         char text[32];
         std::snprintf(text, sizeof text, "%.17g", width);
-        ui.Set(13, text);
+        ui.Set(Field::ChannelWidth, text);
         const Geometry g = DefaultGeometry(ui);
         const double r = width / 2;
         ASSERT_EQ(g.GrooveDepth[16], r);
@@ -117,7 +121,8 @@ namespace {
     TEST_P(ChannelSpacing, IsTwentyFourDivN)
     {
         test::RecordingInterface ui;
-        ui.Set(1, std::to_string(GetParam().Channels)).Set(13, "0.3");
+        ui.Set(Field::NumberOfChannels, std::to_string(GetParam().Channels))
+            .Set(Field::ChannelWidth, "0.3");
         const Geometry st = ComputeGeometry(test::InputsFrom(ui));
         EXPECT_EQ(st.PitchIncrements, GetParam().Pitch);
         EXPECT_EQ(st.TransferIncrements, st.EffectiveIncrements - GetParam().Pitch);
@@ -134,11 +139,12 @@ namespace {
     // 24 div 0 for zero channels; 0/0 in the increment length for a spiral of no height.
     TEST(Geometry, ZeroChannelsOrSpiralHeightIsAnArithmeticFault)
     {
-        for (const auto& [field, text] : { std::pair { 1, "0" }, std::pair { 2, "0" } }) {
+        for (const auto& [field, text] : { std::pair { Field::NumberOfChannels, "0" },
+                 std::pair { Field::SpiralHeight, "0" } }) {
             test::RecordingInterface ui;
             ui.Set(field, text);
             EXPECT_THROW(ComputeGeometry(test::InputsFrom(ui)), ArithmeticFault)
-                << "field " << field;
+                << QuotedLabel(field);
         }
     }
 

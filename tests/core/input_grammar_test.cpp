@@ -155,7 +155,7 @@ namespace {
     // The line that follows the input error message, for the first field that is refused.
     struct ProblemCase {
         const char* Name;
-        int Field;
+        Field Refused;
         const char* Text;
         char Separator;
         const char* Expected;
@@ -167,9 +167,9 @@ namespace {
     {
         const ProblemCase& c = GetParam();
         const InputReading reading = ReadInputs(
-            [&c](int field) {
-                return field == c.Field ? std::string(c.Text)
-                                        : DefaultFieldText(field, c.Separator);
+            [&c](Field field) {
+                return field == c.Refused ? std::string(c.Text)
+                                          : DefaultFieldText(field, c.Separator);
             },
             c.Separator);
         EXPECT_FALSE(reading.Values);
@@ -177,22 +177,22 @@ namespace {
     }
 
     INSTANTIATE_TEST_SUITE_P(Fields, ProblemLine,
-        testing::Values(ProblemCase { "RealTooLarge", 4, "1e999", '.',
+        testing::Values(ProblemCase { "RealTooLarge", Field::DieRadius, "1e999", '.',
                             "\"Die Radius (cm)\" is too large: at most about 1.8e308." },
-            ProblemCase { "RealTooFarBelowZero", 4, "-1e999", '.',
+            ProblemCase { "RealTooFarBelowZero", Field::DieRadius, "-1e999", '.',
                 "\"Die Radius (cm)\" is too far below zero: at least about -1.8e308." },
-            ProblemCase { "RealTooLargeUnderComma", 13, "2,5e400", ',',
+            ProblemCase { "RealTooLargeUnderComma", Field::ChannelWidth, "2,5e400", ',',
                 "\"Channel Width (cm)\" is too large: at most about 1,8e308." },
-            ProblemCase { "RealNotANumber", 3, "1.0cm", '.',
+            ProblemCase { "RealNotANumber", Field::LipHeight, "1.0cm", '.',
                 "\"Lip Height (cm)\" must be a number, such as 1.0." },
-            ProblemCase { "RealNotANumberUnderComma", 3, "1.0", ',',
+            ProblemCase { "RealNotANumberUnderComma", Field::LipHeight, "1.0", ',',
                 "\"Lip Height (cm)\" must be a number, such as 1,0." },
-            ProblemCase { "WholeTooLarge", 1, "99999999999", '.',
+            ProblemCase { "WholeTooLarge", Field::NumberOfChannels, "99999999999", '.',
                 "\"Number of Channels (-)\" is too large: at most 2147483647." },
-            ProblemCase { "WholeTooFarBelowZero", 14, "-2147483649", '.',
+            ProblemCase { "WholeTooFarBelowZero", Field::TotalIncrements, "-2147483649", '.',
                 "\"Total Increments <15 deg.=\xCF\x80/12 rad each> (-)\" is too far below zero: at "
                 "least -2147483648." },
-            ProblemCase { "WholeNotANumber", 1, "4.0", '.',
+            ProblemCase { "WholeNotANumber", Field::NumberOfChannels, "4.0", '.',
                 "\"Number of Channels (-)\" must be a whole number, such as 4." }),
         [](const testing::TestParamInfo<ProblemCase>& row) { return row.param.Name; });
 

@@ -24,15 +24,13 @@ namespace {
     // own special characters and the longest text kept.
     InputSet UnusualSet()
     {
-        InputSet set;
-        for (int field = 1; field <= SaveFileNameField; ++field)
-            set.Texts[static_cast<std::size_t>(field - 1)] = DefaultFieldText(field, ',');
-        set.Texts[0] = "";
-        set.Texts[1] = "   ";
-        set.Texts[2] = " 1,0e-3 ";
-        set.Texts[3] = "\"quoted\" \\ back\tslash\n";
-        set.Texts[12] = std::string(4096, '7');
-        set.Texts[14] = "D\xC3\xBCse \xCF\x80 \xE2\x82\xAC.txt";
+        InputSet set { DefaultFieldTexts(',') };
+        set.Texts[Field::NumberOfChannels] = "";
+        set.Texts[Field::SpiralHeight] = "   ";
+        set.Texts[Field::LipHeight] = " 1,0e-3 ";
+        set.Texts[Field::DieRadius] = "\"quoted\" \\ back\tslash\n";
+        set.Texts[Field::ChannelWidth] = std::string(4096, '7');
+        set.Texts[Field::SaveFileName] = "D\xC3\xBCse \xCF\x80 \xE2\x82\xAC.txt";
         return set;
     }
 
@@ -120,10 +118,10 @@ namespace {
         const test::TemporaryFolder folder;
         const std::string path = (folder.Path() / "die.karrow").string();
         InputSet set = UnusualSet();
-        set.Texts[4] = "\xFF";
+        set.Texts[Field::FlowRatePerChannel] = "\xFF";
         EXPECT_EQ(WriteInputSet(path, set, ','),
             path + ": The field \"flow-rate-per-channel\" is not UTF-8 text.");
-        set.Texts[4] = std::string(4097, '1');
+        set.Texts[Field::FlowRatePerChannel] = std::string(4097, '1');
         EXPECT_EQ(WriteInputSet(path, set, ','),
             path + ": The field \"flow-rate-per-channel\" is longer than 4096 bytes.");
         EXPECT_TRUE(FolderEntries(folder.Path()).empty());
@@ -135,10 +133,8 @@ namespace {
     {
         const test::TemporaryFolder folder;
         const std::string path = (folder.Path() / "die.karrow").string();
-        InputSet set;
-        for (int field = 1; field <= SaveFileNameField; ++field)
-            set.Texts[static_cast<std::size_t>(field - 1)] = DefaultFieldText(field, ',');
-        set.Texts[14] = "run,1.txt";
+        InputSet set { DefaultFieldTexts(',') };
+        set.Texts[Field::SaveFileName] = "run,1.txt";
         ASSERT_EQ(WriteInputSet(path, set, ','), std::nullopt);
         const Json stored = Json::parse(test::ReadFile(path));
         EXPECT_EQ(stored["fields"]["lip-height"], "1.0");
@@ -146,7 +142,7 @@ namespace {
 
         const auto lipHeight = [&path](char separator) {
             const InputSetReading reading = ReadInputSet(path, separator);
-            return reading.Set ? reading.Set->Texts[2] : reading.Problem;
+            return reading.Set ? reading.Set->Texts[Field::LipHeight] : reading.Problem;
         };
         EXPECT_EQ(lipHeight('.'), "1.0");
         EXPECT_EQ(lipHeight(','), "1,0");
@@ -154,7 +150,7 @@ namespace {
         older["fields"]["lip-height"] = "12,38";
         test::WriteFile(path, older.dump());
         EXPECT_EQ(lipHeight('.'), "12.38");
-        EXPECT_EQ(ReadInputSet(path, '.').Set->Texts[14], "run,1.txt");
+        EXPECT_EQ(ReadInputSet(path, '.').Set->Texts[Field::SaveFileName], "run,1.txt");
     }
 
     TEST(InputSetFile, RefusesToSaveAReportNameOutsideItsFolder)
@@ -162,7 +158,7 @@ namespace {
         const test::TemporaryFolder folder;
         const std::string path = (folder.Path() / "die.karrow").string();
         InputSet set = UnusualSet();
-        set.Texts[14] = "../notes.txt";
+        set.Texts[Field::SaveFileName] = "../notes.txt";
         const auto problem = WriteInputSet(path, set, ',');
         ASSERT_TRUE(problem);
         EXPECT_NE(problem->find(path + ": The field \"output\" must be a plain file name"),

@@ -2,6 +2,8 @@
 // settled (the settling check of the run's own assessment, computed here once so that the test
 // only reads it) and, for a design that is not settled, the range of its report's numbers.
 //
+//   karrow_regression_freeze designs      draws the generated designs afresh, writes
+//                                         random_designs.txt with their hashes, then settling.json
 //   karrow_regression_freeze settling     writes settling.json from the designs as frozen
 //   karrow_regression_freeze unsettled    refreezes the reports and hashes of the designs that
 //                                         settling.json records as not settled, or that are not
@@ -12,10 +14,15 @@
 #include "regression_table.h"
 #include "report/result_file.h"
 #include "run/assessment.h"
+#include "run/input_reading.h"
+#include "run/model_limits.h"
 #include "solver/extended.h"
 
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <iostream>
+#include <random>
 
 namespace karrow::regression {
 namespace {
@@ -139,6 +146,69 @@ namespace {
             + Fnv1a64(outcome.Messages) + " | " + (outcome.Report ? Fnv1a64(*outcome.Report) : "-");
     }
 
+    // ---- the generated designs ----
+
+    constexpr std::size_t GeneratedDesigns = 1500;
+    constexpr std::uint64_t GeneratorSeed = 20081;
+
+    // A draw from [low, high) made from the generator's bits alone, so that the designs do not
+    // depend on how a standard library shapes its distributions.
+    double Within(std::mt19937_64& random, double low, double high)
+    {
+        return low + (high - low) * static_cast<double>(random() >> 11) * 0x1p-53;
+    }
+
+    std::string Text(double value)
+    {
+        std::array<char, 32> text {};
+        std::snprintf(text.data(), text.size(), "%g", value);
+        return text.data();
+    }
+
+    // Field texts drawn over wide ranges of each value, the spiral in pitches of m increments and
+    // the channel width as a share of the axial pitch, as a designer leaves a land between turns.
+    std::vector<std::string> DrawTexts(std::mt19937_64& random)
+    {
+        const int channels = 1 + static_cast<int>(random() % 24);
+        const int m = 24 / channels;
+        const int increments = static_cast<int>(std::lround(m * Within(random, 3, 8)));
+        const double spiralHeight = Within(random, 4, 25);
+        const double axialPitch = m * spiralHeight / increments;
+        return { std::to_string(channels), Text(spiralHeight), Text(Within(random, 0.3, 3)),
+            Text(Within(random, 3, 25)), Text(Within(random, 0.3, 20)),
+            Text(Within(random, 0.2, 1)), Text(Within(random, 2, 40)),
+            Text(Within(random, 20, 500)), Text(Within(random, 0.003, 0.08)),
+            Text(Within(random, 0.01, 0.3)), Text(Within(random, 0.4, 2)),
+            Text(Within(random, 0.08, 2)), Text(axialPitch * Within(random, 0.2, 0.9)),
+            std::to_string(increments) };
+    }
+
+    // A design the model's limits refuse only repeats a message that the named cases already
+    // hold; every generated design is drawn again until its texts, as written, pass them.
+    std::vector<std::string> DrawDesignWithinLimits(std::mt19937_64& random)
+    {
+        for (;;) {
+            std::vector<std::string> texts = DrawTexts(random);
+            const InputReading reading =
+                ReadInputs([&](Field field) { return texts.at(IndexOf(field)); }, '.');
+            if (reading.Values && !CheckModelLimits(*reading.Values))
+                return texts;
+        }
+    }
+
+    void FreezeDesigns()
+    {
+        std::mt19937_64 random(GeneratorSeed);
+        std::string file = "# field texts 1..14 | exit status | FNV-1a 64 of stderr | FNV-1a 64 of "
+                           "result.txt (- when absent)\n";
+        for (std::size_t k = 0; k < GeneratedDesigns; ++k) {
+            HashedDesign d;
+            d.Texts = DrawDesignWithinLimits(random);
+            file += HashedLine(d, RunDesign(d.Texts)) + "\n";
+        }
+        WriteText(Data / "random_designs.txt", file);
+    }
+
     void RefreezeUnsettled()
     {
         const SettlingRecord record = ReadSettling();
@@ -155,7 +225,7 @@ namespace {
                 entry["stderr"] = outcome.Messages;
                 entry["report"] = outcome.Report.has_value();
                 if (outcome.Report)
-                    WriteText(Data / (name + ".txt"), *outcome.Report);
+                    WriteText(FrozenReportPath(name), *outcome.Report);
             }
             Record(document, name, outcome, settled);
         }
@@ -188,12 +258,15 @@ namespace {
 int main(int argc, char** argv)
 {
     const std::string mode = argc == 2 ? argv[1] : "";
-    if (mode == "settling")
+    if (mode == "designs") {
+        karrow::regression::FreezeDesigns();
+        karrow::regression::FreezeSettling();
+    } else if (mode == "settling")
         karrow::regression::FreezeSettling();
     else if (mode == "unsettled")
         karrow::regression::RefreezeUnsettled();
     else {
-        std::cerr << "usage: karrow_regression_freeze settling|unsettled\n";
+        std::cerr << "usage: karrow_regression_freeze designs|settling|unsettled\n";
         return 2;
     }
     return 0;

@@ -27,6 +27,15 @@ namespace fs = std::filesystem;
 
 inline const fs::path Data = fs::path(KARROW_TEST_DATA) / "regression";
 
+// Where the report of a named case is frozen. The window's defaults are the golden report
+// itself, kept once.
+inline fs::path FrozenReportPath(const std::string& name)
+{
+    if (name == "defaults")
+        return fs::path(KARROW_TEST_DATA) / "default_report.txt";
+    return Data / (name + ".txt");
+}
+
 struct Outcome {
     int ExitStatus = 0;
     std::string Messages; // as karrow-cli writes them to stderr
@@ -39,8 +48,8 @@ inline Outcome RunDesign(const std::vector<std::string>& texts)
 {
     test::ScratchFolder folder;
     test::RecordingInterface ui;
-    for (int field = 1; field <= InputFieldCount; ++field)
-        ui.Set(field, texts.at(static_cast<std::size_t>(field - 1)));
+    for (std::size_t k = 0; k < InputFieldCount; ++k)
+        ui.Set(InputFields[k], texts.at(k));
     Outcome outcome;
     try {
         RunOutcome run = RunCalculation(ui, '.');

@@ -5,9 +5,10 @@
 // long and short spirals, constant gaps, a channel section exactly on the switch between its two
 // forms, non-convergence, an arithmetic fault, refusals), each with karrow-cli's exit status for
 // its end, its messages and whether a report is left; a report left is frozen beside it whole, as
-// <name>.txt. random_designs.txt holds 1500 generated designs, each with its exit status and a
-// hash of its messages and report: a change of the last printed digit of one percent of designs
-// is caught by it with near certainty.
+// <name>.txt. random_designs.txt holds 1500 generated designs, drawn within the model's limits so
+// that each one runs the calculation, each with its exit status and a hash of its messages and
+// report: a change of the last printed digit of one percent of designs is caught by it with near
+// certainty.
 //
 // settling.json records, for every design, whether it is settled (the run's own settling check,
 // computed when the table was frozen; a run that the step limit ends is settled when its
@@ -18,9 +19,9 @@
 // change of the arithmetic's last bit into whole digits; its failure says whether the change
 // stays within its range, to tell such a change from a fault of the method.
 //
-// tests/core/regression_freeze.cpp writes settling.json and refreezes the designs that are not
-// settled; regenerate anything here only on purpose, and read the differences of the named
-// reports.
+// tests/core/regression_freeze.cpp draws the generated designs and writes the settling record;
+// the named cases were frozen from the released calculation. Regenerate them only on purpose, and
+// read the differences of the named reports.
 
 #include "regression_table.h"
 
@@ -61,7 +62,7 @@ namespace {
         EXPECT_EQ(outcome.Messages, c.Messages);
         ASSERT_EQ(outcome.Report.has_value(), c.HasReport);
         if (c.HasReport) {
-            const std::string frozen = test::ReadFile(Data / (c.Name + ".txt"));
+            const std::string frozen = test::ReadFile(FrozenReportPath(c.Name));
             EXPECT_EQ(*outcome.Report, frozen) << SettlingNote(c.Name, *outcome.Report);
         }
         EXPECT_TRUE(Settling().Settled.count(c.Name)) << c.Name << " has no settling record";

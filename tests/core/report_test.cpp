@@ -12,9 +12,8 @@ namespace {
     Inputs DefaultInputs(char separator = '.')
     {
         test::RecordingInterface ui;
-        for (int field = 1; field <= InputFieldCount; ++field)
-            ui.Set(field, DefaultFieldText(field, separator));
-        return *ReadInputs([&ui](int field) { return ui.FieldText(field); }, separator).Values;
+        ui.texts = DefaultFieldTexts(separator);
+        return *ReadInputs([&ui](Field field) { return ui.FieldText(field); }, separator).Values;
     }
 
     TEST(InputSection, DefaultInputsGiveTheKnownValueTexts)

@@ -95,7 +95,7 @@ namespace {
     TEST(InitialDistribution, OneOutletIncrementSendsAllItReceivesOverItsLand)
     {
         test::RecordingInterface ui;
-        ui.Set(1, "13").Set(13, "0.3");
+        ui.Set(Field::NumberOfChannels, "13").Set(Field::ChannelWidth, "0.3");
         const test::Elements e = test::ElementsOf(test::InputsFrom(ui));
         ASSERT_EQ(e.Geo.PitchIncrements, 1);
         Flows flows(e.Geo.EffectiveIncrements);
@@ -209,7 +209,7 @@ namespace {
     TEST(CorrectOutletFlows, SingleOutletIncrementTakesTheWholeFlow)
     {
         test::RecordingInterface ui;
-        ui.Set(1, "13").Set(13, "0.3");
+        ui.Set(Field::NumberOfChannels, "13").Set(Field::ChannelWidth, "0.3");
         Stage st(ui);
         st.BalanceUntilHandOver();
         ASSERT_EQ(st.e.Geo.PitchIncrements, 1);

@@ -15,16 +15,9 @@
 namespace karrow {
 namespace {
 
-    constexpr int NumberOfChannels = 1;
-    constexpr int SpiralHeight = 2;
-    constexpr int ChannelWidth = 13;
-
-    std::array<std::string, 15> Defaults()
+    FieldTexts Defaults()
     {
-        std::array<std::string, 15> texts;
-        for (int field = 1; field <= SaveFileNameField; ++field)
-            texts[static_cast<std::size_t>(field - 1)] = DefaultFieldText(field, '.');
-        return texts;
+        return DefaultFieldTexts('.');
     }
 
     Variation Parsed(const std::string& text)
@@ -92,8 +85,8 @@ namespace {
         std::vector<std::pair<std::string, std::string>> designs;
         for (std::uint64_t k = 0; k < grid.Size(); ++k) {
             const auto texts = grid.DesignAt(k);
-            designs.emplace_back(texts[ChannelWidth - 1], texts[NumberOfChannels - 1]);
-            EXPECT_EQ(texts[SpiralHeight - 1], Defaults()[SpiralHeight - 1]);
+            designs.emplace_back(texts[Field::ChannelWidth], texts[Field::NumberOfChannels]);
+            EXPECT_EQ(texts[Field::SpiralHeight], Defaults()[Field::SpiralHeight]);
         }
         const std::vector<std::pair<std::string, std::string>> expected { { "1", "4" },
             { "1", "5" }, { "1.5", "4" }, { "1.5", "5" }, { "2", "4" }, { "2", "5" } };
@@ -233,11 +226,11 @@ namespace {
         std::condition_variable changed;
         int formatted = 0;
         int formattedBehindFirst = -1;
-        const std::string first = grid.DesignAt(0)[ChannelWidth - 1];
+        const std::string first = grid.DesignAt(0)[Field::ChannelWidth];
         SweepSettings settings { SolverChoice::Network, {}, Jobs,
             [&](const RunRecord& record) {
                 std::unique_lock lock(mutex);
-                if (record.Texts[ChannelWidth - 1] == first) {
+                if (record.Texts[Field::ChannelWidth] == first) {
                     // The first design is slow: the other job may run ahead only as far as the
                     // window reaches. Without a bound it would finish all 199 in this time.
                     changed.wait_for(

@@ -23,20 +23,12 @@ namespace karrow::test {
 // records everything the run shows.
 class RecordingInterface : public UserInterface {
 public:
-    RecordingInterface()
+    RecordingInterface& Set(Field field, std::string text)
     {
-        for (int field = 1; field <= SaveFileNameField; ++field)
-            texts[static_cast<std::size_t>(field - 1)] = DefaultFieldText(field, '.');
-    }
-    RecordingInterface& Set(int field, std::string text)
-    {
-        texts[static_cast<std::size_t>(field - 1)] = std::move(text);
+        texts[field] = std::move(text);
         return *this;
     }
-    std::string FieldText(int field) const override
-    {
-        return texts[static_cast<std::size_t>(field - 1)];
-    }
+    std::string FieldText(Field field) const override { return texts[field]; }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void ShowFinishDialog() override { ++finishDialogs; }
     void RereadFileList() override { ++rereads; }
@@ -46,7 +38,7 @@ public:
             onSectionWritten(section);
     }
 
-    std::array<std::string, 15> texts;
+    FieldTexts texts = DefaultFieldTexts('.');
     std::vector<std::string> messages;
     int finishDialogs = 0;
     int rereads = 0;
@@ -65,7 +57,8 @@ inline long double OutletSlitFlowSum(const Geometry& g, const Flows& flows)
 // The inputs in the fields of `ui`, which must convert.
 inline Inputs InputsFrom(const RecordingInterface& ui)
 {
-    const InputReading reading = ReadInputs([&ui](int field) { return ui.FieldText(field); }, '.');
+    const InputReading reading =
+        ReadInputs([&ui](Field field) { return ui.FieldText(field); }, '.');
     if (!reading.Values)
         throw std::runtime_error("inputs do not convert: " + reading.Problem);
     return *reading.Values;
@@ -141,6 +134,14 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& cont
 {
     std::ofstream(path, std::ios::binary) << content;
 }
+
+#ifdef KARROW_TEST_DATA
+// The report of the window's defaults as released: every byte of it is the system's own.
+inline std::string GoldenReport()
+{
+    return ReadFile(std::filesystem::path(KARROW_TEST_DATA) / "default_report.txt");
+}
+#endif
 
 // The lines of a CR LF text, without their line ends.
 inline std::vector<std::string> CrLfLines(const std::string& text)

@@ -303,8 +303,10 @@ namespace {
     // strongly shear-thinning melt. The exact network is solved all the same.
     TEST(ClassicFailures, AreSolvedExactly)
     {
-        for (const auto& changes : std::vector<std::vector<std::pair<int, std::string>>> {
-                 { { 1, "5" }, { 13, "0.6" }, { 2, "6" } }, { { 6, "0.2" } } }) {
+        for (const auto& changes : std::vector<std::vector<std::pair<Field, std::string>>> {
+                 { { Field::NumberOfChannels, "5" }, { Field::ChannelWidth, "0.6" },
+                     { Field::SpiralHeight, "6" } },
+                 { { Field::PowerLawIndex, "0.2" } } }) {
             const Inputs design = test::DesignFromTexts(changes);
             ASSERT_FALSE(SolveClassic(design).Finished);
             const NetworkSolution s = SolveNetwork(test::NetworkOf(design).value());

@@ -173,8 +173,10 @@ namespace {
     TEST(ResolutionStudy, ConvergesWithASteadyOrderOnSmoothDesigns)
     {
         const std::vector<Inputs> designs = { test::DesignFromTexts(),
-            test::DesignFromTexts({ { 6, "1" } }), test::DesignFromTexts({ { 1, "2" } }),
-            test::DesignFromTexts({ { 1, "5" }, { 13, "0.9" } }) };
+            test::DesignFromTexts({ { Field::PowerLawIndex, "1" } }),
+            test::DesignFromTexts({ { Field::NumberOfChannels, "2" } }),
+            test::DesignFromTexts(
+                { { Field::NumberOfChannels, "5" }, { Field::ChannelWidth, "0.9" } }) };
         for (const Inputs& in : designs) {
             const ResolutionStudy study = StudyResolution(in, {});
             ASSERT_GE(study.Levels.size(), 4u) << study.Note;
@@ -217,7 +219,7 @@ namespace {
     {
         for (const auto& [a, b] :
             { std::pair { 5, 6 }, std::pair { 7, 8 }, std::pair { 10, 12 } }) {
-            Inputs first = test::DesignFromTexts({ { 13, "0.5" } });
+            Inputs first = test::DesignFromTexts({ { Field::ChannelWidth, "0.5" } });
             Inputs second = first;
             first.NumberOfChannels = a;
             second.NumberOfChannels = b;
@@ -271,7 +273,7 @@ namespace {
     // What the JSON, the CSV and the verdict line take from a study and the exact answer.
     TEST(ResolutionOutputs, GiveTheLevelsTheLimitsAndTheWholeDie)
     {
-        Inputs in = test::DesignFromTexts({ { 13, "0.5" } });
+        Inputs in = test::DesignFromTexts({ { Field::ChannelWidth, "0.5" } });
         in.NumberOfChannels = 5;
         NetworkOptions options;
         options.Study = true;

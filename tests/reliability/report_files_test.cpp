@@ -8,6 +8,7 @@
 // call the report steps as the driver calls them, with the action in between.
 
 #include "report/result_file.h"
+#include "report/run_json.h"
 #include "run/file_lock.h"
 #include "run/input_reading.h"
 #include "run/run_driver.h"
@@ -80,35 +81,14 @@ namespace {
         return entries;
     }
 
-    // How a run ended, as text, with the messages it showed; passed back from a child process.
+    // How a run ended, by the core's name of its end state or the fault that ended it, with
+    // what it showed; passed back from a child process.
     struct Outcome {
         std::string End;
         std::vector<std::string> Messages;
         int FinishDialogs = 0;
+        int Rereads = 0;
     };
-
-    std::string DriverEndText(RunEnd end)
-    {
-        switch (end) {
-        case RunEnd::InputsRejected:
-            return "InputsRejected";
-        case RunEnd::ReportNotCreated:
-            return "ReportNotCreated";
-        case RunEnd::ModifiedConditionNotAppended:
-            return "ModifiedConditionNotAppended";
-        case RunEnd::NotConverged:
-            return "NotConverged";
-        case RunEnd::TableNotAppended:
-            return "TableNotAppended";
-        case RunEnd::Finished:
-            return "Finished";
-        case RunEnd::Fault:
-        case RunEnd::NetworkSolved:
-        case RunEnd::NetworkNotConverged:
-            break; // ends of a record, never of the driver
-        }
-        return "?";
-    }
 
     // Runs `scenario`, catching the faults a run may throw, and names the end.
     Outcome Capture(const std::function<std::string(test::RecordingInterface&)>& scenario)
@@ -126,12 +106,14 @@ namespace {
         }
         outcome.Messages = ui.messages;
         outcome.FinishDialogs = ui.finishDialogs;
+        outcome.Rereads = ui.rereads;
         return outcome;
     }
 
     std::string Encode(const Outcome& outcome)
     {
-        std::string text = outcome.End + "\n" + std::to_string(outcome.FinishDialogs) + "\n";
+        std::string text = outcome.End + "\n" + std::to_string(outcome.FinishDialogs) + "\n"
+            + std::to_string(outcome.Rereads) + "\n";
         for (std::string message : outcome.Messages) {
             std::replace(message.begin(), message.end(), '\n', '\t');
             text += message + "\n";
@@ -147,6 +129,8 @@ namespace {
         std::getline(lines, outcome.End);
         std::getline(lines, line);
         outcome.FinishDialogs = std::atoi(line.c_str());
+        std::getline(lines, line);
+        outcome.Rereads = std::atoi(line.c_str());
         while (std::getline(lines, line)) {
             std::replace(line.begin(), line.end(), '\t', '\n');
             outcome.Messages.push_back(line);
@@ -209,7 +193,7 @@ namespace {
         std::string ReportName; // the "Save File Name" text, relative to the folder
         std::string ReportEntry; // the folder entry it denotes ("" when none)
         std::function<void(const fs::path&)> Prepare; // runs as root, before the snapshot
-        std::vector<std::pair<int, std::string>> Fields; // texts other than the defaults
+        std::vector<std::pair<Field, std::string>> Fields; // texts other than the defaults
         Privilege RunAs;
         std::string End;
         std::vector<std::string> Messages;
@@ -240,8 +224,10 @@ namespace {
         };
     }
 
-    const std::vector<std::pair<int, std::string>> NotConverging { { 1, NotConvergingChannels },
-        { 2, NotConvergingSpiralHeight }, { 13, NotConvergingChannelWidth } };
+    const std::vector<std::pair<Field, std::string>> NotConverging { { Field::NumberOfChannels,
+                                                                         NotConvergingChannels },
+        { Field::SpiralHeight, NotConvergingSpiralHeight },
+        { Field::ChannelWidth, NotConvergingChannelWidth } };
 
     std::vector<DriverCase> DriverCases()
     {
@@ -252,31 +238,31 @@ namespace {
         const auto noSetup = [](const fs::path&) {};
         return {
             { "DefaultRunWritesItsReport", "result.txt", "result.txt", noSetup, {}, Privilege::Root,
-                "Finished", {}, ReportAfter::Complete },
+                EndName(RunEnd::Finished), {}, ReportAfter::Complete },
             { "OlderReportIsReplaced", "result.txt", "result.txt", PutOlderReport, {},
-                Privilege::Root, "Finished", {}, ReportAfter::Complete },
+                Privilege::Root, EndName(RunEnd::Finished), {}, ReportAfter::Complete },
             { "RejectedInputsLeaveOlderReport", "result.txt", "result.txt", PutOlderReport,
-                { { 3, "1,0" } }, Privilege::Root, "InputsRejected", { InputErrorMessage },
-                ReportAfter::Unchanged },
+                { { Field::LipHeight, "1,0" } }, Privilege::Root, EndName(RunEnd::InputsRejected),
+                { InputErrorMessage }, ReportAfter::Unchanged },
             { "NotConvergingRunDeletesItsReport", "result.txt", "result.txt", PutOlderReport,
-                NotConverging, Privilege::Root, "NotConverged", { NonConvergenceMessage },
-                ReportAfter::Absent },
+                NotConverging, Privilege::Root, EndName(RunEnd::NotConverged),
+                { NonConvergenceMessage }, ReportAfter::Absent },
             { "ArithmeticFaultLeavesTwoSections", "result.txt", "result.txt", PutOlderReport,
-                { { 1, "2" }, { 10, "0.25" } }, Privilege::Root, "ArithmeticFault", {},
-                ReportAfter::TwoSections },
+                { { Field::NumberOfChannels, "2" }, { Field::OutletSlitHeight, "0.25" } },
+                Privilege::Root, "ArithmeticFault", {}, ReportAfter::TwoSections },
             { "MissingFolder", "missing/result.txt", "", noSetup, {}, Privilege::Root,
-                "ReportNotCreated", { CannotOpenMessage }, ReportAfter::Absent },
-            { "EmptyName", "", "", noSetup, {}, Privilege::Root, "ReportNotCreated",
+                EndName(RunEnd::ReportNotCreated), { CannotOpenMessage }, ReportAfter::Absent },
+            { "EmptyName", "", "", noSetup, {}, Privilege::Root, EndName(RunEnd::ReportNotCreated),
                 { CannotOpenMessage }, ReportAfter::Absent },
             { "NameIsAFolder", "sub", "sub",
                 [](const fs::path& folder) { fs::create_directory(folder / "sub"); }, {},
-                Privilege::Root, "ReportNotCreated", { CannotOpenMessage },
+                Privilege::Root, EndName(RunEnd::ReportNotCreated), { CannotOpenMessage },
                 ReportAfter::Unchanged },
             { "NameIsAFifoWithoutReader", "pipe", "pipe",
                 [](const fs::path& folder) {
                     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0644), 0);
                 },
-                {}, Privilege::Root, "ReportNotCreated", { CannotOpenMessage },
+                {}, Privilege::Root, EndName(RunEnd::ReportNotCreated), { CannotOpenMessage },
                 ReportAfter::Unchanged },
             // Writing a report over a disk would destroy its file system: the node of a loop
             // device stands in for one.
@@ -284,29 +270,30 @@ namespace {
                 [](const fs::path& folder) {
                     ASSERT_EQ(::mknod((folder / "disk").c_str(), S_IFBLK | 0600, makedev(7, 0)), 0);
                 },
-                {}, Privilege::Root, "ReportNotCreated", { CannotOpenMessage },
+                {}, Privilege::Root, EndName(RunEnd::ReportNotCreated), { CannotOpenMessage },
                 ReportAfter::Unchanged },
             // Nodes of the null and the full device, made in the folder, stand in for the
             // system's own /dev/null and /dev/full, which a test never writes to.
             { "NameIsANullDevice", "null", "null", MakeDevice("null", 3), {}, Privilege::Root,
-                "Finished", {}, ReportAfter::Unchanged },
+                EndName(RunEnd::Finished), {}, ReportAfter::Unchanged },
             { "WriteFailsAfterOpening", "full", "full", MakeDevice("full", 7), {}, Privilege::Root,
                 "IoFault", {}, ReportAfter::Unchanged },
             { "NotConvergingRunKeepsANullDevice", "null", "null", MakeDevice("null", 3),
-                NotConverging, Privilege::Root, "NotConverged", { NonConvergenceMessage },
-                ReportAfter::Unchanged },
+                NotConverging, Privilege::Root, EndName(RunEnd::NotConverged),
+                { NonConvergenceMessage }, ReportAfter::Unchanged },
             { "ReportLockedByAnotherRun", "result.txt", "result.txt", PutOlderReport, {},
-                Privilege::Root, "ReportNotCreated", { CannotOpenMessage }, ReportAfter::Unchanged,
-                true },
-            { "NameOf255Characters", name255, name255, noSetup, {}, Privilege::Root, "Finished", {},
-                ReportAfter::Complete },
+                Privilege::Root, EndName(RunEnd::ReportNotCreated), { CannotOpenMessage },
+                ReportAfter::Unchanged, true },
+            { "NameOf255Characters", name255, name255, noSetup, {}, Privilege::Root,
+                EndName(RunEnd::Finished), {}, ReportAfter::Complete },
             { "LongerNameIsCutTo255Characters", name255 + "bcd", name255, noSetup, {},
-                Privilege::Root, "Finished", {}, ReportAfter::Complete },
+                Privilege::Root, EndName(RunEnd::Finished), {}, ReportAfter::Complete },
             { "NameOf255TwoByteCharacters", twoByte255, "", noSetup, {}, Privilege::Root,
-                "ReportNotCreated", { CannotOpenMessage }, ReportAfter::Absent },
+                EndName(RunEnd::ReportNotCreated), { CannotOpenMessage }, ReportAfter::Absent },
             { "ReadOnlyFolder", "result.txt", "result.txt",
                 [](const fs::path& folder) { fs::permissions(folder, fs::perms(0755)); }, {},
-                Privilege::Nobody, "ReportNotCreated", { CannotOpenMessage }, ReportAfter::Absent },
+                Privilege::Nobody, EndName(RunEnd::ReportNotCreated), { CannotOpenMessage },
+                ReportAfter::Absent },
             { "ReadOnlyFile", "result.txt", "result.txt",
                 [](const fs::path& folder) {
                     GiveFolderToNobody(folder);
@@ -314,10 +301,10 @@ namespace {
                     ASSERT_EQ(::chown((folder / "result.txt").c_str(), NobodyId, NobodyId), 0);
                     fs::permissions(folder / "result.txt", fs::perms(0444));
                 },
-                {}, Privilege::Nobody, "ReportNotCreated", { CannotOpenMessage },
+                {}, Privilege::Nobody, EndName(RunEnd::ReportNotCreated), { CannotOpenMessage },
                 ReportAfter::Unchanged },
             { "WritableFolderAsNobody", "result.txt", "result.txt", GiveFolderToNobody, {},
-                Privilege::Nobody, "Finished", {}, ReportAfter::Complete },
+                Privilege::Nobody, EndName(RunEnd::Finished), {}, ReportAfter::Complete },
         };
     }
 
@@ -410,9 +397,9 @@ namespace {
         const auto outcome = RunScenario(row.RunAs, [&](test::RecordingInterface& ui) {
             for (const auto& [field, text] : row.Fields)
                 ui.Set(field, text);
-            ui.Set(SaveFileNameField, row.ReportName);
+            ui.Set(Field::SaveFileName, row.ReportName);
             const CurrentDirectory inFolder(folder.Path());
-            return DriverEndText(RunCalculation(ui, '.').End);
+            return EndName(RunCalculation(ui, '.').End);
         });
         if (!outcome)
             GTEST_SKIP() << "cannot run as uid " << NobodyId
@@ -422,11 +409,20 @@ namespace {
         ASSERT_EQ(outcome->Messages.size(), row.Messages.size());
         for (std::size_t i = 0; i < row.Messages.size(); ++i)
             EXPECT_TRUE(outcome->Messages[i].starts_with(row.Messages[i])) << outcome->Messages[i];
-        EXPECT_EQ(outcome->FinishDialogs, row.End == "Finished" ? 1 : 0);
+        const bool finished = row.End == EndName(RunEnd::Finished);
+        EXPECT_EQ(outcome->FinishDialogs, finished ? 1 : 0);
+        // The file list is read again once the report is complete or deleted, never before.
+        EXPECT_EQ(outcome->Rereads, finished || row.End == EndName(RunEnd::NotConverged) ? 1 : 0);
         if (row.LockedByAnotherRun) {
             EXPECT_NE(outcome->Messages.at(0).find(AnotherRunIsWriting), std::string::npos);
         }
-        ExpectFolder(before, SnapshotOf(folder.Path()), row.ReportEntry, row.Report);
+        const Snapshot after = SnapshotOf(folder.Path());
+        ExpectFolder(before, after, row.ReportEntry, row.Report);
+        // The window's defaults give the golden report, whatever stood under the name before.
+        if (row.Report == ReportAfter::Complete && row.Fields.empty()
+            && after.contains(row.ReportEntry)) {
+            EXPECT_EQ(after.at(row.ReportEntry).Content, test::GoldenReport());
+        }
     }
 
     INSTANTIATE_TEST_SUITE_P(Files, ThroughTheDriver, testing::ValuesIn(DriverCases()),
@@ -445,12 +441,12 @@ namespace {
         const Outcome outcome = Capture([&](test::RecordingInterface& ui) {
             for (const auto& [field, text] : NotConverging)
                 ui.Set(field, text);
-            ui.Set(SaveFileNameField, "result.txt");
+            ui.Set(Field::SaveFileName, "result.txt");
             const CurrentDirectory inFolder(folder.Path());
-            return DriverEndText(RunCalculation(ui, '.').End);
+            return EndName(RunCalculation(ui, '.').End);
         });
 
-        EXPECT_EQ(outcome.End, "NotConverged");
+        EXPECT_EQ(outcome.End, EndName(RunEnd::NotConverged));
         EXPECT_EQ(SnapshotOf(folder.Path()), before);
         const auto target = SnapshotOf(elsewhere.Path());
         ASSERT_TRUE(target.contains("target.txt"));
@@ -506,12 +502,12 @@ namespace {
         const SectionCase& row, const fs::path& folder, test::RecordingInterface& ui)
     {
         const fs::path report = folder / "result.txt";
-        ui.Set(SaveFileNameField, report.string());
+        ui.Set(Field::SaveFileName, report.string());
         ui.onSectionWritten = [&](int section) {
             if (section == row.ActAfterSection)
                 Act(row.Act, report);
         };
-        return DriverEndText(RunCalculation(ui, '.').End);
+        return EndName(RunCalculation(ui, '.').End);
     }
 
     class BetweenSections : public testing::TestWithParam<SectionCase> { };
@@ -538,22 +534,22 @@ namespace {
     }
 
     INSTANTIATE_TEST_SUITE_P(Files, BetweenSections,
-        testing::Values(
-            SectionCase { "RemovedAfterInputSection", 1, Action::Remove, Privilege::Root,
-                "ModifiedConditionNotAppended", CannotOpenMessage, ReportAfter::Absent },
+        testing::Values(SectionCase { "RemovedAfterInputSection", 1, Action::Remove,
+                            Privilege::Root, EndName(RunEnd::ModifiedConditionNotAppended),
+                            CannotOpenMessage, ReportAfter::Absent },
             SectionCase { "RemovedAfterModifiedCondition", 2, Action::Remove, Privilege::Root,
-                "TableNotAppended", CannotWriteResultsMessage, ReportAfter::Absent },
+                EndName(RunEnd::TableNotAppended), CannotWriteResultsMessage, ReportAfter::Absent },
             SectionCase { "MadeReadOnlyAfterInputSection", 1, Action::MakeReadOnly,
-                Privilege::Nobody, "ModifiedConditionNotAppended", CannotOpenMessage,
+                Privilege::Nobody, EndName(RunEnd::ModifiedConditionNotAppended), CannotOpenMessage,
                 ReportAfter::Absent },
             SectionCase { "MadeReadOnlyAfterModifiedCondition", 2, Action::MakeReadOnly,
-                Privilege::Nobody, "TableNotAppended", CannotWriteResultsMessage,
+                Privilege::Nobody, EndName(RunEnd::TableNotAppended), CannotWriteResultsMessage,
                 ReportAfter::Absent },
             SectionCase { "ReplacedAfterInputSection", 1, Action::ReplaceByReadOnly,
-                Privilege::Nobody, "ModifiedConditionNotAppended", CannotOpenMessage,
+                Privilege::Nobody, EndName(RunEnd::ModifiedConditionNotAppended), CannotOpenMessage,
                 ReportAfter::Replacement },
             SectionCase { "ReplacedAfterModifiedCondition", 2, Action::ReplaceByReadOnly,
-                Privilege::Nobody, "TableNotAppended", CannotWriteResultsMessage,
+                Privilege::Nobody, EndName(RunEnd::TableNotAppended), CannotWriteResultsMessage,
                 ReportAfter::Replacement }),
         [](const testing::TestParamInfo<SectionCase>& row) { return row.param.Name; });
 

@@ -223,20 +223,20 @@ namespace {
     {
         const test::ScratchFolder folder;
         test::RecordingInterface ui;
-        ui.Set(1, std::to_string(inputs.NumberOfChannels))
-            .Set(2, Text(inputs.SpiralHeight))
-            .Set(3, Text(inputs.LipHeight))
-            .Set(4, Text(inputs.DieRadius))
-            .Set(5, Text(inputs.FlowRatePerChannel))
-            .Set(6, Text(inputs.PowerLawIndex))
-            .Set(7, Text(inputs.StandardViscosity))
-            .Set(8, Text(inputs.StandardShearRate))
-            .Set(9, Text(inputs.InletSlitHeight))
-            .Set(10, Text(inputs.OutletSlitHeight))
-            .Set(11, Text(inputs.InletChannelDepth))
-            .Set(12, Text(inputs.OutletChannelDepth))
-            .Set(13, Text(inputs.ChannelWidth))
-            .Set(14, std::to_string(inputs.TotalIncrements));
+        ui.Set(Field::NumberOfChannels, std::to_string(inputs.NumberOfChannels))
+            .Set(Field::SpiralHeight, Text(inputs.SpiralHeight))
+            .Set(Field::LipHeight, Text(inputs.LipHeight))
+            .Set(Field::DieRadius, Text(inputs.DieRadius))
+            .Set(Field::FlowRatePerChannel, Text(inputs.FlowRatePerChannel))
+            .Set(Field::PowerLawIndex, Text(inputs.PowerLawIndex))
+            .Set(Field::StandardViscosity, Text(inputs.StandardViscosity))
+            .Set(Field::StandardShearRate, Text(inputs.StandardShearRate))
+            .Set(Field::InletSlitHeight, Text(inputs.InletSlitHeight))
+            .Set(Field::OutletSlitHeight, Text(inputs.OutletSlitHeight))
+            .Set(Field::InletChannelDepth, Text(inputs.InletChannelDepth))
+            .Set(Field::OutletChannelDepth, Text(inputs.OutletChannelDepth))
+            .Set(Field::ChannelWidth, Text(inputs.ChannelWidth))
+            .Set(Field::TotalIncrements, std::to_string(inputs.TotalIncrements));
         faulted = false;
         RunEnd end = RunEnd::InputsRejected;
         try {
