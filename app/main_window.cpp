@@ -193,7 +193,7 @@ void MainWindow::CreateFolderChooser()
 
 void MainWindow::CreateReportName()
 {
-    ui_.reportName = new QGroupBox(QString::fromUtf8(Field(SaveFileNameField).Label), ui_.panel);
+    ui_.reportName = new QGroupBox(QString::fromUtf8(InfoOf(Field::SaveFileName).Label), ui_.panel);
     ui_.reportName->setObjectName(QStringLiteral("GroupBox2"));
     ui_.reportName->setGeometry(227, 349, 131, 53);
     SetTextColour(ui_.reportName, CaptionRed);

@@ -73,7 +73,7 @@ namespace {
         { DesignObjective::HeadPressure, "Head pressure" },
     } };
 
-    QString LabelOf(DesignVariable v) { return QString::fromUtf8(Field(FieldOf(v)).Label); }
+    QString LabelOf(DesignVariable v) { return QString::fromUtf8(InfoOf(FieldOf(v)).Label); }
 
     std::vector<VariableBounds> EveryVariable()
     {
@@ -122,7 +122,7 @@ namespace {
 
 } // namespace
 
-OptimiseDialog::OptimiseDialog(MainWindow& inputs, const std::array<std::string, 15>& texts,
+OptimiseDialog::OptimiseDialog(MainWindow& inputs, const FieldTexts& texts,
     char decimalSeparator, QWidget* parent)
     : QDialog(parent)
     , inputs_(inputs)
@@ -282,7 +282,7 @@ QWidget* OptimiseDialog::CreateButtons()
 void OptimiseDialog::OfferDefaults()
 {
     const InputReading read = ReadInputs(
-        [&](int field) { return texts_[static_cast<std::size_t>(field - 1)]; }, decimalSeparator_);
+        [&](Field field) { return texts_[field]; }, decimalSeparator_);
     if (!read.Values) {
         ui_.problem->setText(QStringLiteral("The design shown cannot be searched from: %1")
                                  .arg(QString::fromStdString(read.Problem)));
@@ -433,7 +433,7 @@ bool OptimiseDialog::Start()
             const auto asWritten = [&](DesignCandidate& design) {
                 auto written = TextsOfDesign(texts, s.Bounds, design.Point, separator);
                 const InputReading read = ReadInputs(
-                    [&](int field) { return written[static_cast<std::size_t>(field - 1)]; },
+                    [&](Field field) { return written[field]; },
                     separator);
                 if (read.Values)
                     design.Evaluation = EvaluateDesign(*read.Values, s.Evaluation);
@@ -635,7 +635,7 @@ QString OptimiseDialog::DesignText(const DesignEvaluation& evaluation, const Des
     return lines.join(QLatin1Char('\n'));
 }
 
-std::optional<std::array<std::string, 15>> OptimiseDialog::ChosenTexts() const
+std::optional<FieldTexts> OptimiseDialog::ChosenTexts() const
 {
     if (!chosen_)
         return std::nullopt;
@@ -647,7 +647,7 @@ void OptimiseDialog::UseChosenDesign()
     if (!chosen_ || !chosen_->Offered)
         return;
     MainWindow::FieldTexts fields;
-    for (std::size_t field = 0; field < fields.size(); ++field)
+    for (const Field field : AllFields)
         fields[field] = QString::fromStdString(chosen_->Texts[field]);
     inputs_.SetFieldTexts(fields);
     inputs_.raise();

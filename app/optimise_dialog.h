@@ -42,7 +42,7 @@ public:
     static constexpr int LimitCount = 5;
 
     // `texts` are the fields of the design shown (the run's own texts).
-    OptimiseDialog(MainWindow& inputs, const std::array<std::string, 15>& texts,
+    OptimiseDialog(MainWindow& inputs, const FieldTexts& texts,
         char decimalSeparator, QWidget* parent = nullptr);
     ~OptimiseDialog() override;
 
@@ -54,7 +54,7 @@ public:
     bool Running() const { return worker_.joinable(); }
     // The field texts of the design shown beside the current one: the best found once a
     // search has ended with one, or the design of the front chosen.
-    std::optional<std::array<std::string, 15>> ChosenTexts() const;
+    std::optional<FieldTexts> ChosenTexts() const;
     // The designs of the front last traced; choosing one (a click on its point) shows it beside
     // the current design in the best one's place.
     int FrontDesignCount() const;
@@ -101,13 +101,13 @@ private:
     struct SearchOutcome {
         OptimisationResult Result;
         std::optional<ParetoFront> Front;
-        std::optional<std::array<std::string, 15>> BestTexts;
-        std::vector<std::array<std::string, 15>> FrontTexts; // in the front's order
+        std::optional<FieldTexts> BestTexts;
+        std::vector<FieldTexts> FrontTexts; // in the front's order
     };
     // The design shown beside the current one.
     struct ChosenDesign {
         DesignCandidate Design;
-        std::array<std::string, 15> Texts;
+        FieldTexts Texts;
         bool Offered = false; // it keeps every limit, so "Use this design" takes it
         QString Title;
     };
@@ -131,7 +131,7 @@ private:
     QString NumberText(double value) const;
 
     MainWindow& inputs_;
-    std::array<std::string, 15> texts_;
+    FieldTexts texts_;
     char decimalSeparator_;
     std::optional<Inputs> base_;
     DesignEvaluation baseEvaluation_;

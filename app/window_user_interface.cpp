@@ -11,7 +11,7 @@ namespace karrow {
 
 std::string MainWindow::WindowUserInterface::FieldText(Field field) const
 {
-    return window_.ui_.fields.at(static_cast<std::size_t>(field - 1))->text().toStdString();
+    return window_.ui_.fields[field]->text().toStdString();
 }
 
 void MainWindow::WindowUserInterface::ShowMessage(const std::string& text)

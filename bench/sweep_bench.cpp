@@ -17,7 +17,10 @@ namespace {
 karrow::StudyGrid Grid(std::int64_t widths, std::int64_t heights)
 {
     const karrow::FieldTexts fixed = karrow::DefaultFieldTexts('.');
-    return { fixed, { { 13, 0.8, 1.3, widths }, { 2, 10.0, 16.0, heights } }, '.' };
+    return { fixed,
+        { { karrow::Field::ChannelWidth, 0.8, 1.3, widths },
+            { karrow::Field::SpiralHeight, 10.0, 16.0, heights } },
+        '.' };
 }
 
 double PeakResidentMegabytes()

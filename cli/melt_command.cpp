@@ -145,10 +145,10 @@ Exit status: 0 fitted and written; 2 the measurements cannot determine the law;
 
     // The equivalent power law of the grade in the design of `texts`, in words and options.
     std::optional<std::string> EquivalentText(const MaterialGrade& g, double temperature,
-        const std::array<std::string, 15>& texts, char separator, std::string& problem)
+        const FieldTexts& texts, char separator, std::string& problem)
     {
         const InputReading reading = ReadInputs(
-            [&](int field) { return texts.at(static_cast<std::size_t>(field - 1)); }, separator);
+            [&](Field field) { return texts[field]; }, separator);
         if (!reading.Values) {
             problem = "the design's inputs are not accepted, so its shear rates are not known";
             return std::nullopt;
@@ -179,7 +179,7 @@ Exit status: 0 fitted and written; 2 the measurements cannot determine the law;
     }
 
     int ShowGrade(const MeltCommandOptions& o, const MaterialFolders& folders,
-        const std::array<std::string, 15>& texts, char separator)
+        const FieldTexts& texts, char separator)
     {
         const MaterialLookup lookup = FindMaterial(folders, o.Name);
         if (!lookup.Found) {
@@ -379,7 +379,7 @@ MaterialFolders DefaultMaterialFolders()
 }
 
 int RunMeltCommand(
-    const MeltCommandOptions& o, const std::array<std::string, 15>& texts, char separator)
+    const MeltCommandOptions& o, const FieldTexts& texts, char separator)
 {
     if (o.FitMelt->parsed())
         return FitMeltFile(o);

@@ -4,6 +4,7 @@
 // and its equivalent power law in the design at a melt temperature) and "karrow-cli fit-melt"
 // (a melt fitted to measurements, written as a melt file).
 
+#include "run/fields.h"
 #include "run/material_library.h"
 
 #include <CLI/CLI.hpp>
@@ -40,7 +41,7 @@ bool MeltCommandParsed(const MeltCommandOptions& o);
 // Runs the subcommand given; the exit status of karrow-cli. `texts` are the design's field
 // texts (the equivalent power law of "materials NAME" is that design's).
 int RunMeltCommand(
-    const MeltCommandOptions& o, const std::array<std::string, 15>& texts, char separator);
+    const MeltCommandOptions& o, const FieldTexts& texts, char separator);
 
 // The library that ships with this karrow-cli (beside it, as installed, else where the build
 // would install it, else the source tree's) and the user's XDG folder.

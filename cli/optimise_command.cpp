@@ -29,7 +29,7 @@ namespace {
         return report.Classic ? ExitStatusOf(report.Classic->End) : ExitFinished;
     }
 
-    using Texts = std::array<std::string, 15>;
+    using Texts = FieldTexts;
 
     constexpr const char* Command = "karrow-cli optimise";
 
@@ -239,11 +239,11 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
         QuietInterface(const Texts& texts, const std::string& report)
             : texts_(texts)
         {
-            texts_[SaveFileNameField - 1] = report;
+            texts_[Field::SaveFileName] = report;
         }
-        std::string FieldText(int field) const override
+        std::string FieldText(Field field) const override
         {
-            return texts_.at(static_cast<std::size_t>(field - 1));
+            return texts_[field];
         }
         void ShowMessage(const std::string& text) override { std::cerr << text << '\n'; }
         void ShowFinishDialog() override { }
@@ -267,7 +267,7 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
         std::string text;
         for (std::size_t k = 0; k < bounds.size(); ++k)
             text += "  " + NameOf(bounds[k].Variable) + " = "
-                + d.Texts[static_cast<std::size_t>(FieldOf(bounds[k].Variable) - 1)] + "\n";
+                + d.Texts[FieldOf(bounds[k].Variable)] + "\n";
         const DesignEvaluation& e = d.Design.Evaluation;
         if (!e.Figures)
             return text;
@@ -321,7 +321,7 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
     void JudgeAsWritten(FoundDesign& d, const OptimiseSettings& s, char separator)
     {
         const InputReading read = ReadInputs(
-            [&](int field) { return d.Texts[static_cast<std::size_t>(field - 1)]; }, separator);
+            [&](Field field) { return d.Texts[field]; }, separator);
         if (read.Values)
             d.Design.Evaluation = EvaluateDesign(*read.Values, s.Evaluation);
     }
@@ -473,7 +473,7 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
     {
         const auto read = [separator](const Texts& t) {
             return ReadInputs(
-                [&](int field) { return t[static_cast<std::size_t>(field - 1)]; }, separator);
+                [&](Field field) { return t[field]; }, separator);
         };
         InputReading reading = read(texts);
         if (reading.Values)

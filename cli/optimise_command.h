@@ -4,6 +4,7 @@
 // bounds on chosen fields and limits on the design's figures, found on the exact network.
 
 #include "report/figures.h"
+#include "run/fields.h"
 #include "run/network_resolution.h"
 
 #include <CLI/CLI.hpp>
@@ -40,7 +41,7 @@ CLI::App* AddOptimiseCommand(
 
 // Runs the search of `o` from the field texts `texts`; the exit status of karrow-cli.
 int RunOptimise(const OptimiseOptions& o, const std::string& json, const std::string& saveInputs,
-    const std::array<std::string, 15>& texts, const MeltProperties& melt, char decimalSeparator,
+    const FieldTexts& texts, const MeltProperties& melt, char decimalSeparator,
     const NetworkOptions& network);
 
 } // namespace karrow

@@ -44,8 +44,8 @@ namespace {
         for (std::size_t k = 0; k < bounds.size(); ++k)
             values[NameOf(bounds[k].Variable)] = Number(d.Design.Point[k]);
         json texts = json::object();
-        for (int field = 1; field <= SaveFileNameField; ++field)
-            texts[Field(field).OptionName] = d.Texts[static_cast<std::size_t>(field - 1)];
+        for (const Field field : AllFields)
+            texts[InfoOf(field).OptionName] = d.Texts[field];
         const DesignEvaluation& e = d.Design.Evaluation;
         return { { "values", values }, { "inputs", texts }, { "feasible", e.Feasible },
             { "objective", Number(e.Objective) }, { "figures", FiguresJson(e) },

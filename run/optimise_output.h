@@ -15,7 +15,7 @@ namespace karrow {
 // A design found, with its field texts (an input set's) for the documents.
 struct FoundDesign {
     DesignCandidate Design;
-    std::array<std::string, 15> Texts;
+    FieldTexts Texts;
 };
 
 struct OptimisationReport {

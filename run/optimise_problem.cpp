@@ -18,18 +18,18 @@ namespace {
 
     struct VariableInfo {
         DesignVariable Variable;
-        int Field;
+        Field Of;
         bool WholeNumber;
     };
 
     constexpr std::array<VariableInfo, 7> Variables { {
-        { DesignVariable::InletSlitHeight, 9, false },
-        { DesignVariable::OutletSlitHeight, 10, false },
-        { DesignVariable::InletChannelDepth, 11, false },
-        { DesignVariable::OutletChannelDepth, 12, false },
-        { DesignVariable::ChannelWidth, 13, false },
-        { DesignVariable::TotalIncrements, 14, true },
-        { DesignVariable::NumberOfChannels, 1, true },
+        { DesignVariable::InletSlitHeight, Field::InletSlitHeight, false },
+        { DesignVariable::OutletSlitHeight, Field::OutletSlitHeight, false },
+        { DesignVariable::InletChannelDepth, Field::InletChannelDepth, false },
+        { DesignVariable::OutletChannelDepth, Field::OutletChannelDepth, false },
+        { DesignVariable::ChannelWidth, Field::ChannelWidth, false },
+        { DesignVariable::TotalIncrements, Field::TotalIncrements, true },
+        { DesignVariable::NumberOfChannels, Field::NumberOfChannels, true },
     } };
 
     const VariableInfo& InfoOf(DesignVariable v)
@@ -103,9 +103,9 @@ namespace {
 
 } // namespace
 
-int FieldOf(DesignVariable v)
+Field FieldOf(DesignVariable v)
 {
-    return InfoOf(v).Field;
+    return InfoOf(v).Of;
 }
 
 bool IsWholeNumber(DesignVariable v)
@@ -115,13 +115,13 @@ bool IsWholeNumber(DesignVariable v)
 
 std::string NameOf(DesignVariable v)
 {
-    return Field(FieldOf(v)).OptionName;
+    return karrow::InfoOf(FieldOf(v)).OptionName;
 }
 
 std::optional<DesignVariable> VariableNamed(const std::string& optionName)
 {
     for (const VariableInfo& info : Variables)
-        if (optionName == Field(info.Field).OptionName)
+        if (optionName == karrow::InfoOf(info.Of).OptionName)
             return info.Variable;
     return std::nullopt;
 }
@@ -352,13 +352,13 @@ DesignPoint PointOf(const Inputs& in, const std::vector<VariableBounds>& bounds)
     return x;
 }
 
-std::array<std::string, 15> TextsOfDesign(const std::array<std::string, 15>& baseTexts,
+FieldTexts TextsOfDesign(const FieldTexts& baseTexts,
     const std::vector<VariableBounds>& bounds, const DesignPoint& point, char decimalSeparator)
 {
-    std::array<std::string, 15> texts = baseTexts;
+    FieldTexts texts = baseTexts;
     for (std::size_t k = 0; k < bounds.size() && k < point.size(); ++k) {
         const DesignVariable v = bounds[k].Variable;
-        texts[static_cast<std::size_t>(FieldOf(v) - 1)] = IsWholeNumber(v)
+        texts[FieldOf(v)] = IsWholeNumber(v)
             ? std::to_string(std::lround(point[k]))
             : ShortestText(point[k], decimalSeparator);
     }

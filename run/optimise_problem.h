@@ -5,6 +5,7 @@
 // so that a melt model or a heated network joins the search in one place.
 
 #include "../report/figures.h"
+#include "fields.h"
 #include "network_resolution.h"
 
 #include <array>
@@ -27,9 +28,9 @@ enum class DesignVariable {
     NumberOfChannels,
 };
 
-// The input field (1..14) a variable sets, whether it takes whole numbers, and the option name
+// The input field a variable sets, whether it takes whole numbers, and the option name
 // of that field ("inlet-slit-height").
-int FieldOf(DesignVariable v);
+Field FieldOf(DesignVariable v);
 bool IsWholeNumber(DesignVariable v);
 std::string NameOf(DesignVariable v);
 std::optional<DesignVariable> VariableNamed(const std::string& optionName);
@@ -124,7 +125,7 @@ DesignPoint PointOf(const Inputs& in, const std::vector<VariableBounds>& bounds)
 
 // The field texts of a design: `baseTexts` with each variable's field replaced by the shortest
 // text that reads back as its value, with `decimalSeparator`.
-std::array<std::string, 15> TextsOfDesign(const std::array<std::string, 15>& baseTexts,
+FieldTexts TextsOfDesign(const FieldTexts& baseTexts,
     const std::vector<VariableBounds>& bounds, const DesignPoint& point, char decimalSeparator);
 
 // Why the bounds make no problem (a variable twice, low above high, a non-finite bound, a whole

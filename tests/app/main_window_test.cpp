@@ -214,9 +214,9 @@ void MainWindowTest::inputSetsSaveAndOpenFromTheMenuBeforeAnyRun()
     // A melt of its own in the rheology rows, which the window shows but never lets be typed;
     // saved from the menu, the input set's suffix added to the name typed.
     MainWindow::FieldTexts saved = form->AllFieldTexts();
-    saved[1] = QStringLiteral("11.50");
-    saved[5] = QStringLiteral("0.550");
-    saved[14] = QStringLiteral("second.txt");
+    saved[Field::SpiralHeight] = QStringLiteral("11.50");
+    saved[Field::PowerLawIndex] = QStringLiteral("0.550");
+    saved[Field::SaveFileName] = QStringLiteral("second.txt");
     form->SetFieldTexts(saved);
     const QString path = window_->PathOf("design.karrow");
     {

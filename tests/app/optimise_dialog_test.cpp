@@ -44,12 +44,12 @@ T* Child(const QWidget* parent, const QString& name)
 
 QString Text(const QWidget* dialog, const QString& label) { return Child<QLabel>(dialog, label)->text(); }
 
-std::array<std::string, 15> TextsOf(const MainWindow* form)
+FieldTexts TextsOf(const MainWindow* form)
 {
-    std::array<std::string, 15> texts;
+    FieldTexts texts;
     const MainWindow::FieldTexts fields = form->AllFieldTexts();
-    for (std::size_t k = 0; k < texts.size(); ++k)
-        texts[k] = fields[k].toStdString();
+    for (const Field field : AllFields)
+        texts[field] = fields[field].toStdString();
     return texts;
 }
 
@@ -73,10 +73,10 @@ void ChooseSmallProblem(QWidget* dialog)
         { { "inlet-slit-height", "0.005", "0.02" }, { "outlet-slit-height", "0.12", "0.2" } });
 }
 
-DesignEvaluation Judge(const std::array<std::string, 15>& texts, const EvaluationSettings& settings)
+DesignEvaluation Judge(const FieldTexts& texts, const EvaluationSettings& settings)
 {
     const InputReading read = ReadInputs(
-        [&](int field) { return texts[static_cast<std::size_t>(field - 1)]; }, '.');
+        [&](Field field) { return texts[field]; }, '.');
     if (!read.Values)
         qFatal("texts refused: %s", read.Problem.c_str());
     PrepareFloatingPoint();
@@ -115,7 +115,7 @@ void OptimiseDialogTest::searchesFromTheResultsWindowAndUsesTheBest()
     auto* dialog = form->Results()->findChild<OptimiseDialog*>();
     QVERIFY(dialog);
     QVERIFY(dialog->isVisible());
-    const std::array<std::string, 15> before = TextsOf(form);
+    const FieldTexts before = TextsOf(form);
     // Offered from the design: its own head pressure kept as a limit.
     QVERIFY(Child<QCheckBox>(dialog, "Limit_head-pressure")->isChecked());
     ChooseSmallProblem(dialog);
@@ -133,9 +133,9 @@ void OptimiseDialogTest::searchesFromTheResultsWindowAndUsesTheBest()
     const auto best = dialog->ChosenTexts();
     QVERIFY(best);
     // Only the varied fields differ from the design searched from.
-    for (std::size_t k = 0; k < before.size(); ++k)
-        if (k != 8 && k != 9)
-            QCOMPARE((*best)[k], before[k]);
+    for (const Field field : AllFields)
+        if (field != Field::InletSlitHeight && field != Field::OutletSlitHeight)
+            QCOMPARE((*best)[field], before[field]);
 
     // The best keeps the limit offered and is no less even than the design searched from.
     EvaluationSettings settings;
@@ -240,7 +240,7 @@ void OptimiseDialogTest::anUnkeepableLimitIsNeverAnswered()
     QVERIFY2(status.startsWith("No design in the bounds keeps every limit:"), qPrintable(status));
     QVERIFY2(status.contains("head pressure"), qPrintable(status));
     QVERIFY(!Child<QPushButton>(&dialog, "UseButton")->isEnabled());
-    const std::array<std::string, 15> before = TextsOf(form);
+    const FieldTexts before = TextsOf(form);
     dialog.UseChosenDesign();
     QCOMPARE(TextsOf(form), before);
 }

@@ -56,9 +56,9 @@ public:
         : texts_(form->AllFieldTexts())
     {
     }
-    std::string FieldText(int field) const override
+    std::string FieldText(Field field) const override
     {
-        return texts_.at(static_cast<std::size_t>(field - 1)).toStdString();
+        return texts_[field].toStdString();
     }
     void ShowMessage(const std::string&) override { }
     void ShowFinishDialog() override { }

@@ -201,7 +201,7 @@ namespace {
             { "6", "0.8", 0 }, { "4", "1.2", 2 }, { "4", "1.2", 12 } };
         for (const auto& [channels, width, perPitch] : designs) {
             test::RecordingInterface ui;
-            ui.Set(1, channels).Set(13, width);
+            ui.Set(Field::NumberOfChannels, channels).Set(Field::ChannelWidth, width);
             const Solution classic = Solved(ui);
             const NetworkOptions options { perPitch };
             const ExactAnswer alone = SolveExactly(classic.In, {}, options);

@@ -2,7 +2,7 @@
 // so that every test run, not only the clang fuzz build, keeps what fuzzing once found fixed.
 
 #include "fuzz/fuzz_checks.h"
-#include "report/run_json.h"
+#include "run/run_json.h"
 #include "test_support.h"
 
 #include <algorithm>
@@ -53,7 +53,7 @@ namespace {
     {
         if (!run.Ran)
             return "not run";
-        return run.End ? EndName(*run.End) : "fault";
+        return EndName(run.End ? *run.End : RunEnd::Fault);
     }
 
     // A corpus that no longer reaches an end leaves that end's checks untried in every build, so
@@ -70,10 +70,9 @@ namespace {
                 ADD_FAILURE() << input.filename() << ": " << finding.what();
             }
         }
-        for (const std::string& end : { EndName(RunEnd::Finished), EndName(RunEnd::InputsRejected),
-                 EndName(RunEnd::ReportNotCreated), EndName(RunEnd::NotConverged),
-                 std::string("fault") })
-            EXPECT_TRUE(reached.contains(end)) << "no input of the corpus ends " << end;
+        for (const RunEnd end : { RunEnd::Finished, RunEnd::InputsRejected, RunEnd::ReportNotCreated,
+                 RunEnd::NotConverged, RunEnd::Fault })
+            EXPECT_TRUE(reached.contains(EndName(end))) << "no input of the corpus ends " << EndName(end);
     }
 
 } // namespace

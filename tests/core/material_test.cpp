@@ -252,7 +252,7 @@ namespace {
     TEST(EquivalentPowerLaw, OfAPowerLawMeltIsThatPowerLawInAnyDesign)
     {
         test::RecordingInterface ui;
-        const auto in = ReadInputs([&](int f) { return ui.FieldText(f); }, '.').Values;
+        const auto in = ReadInputs([&](Field f) { return ui.FieldText(f); }, '.').Values;
         ASSERT_TRUE(in);
         Melt power = PowerLawMeltOf(*in);
         const DesignEquivalent answer = DesignPowerLaw(*in, power, 200);

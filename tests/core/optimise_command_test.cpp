@@ -139,7 +139,7 @@ namespace {
         EXPECT_EQ(document["classic"]["end"], "finished");
         const InputSetReading set = ReadInputSet("best.karrow", '.');
         ASSERT_TRUE(set.Set) << set.Problem;
-        const std::string increments = set.Set->Texts[13];
+        const std::string increments = set.Set->Texts[Field::TotalIncrements];
         EXPECT_EQ(document["best"]["inputs"]["total-increments"], increments);
         EXPECT_GE(std::stoi(increments), 36);
         EXPECT_LE(std::stoi(increments), 42);

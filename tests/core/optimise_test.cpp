@@ -201,17 +201,15 @@ namespace {
         const std::vector<VariableBounds> bounds { ProfileEnds[0], ProfileEnds[3],
             { DesignVariable::NumberOfChannels, 1, 24 } };
         const DesignPoint x { 0.1 / 3, 0.123456789012345, 6 };
-        std::array<std::string, 15> base;
-        for (int field = 1; field <= SaveFileNameField; ++field)
-            base[static_cast<std::size_t>(field - 1)] = DefaultFieldText(field, ',');
+        const FieldTexts base = DefaultFieldTexts(',');
         const auto texts = TextsOfDesign(base, bounds, x, ',');
         const InputReading read =
-            ReadInputs([&](int field) { return texts[static_cast<std::size_t>(field - 1)]; }, ',');
+            ReadInputs([&](Field field) { return texts[field]; }, ',');
         ASSERT_TRUE(read.Values) << read.Problem;
         EXPECT_EQ(read.Values->InletSlitHeight, x[0]);
         EXPECT_EQ(read.Values->OutletChannelDepth, x[1]);
         EXPECT_EQ(read.Values->NumberOfChannels, 6);
-        EXPECT_EQ(texts[12], base[12]);
+        EXPECT_EQ(texts[Field::ChannelWidth], base[Field::ChannelWidth]);
     }
 
     TEST(DesignBounds, AreRefusedWhenTheyMakeNoProblem)

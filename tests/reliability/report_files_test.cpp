@@ -8,7 +8,7 @@
 // call the report steps as the driver calls them, with the action in between.
 
 #include "report/result_file.h"
-#include "report/run_json.h"
+#include "run/run_json.h"
 #include "run/file_lock.h"
 #include "run/input_reading.h"
 #include "run/run_driver.h"
