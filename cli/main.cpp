@@ -3,8 +3,9 @@
 // input set's, with --inputs). "karrow-cli sweep" runs a study over a grid of designs.
 
 #include "exit_status.h"
-#include "optimise_command.h"
 #include "melt_command.h"
+#include "melt_options.h"
+#include "optimise_command.h"
 #include "output_checks.h"
 #include "run/design_run.h"
 #include "run/fields.h"
@@ -27,10 +28,12 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <variant>
 
 namespace {
 
@@ -144,6 +147,8 @@ struct Options {
     NetworkOptions Network;
     std::string Resolution;
     std::string OutletCsv;
+    RealMeltOptions RealMelt;
+    std::optional<ChosenMelt> Chosen; // the real melt asked for, read and checked
 };
 
 void AddFieldOptions(CLI::App& app, Options& o, char separator)
@@ -263,6 +268,19 @@ NetworkOptions NetworkOptionsOf(const Options& o)
     return network;
 }
 
+// The run's JSON document, with the answer of the real melt under "melt" when one was asked for.
+std::string RunDocument(const RunRecord& record, int exitStatus,
+    const std::optional<ChosenMelt>& chosen, const std::optional<MeltRun>& meltRun)
+{
+    if (!chosen)
+        return RunJson(record, exitStatus);
+    nlohmann::ordered_json document = nlohmann::ordered_json::parse(RunJson(record, exitStatus));
+    document["melt"] = meltRun
+        ? nlohmann::ordered_json::parse(MeltRunJson(chosen->TheMelt, chosen->Conditions, *meltRun))
+        : nlohmann::ordered_json(nullptr);
+    return document.dump();
+}
+
 // `jsonClaim` holds the lock of an existing JSON document from the start of the run.
 int RunOnce(const Options& o, const Texts& texts, char separator, FileLock& jsonClaim)
 {
@@ -292,6 +310,11 @@ int RunOnce(const Options& o, const Texts& texts, char separator, FileLock& json
     }
     human << SummaryText(record);
     std::cerr << RepeatabilityWarning(record);
+    std::optional<MeltRun> meltRun;
+    if (o.Chosen && record.Outcome && record.Outcome->In) {
+        meltRun = SolveMeltRun(*record.Outcome->In, o.Chosen->TheMelt, o.Chosen->Conditions);
+        human << MeltSummaryText(*o.Chosen, *meltRun);
+    }
     const int exitStatus = ExitStatusOf(record.End);
     if (exitStatus == ExitInputsRejected && !o.InputsFile.empty())
         std::cerr << "karrow-cli: the texts of the fields not given as options were read from the "
@@ -300,7 +323,7 @@ int RunOnce(const Options& o, const Texts& texts, char separator, FileLock& json
     if (!o.Json.empty()) {
         jsonClaim = FileLock(); // released for the writer, which locks the file itself
         if (const int status = WriteOutputStatus(
-                o.Json, RunJson(record, exitStatus) + "\n", "JSON document"))
+                o.Json, RunDocument(record, exitStatus, o.Chosen, meltRun) + "\n", "JSON document"))
             return status;
     }
     const auto& exact = record.Answers.Exact;
@@ -310,6 +333,26 @@ int RunOnce(const Options& o, const Texts& texts, char separator, FileLock& json
             return status;
     }
     return exitStatus;
+}
+
+// Reads the real melt asked for, if any, and sets the flow rate of a --throughput; false after
+// saying why not.
+bool ChooseRealMelt(Options& o, FieldTexts& texts, char separator)
+{
+    auto chosen = ChosenMeltOf(o.RealMelt, DefaultMaterialFolders());
+    if (const auto* problem = std::get_if<std::string>(&chosen)) {
+        std::cerr << "karrow-cli: " << *problem << '\n';
+        return false;
+    }
+    if (const auto* melt = std::get_if<ChosenMelt>(&chosen)) {
+        const bool flowRateGiven = o.Given[Field::FlowRatePerChannel].has_value();
+        if (const auto problem = ApplyThroughput(*melt, flowRateGiven, texts, separator)) {
+            std::cerr << "karrow-cli: " << *problem << '\n';
+            return false;
+        }
+        o.Chosen = *melt;
+    }
+    return true;
 }
 
 std::size_t CountOf(const CLI::App& app, const std::string& name)
@@ -349,6 +392,7 @@ int Main(int argc, char** argv)
     CLI::App* optimise = AddOptimiseCommand(app, o.Optimise, o.Json, o.SaveInputsFile);
     MeltCommandOptions melt;
     AddMeltCommands(app, melt);
+    AddMeltOptions(app, o.RealMelt);
     app.add_flag("--run", o.RunAfterSaving, "with --save-inputs: run the calculation after saving");
 
     // CLI11 refuses "--option=" with an empty text, which a user can type into a field; take every
@@ -383,8 +427,11 @@ int Main(int argc, char** argv)
         || !RefuseSharedStandardOutput(o.Study.Csv, o.Json))
         return ExitUsage;
 
-    const auto texts = TextsOf(o, separator);
+    auto texts = TextsOf(o, separator);
     if (!texts || !RefuseLongReportName(*texts, o))
+        return ExitUsage;
+    if (!MeltCommandParsed(melt) && !optimise->parsed() && !sweep->parsed()
+        && !ChooseRealMelt(o, *texts, separator))
         return ExitUsage;
     if (optimise->parsed())
         return RunOptimise(o.Optimise, o.Json, o.SaveInputsFile, *texts, o.Melt, separator,

@@ -7,6 +7,7 @@
 #include "run/material_library.h"
 #include "run/material_power_law.h"
 #include "run/melt_fit.h"
+#include "run/melt_run.h"
 #include "test_support.h"
 
 #include <cmath>
@@ -353,6 +354,65 @@ namespace {
             std::string::npos)
             << refused.Err;
         EXPECT_FALSE(fs::exists("two-melt.json"));
+    }
+
+    // A run with a grade: the report keeps its power law byte for byte, the network of the same
+    // design is solved with the grade, isothermal or heated, in the summary and the document.
+    TEST_F(MeltCommands, ARunWithAGradeSolvesItsNetworkBesideTheUnchangedReport)
+    {
+        const auto isothermal =
+            test::RunCli({ "--material", "ldpe-rao-carreau", "--json", "run.json" });
+        ASSERT_EQ(isothermal.Status, 0) << isothermal.Err;
+        EXPECT_NE(isothermal.Out.find("Melt ldpe-rao-carreau at 195.0 C, isothermal"),
+            std::string::npos)
+            << isothermal.Out;
+        EXPECT_EQ(test::ReadFile("result.txt"), test::GoldenReport());
+        const auto document = nlohmann::json::parse(test::ReadFile("run.json"));
+        const auto& melt = document.at("melt");
+        EXPECT_EQ(melt["conditions"]["melt_temperature_C"], 195.0);
+        EXPECT_TRUE(melt["network"]["converged"].get<bool>());
+        EXPECT_EQ(melt["temperatures"]["outlet_spread_K"], 0.0);
+
+        const auto heated = test::RunCli({ "--material", "ldpe-rao-carreau", "--thermal", "heated",
+            "--wall-temperature", "195", "--heat-transfer-coefficient", "300", "--json", "run.json" });
+        ASSERT_EQ(heated.Status, 0) << heated.Err;
+        const auto warmed = nlohmann::json::parse(test::ReadFile("run.json")).at("melt");
+        EXPECT_GT(warmed["temperatures"]["mean_outlet_C"].get<double>(), 195.0);
+        EXPECT_GT(warmed["temperatures"]["outlet_spread_K"].get<double>(), 0.0);
+        EXPECT_LT(warmed["network"]["head_pressure_MPa"].get<double>(),
+            melt["network"]["head_pressure_MPa"].get<double>());
+    }
+
+    // Conditions without a melt, two melts, or a throughput beside the flow rate are refused
+    // before anything is written.
+    TEST_F(MeltCommands, MeltOptionsThatMeanNothingAreRefusedBeforeTheRun)
+    {
+        const std::vector<std::vector<std::string>> refused { { "--melt-temperature", "200" },
+            { "--material", "ldpe-rao-carreau", "--melt", "mine.json" },
+            { "--material", "ldpe-rao-carreau", "--throughput", "50",
+                "--flow-rate-per-channel=4" },
+            { "--material", "ldpe-rao-carreau", "--wall-temperature", "190" },
+            { "--material", "nosuch" } };
+        for (const auto& arguments : refused) {
+            const auto run = test::RunCli(arguments);
+            EXPECT_EQ(run.Status, 64) << arguments.front() << run.Err;
+            EXPECT_EQ(run.Err.rfind("karrow-cli: --", 0), 0u) << run.Err;
+            EXPECT_FALSE(fs::exists("result.txt"));
+        }
+    }
+
+    // --throughput is the whole die's mass flow: each channel takes its share by volume.
+    TEST_F(MeltCommands, ThroughputSetsTheFlowRatePerChannelFromTheDensity)
+    {
+        const auto run = test::RunCli({ "--material", "ldpe-rao-carreau", "--throughput", "50",
+            "--number-of-channels=5", "--json", "run.json" });
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        const auto document = nlohmann::json::parse(test::ReadFile("run.json"));
+        const double density = document["melt"]["melt"]["constants"]["density"].get<double>();
+        const std::string given =
+            document["inputs"]["texts"]["flow-rate-per-channel"].get<std::string>();
+        EXPECT_DOUBLE_EQ(std::stod(given), FlowRatePerChannelOf(50, density, 5));
+        EXPECT_NEAR(std::stod(given) * 5 * density * 3600e-6, 50, 1e-9);
     }
 
 } // namespace
