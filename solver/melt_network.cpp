@@ -3,6 +3,7 @@
 #include "banded_lu.h"
 #include "extended.h"
 #include "melt_laws.h"
+#include "network_residual.h"
 
 #include <algorithm>
 #include <cmath>
@@ -258,27 +259,7 @@ namespace {
         std::vector<double> permuted_;
     };
 
-    double LargestImbalance(const std::vector<double>& residual, double Q)
-    {
-        double largest = 0;
-        for (const double r : residual)
-            largest = std::isfinite(r) ? std::max(largest, std::fabs(r)) : HUGE_VAL;
-        return largest / Q;
-    }
-
-    double SquaredNorm(const std::vector<double>& residual)
-    {
-        double sum = 0;
-        for (const double r : residual)
-            sum += r * r;
-        return sum;
-    }
-
-    struct Attempt {
-        bool Converged = false;
-        double Residual = 0;
-        std::string Failure;
-    };
+    using Attempt = NewtonAttempt;
 
     Attempt Newton(FlowNetwork& net, std::vector<double>& pressure, double Q, double tolerance,
         int& iterations)

@@ -2,6 +2,7 @@
 
 #include "banded_lu.h"
 #include "extended.h"
+#include "network_residual.h"
 
 #include <algorithm>
 #include <cmath>
@@ -283,27 +284,7 @@ namespace {
         std::vector<double> slit_;
     };
 
-    double LargestImbalance(const std::vector<double>& residual, double Q)
-    {
-        double largest = 0;
-        for (const double r : residual)
-            largest = std::isfinite(r) ? std::max(largest, std::fabs(r)) : HUGE_VAL;
-        return largest / Q;
-    }
-
-    double SquaredNorm(const std::vector<double>& residual)
-    {
-        double sum = 0;
-        for (const double r : residual)
-            sum += r * r;
-        return sum;
-    }
-
-    struct Attempt {
-        bool Converged = false;
-        double Residual = 0;
-        std::string Failure;
-    };
+    using Attempt = NewtonAttempt;
 
     // Newton's method with a backtracking line search on the squared residual, from `pressure`,
     // which it moves as long as the residual falls.
