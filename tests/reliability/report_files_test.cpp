@@ -273,7 +273,7 @@ namespace {
                 {}, Privilege::Root, EndName(RunEnd::ReportNotCreated), { CannotOpenMessage },
                 ReportAfter::Unchanged },
             // Nodes of the null and the full device, made in the folder, stand in for the
-            // system's own /dev/null and /dev/full, which a test never writes to.
+            // system's own null and full devices, which a test never writes to.
             { "NameIsANullDevice", "null", "null", MakeDevice("null", 3), {}, Privilege::Root,
                 EndName(RunEnd::Finished), {}, ReportAfter::Unchanged },
             { "WriteFailsAfterOpening", "full", "full", MakeDevice("full", 7), {}, Privilege::Root,
