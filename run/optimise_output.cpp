@@ -17,8 +17,6 @@ namespace {
         return std::isfinite(value) ? json(value) : json(nullptr);
     }
 
-    constexpr double GfCm2PerBar = 1e5 / PascalPerGfCm2;
-
     json FiguresJson(const DesignEvaluation& e)
     {
         json figures = json::object();
