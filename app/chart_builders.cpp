@@ -27,30 +27,6 @@ namespace {
 
     using Reading = std::function<double(const IncrementFigures&)>;
 
-    QValueAxis* Axis(QChart* chart, const QString& title, Qt::Alignment side)
-    {
-        auto* axis = new QValueAxis(chart);
-        axis->setTitleText(title);
-        chart->addAxis(axis, side);
-        return axis;
-    }
-
-    QChart* NewChart(const QString& title)
-    {
-        auto* chart = new QChart;
-        chart->setTitle(title);
-        chart->legend()->setAlignment(Qt::AlignBottom);
-        // Curves as lines in the legend too, so that the dashed exact ones are told apart.
-        chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
-        return chart;
-    }
-
-    void Attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractAxis* y)
-    {
-        chart->addSeries(series);
-        series->attachAxis(x);
-        series->attachAxis(y);
-    }
 
     // The exact answer is what the model itself predicts; drawn dashed so that the classic
     // curve it departs from stays visible beneath.
@@ -251,6 +227,31 @@ namespace {
     }
 
 } // namespace
+
+QValueAxis* Axis(QChart* chart, const QString& title, Qt::Alignment side)
+{
+    auto* axis = new QValueAxis(chart);
+    axis->setTitleText(title);
+    chart->addAxis(axis, side);
+    return axis;
+}
+
+QChart* NewChart(const QString& title)
+{
+    auto* chart = new QChart;
+    chart->setTitle(title);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    // Curves as lines in the legend too, so that the dashed exact ones are told apart.
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
+    return chart;
+}
+
+void Attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractAxis* y)
+{
+    chart->addSeries(series);
+    series->attachAxis(x);
+    series->attachAxis(y);
+}
 
 std::vector<CircumferencePoint> RoundTheCircumference(
     const OutletDistribution& outlet, int channels)

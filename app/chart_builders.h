@@ -4,10 +4,22 @@
 
 #include <vector>
 
+#include <Qt>
+
+class QAbstractAxis;
+class QAbstractSeries;
 class QChart;
 class QPolarChart;
+class QString;
+class QValueAxis;
 
 namespace karrow {
+
+// The pieces every chart of the window is made of: a titled value axis on one side, a chart with
+// its legend below (curves as lines, so dashed ones are told apart), a series on two axes.
+QValueAxis* Axis(QChart* chart, const QString& title, Qt::Alignment side);
+QChart* NewChart(const QString& title);
+void Attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractAxis* y);
 
 // The charts of a finished run, built from its design figures only. `exact` is the exact network
 // answer's figures, drawn dashed over the classic ones; null when there is none. The caller owns

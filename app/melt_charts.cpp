@@ -1,5 +1,7 @@
 #include "melt_charts.h"
 
+#include "chart_builders.h"
+
 #include <QAreaSeries>
 #include <QChart>
 #include <QLegend>
@@ -18,13 +20,6 @@ namespace {
     const QColor CurveColour { 31, 119, 180 };
     const QColor RangeColour { 230, 120, 20, 60 };
     const QColor OutletColour { 230, 120, 20 };
-
-    void Attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractAxis* y)
-    {
-        chart->addSeries(series);
-        series->attachAxis(x);
-        series->attachAxis(y);
-    }
 
     QLogValueAxis* LogAxis(QChart* chart, const QString& title, Qt::Alignment side)
     {

@@ -18,30 +18,6 @@ namespace {
     const QColor BestColour { 31, 119, 180 };
     constexpr double BarInGfCm2 = 1e5 / PascalPerGfCm2;
 
-    QValueAxis* Axis(QChart* chart, const QString& title, Qt::Alignment side)
-    {
-        auto* axis = new QValueAxis(chart);
-        axis->setTitleText(title);
-        chart->addAxis(axis, side);
-        return axis;
-    }
-
-    QChart* NewChart(const QString& title)
-    {
-        auto* chart = new QChart;
-        chart->setTitle(title);
-        chart->legend()->setAlignment(Qt::AlignBottom);
-        chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
-        return chart;
-    }
-
-    void Attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractAxis* y)
-    {
-        chart->addSeries(series);
-        series->attachAxis(x);
-        series->attachAxis(y);
-    }
-
     QLineSeries* RoundTheDie(
         const QString& name, const DesignFigures& figures, int channels, const QPen& pen)
     {
