@@ -74,6 +74,23 @@ namespace {
 
     using MpfrFunction = int (*)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t);
 
+    // MPFR keeps the constants it computes (pi, ln 2) in caches of the calling thread, and nothing
+    // frees them when a study's or a check's thread ends. Each thread that takes the accurate path
+    // frees its own as it ends: computed once a thread, not once a call (the geometry's Atan
+    // takes this path every time). The constants are exact at every precision asked, so an
+    // answer never depends on what a thread computed before.
+    struct MpfrConstantsRelease {
+        MpfrConstantsRelease() = default;
+        MpfrConstantsRelease(const MpfrConstantsRelease&) = delete;
+        MpfrConstantsRelease& operator=(const MpfrConstantsRelease&) = delete;
+        ~MpfrConstantsRelease() { mpfr_free_cache2(MPFR_FREE_LOCAL_CACHE); }
+    };
+
+    void ReleaseConstantsAtThreadEnd()
+    {
+        thread_local const MpfrConstantsRelease release;
+    }
+
     // f(x) rounded once to the extended format, subnormals included, with the flags a hardware
     // evaluation would raise for an overflow or an underflow and no others.
     LD Accurate(MpfrFunction f, LD x)
@@ -98,10 +115,7 @@ namespace {
         const LD result = mpfr_get_ld(y, MPFR_RNDN);
         mpfr_clear(a);
         mpfr_clear(y);
-        // MPFR keeps the constants it computed (pi, ln 2) in caches of the calling thread, which
-        // nothing frees when a study's or a check's thread ends: free them here, at the price of
-        // computing them again on the next call.
-        mpfr_free_cache2(MPFR_FREE_LOCAL_CACHE);
+        ReleaseConstantsAtThreadEnd();
         mpfr_set_emin(emin);
         mpfr_set_emax(emax);
         std::fesetexceptflag(&flags, FE_ALL_EXCEPT);

@@ -102,7 +102,7 @@ void ComputeLandConductances(const Inputs& in, const Geometry& g, ElementLaws& l
     for (int i = 1; i <= g.TransferIncrements; ++i) {
         const double t = TaperFactor(in, p.StartHeight[i], p.EndHeight[i], p.Length[i]);
         laws.SlitConductance[i] = 2 * RealPower(t, e) * RealPower(X(p.StartHeight[i]) / 2, e + 2)
-            * g.IncrementLength * Cos(X(g.HelixAngle)) / (e + 2);
+            * g.IncrementLength * g.HelixCosine / (e + 2);
         laws.SlitResistance[i] = ResistanceOf(in, laws.SlitConductance[i]);
     }
     CheckFloatingPoint("slit conductances over the lands");
@@ -116,9 +116,9 @@ void ComputeOutletConductances(const Inputs& in, const Geometry& g, ElementLaws&
     SlitPaths& p = laws.Paths;
     ComputeOutletPaths(in, g, p);
     const X e = OneOverN(in);
-    const double slitWidth = X(g.IncrementLength) * Cos(X(g.HelixAngle));
+    const double slitWidth = X(g.IncrementLength) * g.HelixCosine;
     const double lipConductance = 2 * RealPower(InverseConsistencyLength(in, in.LipHeight), e)
-        * g.IncrementLength * Cos(X(g.HelixAngle)) / (e + 2)
+        * g.IncrementLength * g.HelixCosine / (e + 2)
         * RealPower(X(in.OutletSlitHeight) / 2, e + 2);
     for (int i = g.FirstOutletIncrement(); i <= g.EffectiveIncrements; ++i) {
         const double taperConductance =

@@ -126,8 +126,10 @@ void ComputeGeometry(const Inputs& in, const IncrementGrid& grid, Geometry& g)
 
     // The effective part rises ModifiedSpiralHeight over its angle on the die radius.
     g.HelixAngle = Atan(X(g.ModifiedSpiralHeight) / (modelled * PiOver12 * in.DieRadius));
-    g.IncrementLength = X(g.ModifiedSpiralHeight) / Sin(X(g.HelixAngle)) / n;
-    g.AxialPitch = Sin(X(g.HelixAngle)) * (X(m) * g.IncrementLength);
+    g.HelixSine = Sin(X(g.HelixAngle));
+    g.HelixCosine = Cos(X(g.HelixAngle));
+    g.IncrementLength = X(g.ModifiedSpiralHeight) / g.HelixSine / n;
+    g.AxialPitch = g.HelixSine * (X(m) * g.IncrementLength);
 
     for (int i = 1; i <= n; ++i) {
         g.SlitHeight[i] = (X(g.ModifiedOutletSlitHeight) - in.InletSlitHeight) * (i - 0.5L) / n
@@ -144,7 +146,7 @@ void ComputeGeometry(const Inputs& in, const IncrementGrid& grid, Geometry& g)
     for (int i = 1; i <= g.TransferIncrements; ++i)
         g.LandWidth[i] = X(g.AxialPitch)
             - (X(g.ChannelOpeningWidth[i]) + g.ChannelOpeningWidth[i + m])
-                / (2 * Cos(X(g.HelixAngle)));
+                / (2 * g.HelixCosine);
     g.MinimumFlow = 0.0001L * in.FlowRatePerChannel;
     CheckFloatingPoint("geometry of the effective part");
 }
@@ -172,7 +174,7 @@ void ComputeLandPaths(const Geometry& g, SlitPaths& paths)
     paths.Length.RequireCount(g.EffectiveIncrements, "the slit paths");
     for (int i = 1; i <= g.TransferIncrements; ++i) {
         paths.Length[i] = g.LandWidth[i];
-        const X halfOpening = X(g.ChannelOpeningWidth[i]) / (2 * Cos(X(g.HelixAngle)));
+        const X halfOpening = X(g.ChannelOpeningWidth[i]) / (2 * g.HelixCosine);
         const X rise = X(g.SlitHeight[i + m]) - g.SlitHeight[i];
         paths.StartHeight[i] = g.SlitHeight[i] + rise * halfOpening / g.AxialPitch;
         paths.EndHeight[i] = g.SlitHeight[i] + rise * (halfOpening + g.LandWidth[i]) / g.AxialPitch;
@@ -188,9 +190,9 @@ void ComputeOutletPaths(const Inputs& in, const Geometry& g, SlitPaths& paths)
         // Axial distance from the middle of increment i to the end of the effective part.
         const X d = (X(g.ModifiedSpiralHeight) / n) * (n - i + 0.5L);
         paths.OutletPathLength[i] = X(g.ModifiedLipHeight)
-            - (X(g.ChannelOpeningWidth[i]) / 2) / Cos(X(g.HelixAngle)) + d;
+            - (X(g.ChannelOpeningWidth[i]) / 2) / g.HelixCosine + d;
         paths.Length[i] = X(paths.OutletPathLength[i]) - in.LipHeight;
-        const X halfOpening = X(g.ChannelOpeningWidth[i]) / (2 * Cos(X(g.HelixAngle)));
+        const X halfOpening = X(g.ChannelOpeningWidth[i]) / (2 * g.HelixCosine);
         paths.StartHeight[i] =
             g.SlitHeight[i] + (X(g.ModifiedOutletSlitHeight) - g.SlitHeight[i]) * halfOpening / d;
         paths.EndHeight[i] = in.OutletSlitHeight;

@@ -51,6 +51,10 @@ struct Geometry {
     std::int32_t PitchIncrements = 0; // m = 24 div N: the increments of one pitch
     std::int32_t TransferIncrements = 0; // K = N_eff - m: increments with a land to the next turn
     double HelixAngle = 0; // rad
+    // Its sine and cosine as the extended functions return them, taken once: every law across
+    // the channel reads them, and each evaluation is a correctly rounded one of its own.
+    X HelixSine = 0;
+    X HelixCosine = 0;
     double IncrementLength = 0; // along the channel
     double AxialPitch = 0;
     double MinimumFlow = 0; // q_min, reference of the flow clamp

@@ -50,7 +50,7 @@ void DistributeTransferFlows(
     IncrementArray slitFlowRatio(k);
     for (int i = 1; i <= k; ++i)
         slitFlowRatio[i] =
-            Exp((1 / n) * Ln(X(g.AxialPitch) / (Sin(X(g.HelixAngle)) * g.IncrementLength)))
+            Exp((1 / n) * Ln(X(g.AxialPitch) / (g.HelixSine * g.IncrementLength)))
             * (X(laws.SlitConductance[i]) / laws.ChannelConductance[i]);
 
     f[2] = X(in.FlowRatePerChannel) / (1 + X(slitFlowRatio[1]));
