@@ -1,8 +1,6 @@
 #include "melt_choice.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,17 +10,9 @@ namespace karrow {
 
 MaterialFolders WindowMaterialFolders()
 {
-    MaterialFolders folders;
-    const QString beside = QCoreApplication::applicationDirPath()
-        + QStringLiteral("/../share/karrow/materials");
-    for (const QString& candidate : { beside, QStringLiteral(KARROW_INSTALLED_MATERIALS),
-             QStringLiteral(KARROW_SOURCE_MATERIALS) })
-        if (QFileInfo(candidate).isDir()) {
-            folders.Library = QDir::cleanPath(candidate).toStdString();
-            break;
-        }
-    folders.User = UserMaterialFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
-    return folders;
+    return MaterialFoldersOf(QCoreApplication::applicationDirPath().toStdString(),
+        { KARROW_INSTALLED_MATERIALS, KARROW_SOURCE_MATERIALS }, std::getenv("XDG_DATA_HOME"),
+        std::getenv("HOME"));
 }
 
 MeltAnswer SolveMeltAnswer(const Solution& run, const MeltChoice& choice)

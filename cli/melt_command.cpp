@@ -363,19 +363,9 @@ bool MeltCommandParsed(const MeltCommandOptions& o)
 
 MaterialFolders DefaultMaterialFolders()
 {
-    MaterialFolders folders;
-    const fs::path beside = ProgramFolder().empty()
-        ? fs::path()
-        : ProgramFolder().parent_path() / "share" / "karrow" / "materials";
-    std::error_code error;
-    for (const fs::path& candidate :
-        { beside, fs::path(KARROW_INSTALLED_MATERIALS), fs::path(KARROW_SOURCE_MATERIALS) })
-        if (!candidate.empty() && fs::is_directory(candidate, error)) {
-            folders.Library = candidate.lexically_normal().string();
-            break;
-        }
-    folders.User = UserMaterialFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
-    return folders;
+    return MaterialFoldersOf(ProgramFolder().string(),
+        { KARROW_INSTALLED_MATERIALS, KARROW_SOURCE_MATERIALS }, std::getenv("XDG_DATA_HOME"),
+        std::getenv("HOME"));
 }
 
 int RunMeltCommand(

@@ -72,6 +72,25 @@ std::string UserMaterialFolder(const char* xdgDataHome, const char* home)
     return {};
 }
 
+MaterialFolders MaterialFoldersOf(const std::string& programFolder,
+    const std::vector<std::string>& otherLibraries, const char* xdgDataHome, const char* home)
+{
+    std::vector<fs::path> candidates;
+    if (!programFolder.empty())
+        candidates.push_back(
+            fs::path(programFolder).parent_path() / "share" / "karrow" / "materials");
+    candidates.insert(candidates.end(), otherLibraries.begin(), otherLibraries.end());
+    MaterialFolders folders;
+    std::error_code error;
+    for (const fs::path& candidate : candidates)
+        if (!candidate.empty() && fs::is_directory(candidate, error)) {
+            folders.Library = candidate.lexically_normal().string();
+            break;
+        }
+    folders.User = UserMaterialFolder(xdgDataHome, home);
+    return folders;
+}
+
 MaterialCatalogue ListMaterials(const MaterialFolders& folders)
 {
     std::map<std::string, ListedGrade> byName;

@@ -23,6 +23,13 @@ struct MaterialFolders {
 // $HOME/.local/share/karrow/materials, else nothing. Either argument may be null.
 std::string UserMaterialFolder(const char* xdgDataHome, const char* home);
 
+// The folders a front end reads: the library beside the program (`programFolder`/../share/
+// karrow/materials, as a package installs it), else the first of `otherLibraries` that is a
+// folder (the installed one, then the source tree's for a build that was not installed); the
+// user's folder from the environment.
+MaterialFolders MaterialFoldersOf(const std::string& programFolder,
+    const std::vector<std::string>& otherLibraries, const char* xdgDataHome, const char* home);
+
 enum class GradeOrigin { Library, User };
 
 struct ListedGrade {

@@ -131,6 +131,29 @@ namespace {
         EXPECT_EQ(UserMaterialFolder(nullptr, nullptr), "");
     }
 
+    // The window and the command line find the library alike: the package's beside the
+    // program first, then the next that exists.
+    TEST(MaterialLibrary, LibraryBesideTheProgramComesFirst)
+    {
+        test::TemporaryFolder folder;
+        const fs::path bin = folder.Path() / "usr" / "bin";
+        const fs::path beside = folder.Path() / "usr" / "share" / "karrow" / "materials";
+        const fs::path installed = folder.Path() / "installed";
+        fs::create_directories(bin);
+        fs::create_directories(installed);
+        const std::vector<std::string> others { (folder.Path() / "missing").string(),
+            installed.string() };
+        EXPECT_EQ(MaterialFoldersOf(bin.string(), others, nullptr, "/home/u").Library,
+            installed.string());
+        fs::create_directories(beside);
+        const MaterialFolders found = MaterialFoldersOf(bin.string(), others, "/data", "/home/u");
+        EXPECT_EQ(found.Library, beside.string());
+        EXPECT_EQ(found.User, "/data/karrow/materials");
+        EXPECT_EQ(MaterialFoldersOf("", { (folder.Path() / "missing").string() }, nullptr,
+                      nullptr).Library,
+            "");
+    }
+
     TEST(MaterialLibrary, UserGradeReplacesTheLibrarysOfItsName)
     {
         test::TemporaryFolder folder;
