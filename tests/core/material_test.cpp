@@ -383,6 +383,82 @@ namespace {
             melt["network"]["head_pressure_MPa"].get<double>());
     }
 
+    nlohmann::json MeltOfRun(const std::vector<std::string>& arguments)
+    {
+        const auto run = test::RunCli(arguments);
+        EXPECT_EQ(run.Status, 0) << arguments.at(1) << ": " << run.Err;
+        return nlohmann::json::parse(test::ReadFile("run.json")).at("melt");
+    }
+
+    // Every shipped grade is shown in full with its source, and solves the default design from
+    // the command line at the middle of its window (the default melt temperature), isothermal and
+    // heated by its own flow: converged, the heated melt warmer than it came in, by no more than
+    // a die can warm it, and thinner for it.
+    TEST_F(MeltCommands, EveryShippedGradeSolvesTheDefaultDesignInItsWindow)
+    {
+        for (const fs::path& file : ShippedGrades()) {
+            const std::string name = file.stem().string();
+            const MaterialReading reading = ReadMaterialFile(file.string());
+            ASSERT_TRUE(reading.Grade) << reading.Problem;
+            const double middle = (reading.Grade->Processing.Low + reading.Grade->Processing.High) / 2;
+            const auto shown = test::RunCli({ "materials", name });
+            EXPECT_EQ(shown.Status, 0) << shown.Err;
+            EXPECT_NE(shown.Out.find("  source: " + reading.Grade->Source), std::string::npos)
+                << name;
+
+            const auto isothermal = MeltOfRun({ "--material", name, "--json", "run.json" });
+            EXPECT_EQ(isothermal["conditions"]["melt_temperature_C"], middle) << name;
+            EXPECT_TRUE(isothermal["network"]["converged"].get<bool>()) << name;
+            for (const auto& t : isothermal["temperatures"]["outlets_C"])
+                EXPECT_EQ(t.get<double>(), middle) << name;
+
+            const auto heated =
+                MeltOfRun({ "--material", name, "--thermal", "heated", "--json", "run.json" });
+            EXPECT_TRUE(heated["network"]["converged"].get<bool>()) << name;
+            EXPECT_GT(heated["network"]["thermal_steps"].get<int>(), 1) << name;
+            for (const char* list : { "channel_C", "outlets_C" })
+                for (const auto& t : heated["temperatures"][list]) {
+                    EXPECT_GE(t.get<double>(), middle) << name << " " << list;
+                    EXPECT_LT(t.get<double>(), middle + 60) << name << " " << list;
+                }
+            EXPECT_GT(heated["temperatures"]["mean_outlet_C"].get<double>(), middle) << name;
+            EXPECT_LT(heated["network"]["head_pressure_MPa"].get<double>(),
+                isothermal["network"]["head_pressure_MPa"].get<double>())
+                << name;
+        }
+    }
+
+    // A Cross-WLF grade with and without the pressure term D3 (K/Pa), from the user's folder:
+    // both solve isothermal and heated from the command line; with D3 the outer steps carry the
+    // pressure, reported as the heating's are, and the head pressure is higher.
+    TEST_F(MeltCommands, ACrossWlfGradeSolvesWithItsPressureTerm)
+    {
+        for (const double d3 : { 0.0, 1e-7 }) {
+            Json grade = CrossGrade(d3 > 0 ? "cwlf-pressure" : "cwlf-plain");
+            grade["viscosity"] = { { "model", "cross-wlf" }, { "n", 0.3 }, { "tau_star", 30000 },
+                { "D1", 2e12 }, { "D2", 100 }, { "D3", d3 }, { "A1", 26 }, { "A2", 51.6 } };
+            grade["shift"] = { { "model", "none" } };
+            Write(UserFolder() / (grade["name"].get<std::string>() + ".json"), grade.dump());
+        }
+        for (const char* mode : { "isothermal", "heated" }) {
+            const auto plain = MeltOfRun(
+                { "--material", "cwlf-plain", "--thermal", mode, "--json", "run.json" });
+            const auto pressure = MeltOfRun(
+                { "--material", "cwlf-pressure", "--thermal", mode, "--json", "run.json" });
+            EXPECT_TRUE(plain["network"]["converged"].get<bool>()) << mode;
+            ASSERT_TRUE(pressure["network"]["converged"].get<bool>()) << mode;
+            EXPECT_EQ(pressure["melt"]["constants"]["D3"], 1e-7);
+            EXPECT_GT(pressure["network"]["thermal_steps"].get<int>(), 1) << mode;
+            EXPECT_LE(pressure["network"]["thermal_residual_K"].get<double>(), ThermalTolerance);
+            EXPECT_GT(pressure["network"]["head_pressure_MPa"].get<double>(),
+                plain["network"]["head_pressure_MPa"].get<double>())
+                << mode;
+        }
+        EXPECT_EQ(MeltOfRun({ "--material", "cwlf-plain", "--json", "run.json" })["network"]
+                              ["thermal_steps"],
+            1);
+    }
+
     // Conditions without a melt, two melts, or a throughput beside the flow rate are refused
     // before anything is written.
     TEST_F(MeltCommands, MeltOptionsThatMeanNothingAreRefusedBeforeTheRun)
