@@ -227,6 +227,29 @@ namespace {
         }
     }
 
+    // The PMMA of the open-access table (Cross with eta0 = B exp(Tb / T), B in g/(cm s), tau* in
+    // dyne/cm2) by the table's own equation, and its density from the table's Tait melt volume at
+    // zero pressure in the middle of the window.
+    TEST(ShippedLibrary, PmmaGivesTheTablesCrossLaw)
+    {
+        const auto reading = ReadMaterialFile(std::string(KARROW_SOURCE_MATERIALS)
+            + "/pmma-cross-arrhenius.json");
+        ASSERT_TRUE(reading.Grade) << reading.Problem;
+        const double n = 0.21, tauStar = 1.48e6 * 0.1, b = 1e-16 * 0.1, tb = 24294;
+        for (const double t : { 205.0, 217.5, 230.0 }) {
+            const double eta0 = b * std::exp(tb / (t + 273.15));
+            for (const double rate : { 1.0, 100.0, 1000.0 }) {
+                const double expected = eta0 / (1 + std::pow(eta0 * rate / tauStar, 1 - n));
+                EXPECT_NEAR(*MeltViscosity(reading.Grade->Melt, t, rate), expected,
+                    1e-12 * expected)
+                    << t << " C, " << rate << " 1/s";
+            }
+        }
+        const double middle = (reading.Grade->Processing.Low + reading.Grade->Processing.High) / 2;
+        const double volume = 0.85982 + 0.0005697 * (middle + 273.15 - 383); // cm3/g
+        EXPECT_NEAR(reading.Grade->Melt.Density, 1000 / volume, 0.5);
+    }
+
     TEST(EquivalentPowerLaw, IsTheTangentOfTheFlowCurve)
     {
         Melt cross;
