@@ -474,8 +474,8 @@ namespace {
         shifts.Channel.clear();
         shifts.Slit.clear();
         const std::string where = pressures
-            ? "Under the die's pressure, which raises the Cross-WLF law's T* = D2 + D3 p, the law "
-              "sees the melt D3 p colder than it is: "
+            ? "The melt in the die, at its temperature less D3 p as the Cross-WLF law sees it "
+              "(the pressure raises T* = D2 + D3 p): "
             : "The melt heated or cooled in the die: ";
         for (const auto* list : { &shifts.ChannelTemperature, &shifts.SlitTemperature })
             for (const double t : *list)
@@ -629,15 +629,15 @@ MeltNetworkSolution SolveMeltNetwork(const Inputs& in, const Geometry& g, const 
         for (;;) {
             std::vector<double> node;
             if (heated)
-                node = MixedTemperatures({ e, melt, conditions, net, pressure, inletPressure(),
-                                             channel, slit })
+                node = MixedTemperatures(
+                    { e, melt, conditions, net, pressure, inletPressure(), channel, slit })
                            .Node;
             std::optional<ElementPressures> mean;
             if (pressured)
                 mean = ElementPressuresOf(e, pressure, inletPressure());
             Shifts next;
-            if (auto problem = ShiftsOf(e, melt, conditions, node, channel, slit,
-                    mean ? &*mean : nullptr, next))
+            if (auto problem = ShiftsOf(
+                    e, melt, conditions, node, channel, slit, mean ? &*mean : nullptr, next))
                 return Failed(*problem, s);
             s.ThermalResidual = LargestMove(shifts, next);
             if (!(s.ThermalResidual > ThermalTolerance) || !std::isfinite(s.ThermalResidual)

@@ -27,7 +27,8 @@ namespace {
     Json CrossGrade(const std::string& name = "pp-test")
     {
         return Json::parse(R"({
-          "format": "karrow-material", "version": 1, "name": ")" + name + R"(", "family": "PP",
+          "format": "karrow-material", "version": 1, "name": ")"
+            + name + R"(", "family": "PP",
           "viscosity": { "model": "cross", "eta0": 5000, "tau_star": 30000, "n": 0.3 },
           "shift": { "model": "arrhenius", "activation_energy": 40000,
                      "reference_temperature": 220 },
@@ -80,8 +81,8 @@ namespace {
             EXPECT_EQ(reading.Problem.rfind("\"grades/pp.json\": ", 0), 0u) << reading.Problem;
             EXPECT_NE(reading.Problem.find(c.Message), std::string::npos) << reading.Problem;
         }
-        EXPECT_NE(ParseMaterial("{ \"format\": ", "pp.json").Problem.find(
-                      "\"pp.json\" is not a JSON document"),
+        EXPECT_NE(ParseMaterial("{ \"format\": ", "pp.json")
+                      .Problem.find("\"pp.json\" is not a JSON document"),
             std::string::npos);
         EXPECT_NE(ReadMaterialFile("no-such-grade.json").Problem.find("no-such-grade.json"),
             std::string::npos);
@@ -105,14 +106,15 @@ namespace {
     TEST(MaterialFile, ReadsBackWhatItWrites)
     {
         Json carreau = CrossGrade();
-        carreau["viscosity"] = { { "model", "carreau-yasuda" }, { "eta0", 3000 },
-            { "eta_inf", 1 }, { "lambda", 0.2 }, { "a", 0.7 }, { "n", 0.35 } };
+        carreau["viscosity"] = { { "model", "carreau-yasuda" }, { "eta0", 3000 }, { "eta_inf", 1 },
+            { "lambda", 0.2 }, { "a", 0.7 }, { "n", 0.35 } };
         carreau["shift"] = { { "model", "wlf" }, { "C1", 9 }, { "C2", 200 },
             { "reference_temperature", 230 } };
         for (const Json& doc : { CrossGrade(), carreau }) {
             const auto first = ParseMaterial(doc.dump(), "a.json");
             ASSERT_TRUE(first.Grade) << first.Problem;
-            const auto again = ParseMaterial(MaterialJson(*first.Grade, "{\"points\": 3}"), "b.json");
+            const auto again =
+                ParseMaterial(MaterialJson(*first.Grade, "{\"points\": 3}"), "b.json");
             ASSERT_TRUE(again.Grade) << again.Problem;
             for (const MeltConstant& c : AllMeltConstants())
                 EXPECT_EQ(first.Grade->Melt.*c.Member, again.Grade->Melt.*c.Member) << c.Name;
@@ -210,18 +212,18 @@ namespace {
     // 200 C and 500 1/s: the file's WLF form (natural logarithm, reference 190 C) must give it.
     TEST(ShippedLibrary, RaoLdpeGivesTheSourcesCarreauLaw)
     {
-        const auto reading = ReadMaterialFile(std::string(KARROW_SOURCE_MATERIALS)
-            + "/ldpe-rao-carreau.json");
+        const auto reading =
+            ReadMaterialFile(std::string(KARROW_SOURCE_MATERIALS) + "/ldpe-rao-carreau.json");
         ASSERT_TRUE(reading.Grade) << reading.Problem;
         const double a = 32400, b = 3.1, c = 0.62, ts = -133, t1 = 190;
         for (const double t : { 190.0, 200.0, 240.0 }) {
-            const double logShift = 8.86 * (t1 - ts) / (101.6 + t1 - ts)
-                - 8.86 * (t - ts) / (101.6 + t - ts);
+            const double logShift =
+                8.86 * (t1 - ts) / (101.6 + t1 - ts) - 8.86 * (t - ts) / (101.6 + t - ts);
             const double shift = std::pow(10.0, logShift);
             for (const double rate : { 1.0, 500.0 }) {
                 const double expected = a * shift / std::pow(1 + b * shift * rate, c);
-                EXPECT_NEAR(*MeltViscosity(reading.Grade->Melt, t, rate), expected,
-                    1e-12 * expected)
+                EXPECT_NEAR(
+                    *MeltViscosity(reading.Grade->Melt, t, rate), expected, 1e-12 * expected)
                     << t << " C, " << rate << " 1/s";
             }
         }
@@ -232,16 +234,16 @@ namespace {
     // zero pressure in the middle of the window.
     TEST(ShippedLibrary, PmmaGivesTheTablesCrossLaw)
     {
-        const auto reading = ReadMaterialFile(std::string(KARROW_SOURCE_MATERIALS)
-            + "/pmma-cross-arrhenius.json");
+        const auto reading =
+            ReadMaterialFile(std::string(KARROW_SOURCE_MATERIALS) + "/pmma-cross-arrhenius.json");
         ASSERT_TRUE(reading.Grade) << reading.Problem;
         const double n = 0.21, tauStar = 1.48e6 * 0.1, b = 1e-16 * 0.1, tb = 24294;
         for (const double t : { 205.0, 217.5, 230.0 }) {
             const double eta0 = b * std::exp(tb / (t + 273.15));
             for (const double rate : { 1.0, 100.0, 1000.0 }) {
                 const double expected = eta0 / (1 + std::pow(eta0 * rate / tauStar, 1 - n));
-                EXPECT_NEAR(*MeltViscosity(reading.Grade->Melt, t, rate), expected,
-                    1e-12 * expected)
+                EXPECT_NEAR(
+                    *MeltViscosity(reading.Grade->Melt, t, rate), expected, 1e-12 * expected)
                     << t << " C, " << rate << " 1/s";
             }
         }
@@ -266,8 +268,7 @@ namespace {
             EXPECT_NEAR(law->PowerLawIndex, 1 - 0.7 * x / (1 + x), 1e-8) << rate;
             const double eta = 5000 / (1 + x);
             EXPECT_NEAR(law->Viscosity, eta, 1e-12 * eta);
-            const double atStandard
-                = eta * std::pow(100 / rate, law->PowerLawIndex - 1) / 98.0665;
+            const double atStandard = eta * std::pow(100 / rate, law->PowerLawIndex - 1) / 98.0665;
             EXPECT_NEAR(law->StandardViscosity, atStandard, 1e-12 * atStandard);
         }
         EXPECT_FALSE(TangentPowerLaw(curve, 0, 100));
@@ -282,8 +283,8 @@ namespace {
         const DesignEquivalent answer = DesignPowerLaw(*in, power, 200);
         ASSERT_TRUE(answer.Law) << answer.Problem;
         EXPECT_NEAR(answer.Law->PowerLawIndex, in->PowerLawIndex, 1e-8);
-        EXPECT_NEAR(answer.Law->StandardViscosity, in->StandardViscosity,
-            1e-8 * in->StandardViscosity);
+        EXPECT_NEAR(
+            answer.Law->StandardViscosity, in->StandardViscosity, 1e-8 * in->StandardViscosity);
         // The design's own law already carries the flow: the first network's rate holds.
         EXPECT_EQ(answer.Rounds, 2);
         EXPECT_GT(answer.Law->RepresentativeRate, answer.Range.Low);
@@ -318,14 +319,15 @@ namespace {
         Write(UserFolder() / "bad.json", "[]");
         const auto listing = test::RunCli({ "materials" });
         EXPECT_EQ(listing.Status, 0) << listing.Err;
-        EXPECT_NE(listing.Out.find("ldpe-rao-carreau         PP     cross, arrhenius"),
-            std::string::npos)
+        EXPECT_NE(
+            listing.Out.find("ldpe-rao-carreau         PP     cross, arrhenius"), std::string::npos)
             << listing.Out;
         EXPECT_NE(listing.Out.find("user, replaces library"), std::string::npos);
         EXPECT_NE(listing.Err.find("bad.json"), std::string::npos) << listing.Err;
 
         fs::remove(UserFolder() / "mine.json");
-        const auto shown = test::RunCli({ "materials", "ldpe-rao-carreau", "--temperature", "200" });
+        const auto shown =
+            test::RunCli({ "materials", "ldpe-rao-carreau", "--temperature", "200" });
         EXPECT_EQ(shown.Status, 0) << shown.Err;
         EXPECT_NE(shown.Out.find("lambda = 3.1 s"), std::string::npos) << shown.Out;
         EXPECT_NE(shown.Out.find("classic run: karrow-cli --power-law-index=0."), std::string::npos)
@@ -333,7 +335,8 @@ namespace {
         const auto unknown = test::RunCli({ "materials", "abs" });
         EXPECT_EQ(unknown.Status, 64);
         EXPECT_NE(unknown.Err.find("no material named \"abs\""), std::string::npos);
-        const auto cold = test::RunCli({ "materials", "ldpe-rao-carreau", "--temperature", "-300" });
+        const auto cold =
+            test::RunCli({ "materials", "ldpe-rao-carreau", "--temperature", "-300" });
         EXPECT_EQ(cold.Status, 2);
         EXPECT_NE(cold.Err.find("no equivalent power law"), std::string::npos) << cold.Err;
     }
@@ -367,14 +370,14 @@ namespace {
         EXPECT_EQ(written.Grade->Melt.Density, 740);
         EXPECT_EQ(written.Grade->Processing.Low, 190);
 
-        const auto wlf = test::RunCli({ "fit-melt", "lab.csv", "--model", "cross", "--shift",
-            "wlf", "--reference-temperature", "190", "--output", "wlf.json" });
+        const auto wlf = test::RunCli({ "fit-melt", "lab.csv", "--model", "cross", "--shift", "wlf",
+            "--reference-temperature", "190", "--output", "wlf.json" });
         EXPECT_EQ(wlf.Status, 0) << wlf.Err;
         Write("two.csv", "200,1,100\n200,10,50\n");
         const auto refused = test::RunCli({ "fit-melt", "two.csv", "--model", "cross" });
         EXPECT_EQ(refused.Status, 2);
-        EXPECT_NE(refused.Err.find("\"two.csv\": 2 measurements cannot determine"),
-            std::string::npos)
+        EXPECT_NE(
+            refused.Err.find("\"two.csv\": 2 measurements cannot determine"), std::string::npos)
             << refused.Err;
         EXPECT_FALSE(fs::exists("two-melt.json"));
     }
@@ -386,8 +389,8 @@ namespace {
         const auto isothermal =
             test::RunCli({ "--material", "ldpe-rao-carreau", "--json", "run.json" });
         ASSERT_EQ(isothermal.Status, 0) << isothermal.Err;
-        EXPECT_NE(isothermal.Out.find("Melt ldpe-rao-carreau at 195.0 C, isothermal"),
-            std::string::npos)
+        EXPECT_NE(
+            isothermal.Out.find("Melt ldpe-rao-carreau at 195.0 C, isothermal"), std::string::npos)
             << isothermal.Out;
         EXPECT_EQ(test::ReadFile("result.txt"), test::GoldenReport());
         const auto document = nlohmann::json::parse(test::ReadFile("run.json"));
@@ -396,8 +399,9 @@ namespace {
         EXPECT_TRUE(melt["network"]["converged"].get<bool>());
         EXPECT_EQ(melt["temperatures"]["outlet_spread_K"], 0.0);
 
-        const auto heated = test::RunCli({ "--material", "ldpe-rao-carreau", "--thermal", "heated",
-            "--wall-temperature", "195", "--heat-transfer-coefficient", "300", "--json", "run.json" });
+        const auto heated = test::RunCli(
+            { "--material", "ldpe-rao-carreau", "--thermal", "heated", "--wall-temperature", "195",
+                "--heat-transfer-coefficient", "300", "--json", "run.json" });
         ASSERT_EQ(heated.Status, 0) << heated.Err;
         const auto warmed = nlohmann::json::parse(test::ReadFile("run.json")).at("melt");
         EXPECT_GT(warmed["temperatures"]["mean_outlet_C"].get<double>(), 195.0);
@@ -423,7 +427,8 @@ namespace {
             const std::string name = file.stem().string();
             const MaterialReading reading = ReadMaterialFile(file.string());
             ASSERT_TRUE(reading.Grade) << reading.Problem;
-            const double middle = (reading.Grade->Processing.Low + reading.Grade->Processing.High) / 2;
+            const double middle =
+                (reading.Grade->Processing.Low + reading.Grade->Processing.High) / 2;
             const auto shown = test::RunCli({ "materials", name });
             EXPECT_EQ(shown.Status, 0) << shown.Err;
             EXPECT_NE(shown.Out.find("  source: " + reading.Grade->Source), std::string::npos)
@@ -464,8 +469,8 @@ namespace {
             Write(UserFolder() / (grade["name"].get<std::string>() + ".json"), grade.dump());
         }
         for (const char* mode : { "isothermal", "heated" }) {
-            const auto plain = MeltOfRun(
-                { "--material", "cwlf-plain", "--thermal", mode, "--json", "run.json" });
+            const auto plain =
+                MeltOfRun({ "--material", "cwlf-plain", "--thermal", mode, "--json", "run.json" });
             const auto pressure = MeltOfRun(
                 { "--material", "cwlf-pressure", "--thermal", mode, "--json", "run.json" });
             EXPECT_TRUE(plain["network"]["converged"].get<bool>()) << mode;
@@ -477,8 +482,8 @@ namespace {
                 plain["network"]["head_pressure_MPa"].get<double>())
                 << mode;
         }
-        EXPECT_EQ(MeltOfRun({ "--material", "cwlf-plain", "--json", "run.json" })["network"]
-                              ["thermal_steps"],
+        EXPECT_EQ(MeltOfRun({ "--material", "cwlf-plain", "--json",
+                      "run.json" })["network"]["thermal_steps"],
             1);
     }
 
@@ -488,8 +493,7 @@ namespace {
     {
         const std::vector<std::vector<std::string>> refused { { "--melt-temperature", "200" },
             { "--material", "ldpe-rao-carreau", "--melt", "mine.json" },
-            { "--material", "ldpe-rao-carreau", "--throughput", "50",
-                "--flow-rate-per-channel=4" },
+            { "--material", "ldpe-rao-carreau", "--throughput", "50", "--flow-rate-per-channel=4" },
             { "--material", "ldpe-rao-carreau", "--wall-temperature", "190" },
             { "--material", "nosuch" } };
         for (const auto& arguments : refused) {

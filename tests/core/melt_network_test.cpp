@@ -150,8 +150,7 @@ namespace {
     double ChannelMeanPressure(const MeltNetworkSolution& s, std::size_t j)
     {
         const auto& p = s.Network.Pressure;
-        return (j == 0 ? s.Network.InletPressure + p[0] : p[j - 1] + p[j]) / 2
-            * PascalPerGramForce;
+        return (j == 0 ? s.Network.InletPressure + p[0] : p[j - 1] + p[j]) / 2 * PascalPerGramForce;
     }
 
     // Cross-WLF's T* = D2 + D3 p: the pressure thickens the melt, most near the head, so the head
