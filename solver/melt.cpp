@@ -302,6 +302,18 @@ double LogShiftFactor(const Melt& melt, double celsius)
     return 0;
 }
 
+bool HasPressureTerm(const Melt& melt)
+{
+    return melt.Model == ViscosityModel::CrossWlf && melt.D3 > 0;
+}
+
+double PressureEquivalentTemperature(const Melt& melt, double celsius, double pascals)
+{
+    if (!HasPressureTerm(melt))
+        return celsius;
+    return celsius - melt.D3 * pascals;
+}
+
 FlowCurvePoint ReferenceFlowPoint(const Melt& melt, double shearRate)
 {
     return ReferencePoint(melt, shearRate);

@@ -103,6 +103,13 @@ std::optional<std::string> MeltTemperatureProblem(const Melt& melt, double celsi
 // temperature MeltTemperatureProblem accepts.
 double LogShiftFactor(const Melt& melt, double celsius);
 
+// Whether the law depends on pressure: Cross-WLF with D3 above zero.
+bool HasPressureTerm(const Melt& melt);
+// The temperature at which the law without pressure is the law at this temperature and gauge
+// pressure (Pa): Cross-WLF's T* = D2 + D3 p rises with the pressure as the melt's temperature
+// would fall, so the law sees T - D3 p. The temperature itself for a law without the term.
+double PressureEquivalentTemperature(const Melt& melt, double celsius, double pascals);
+
 // The reference flow curve (aT = 1): shear stress (Pa) at a shear rate (1/s), its local slope
 // d ln tau / d ln g, and its inverse, the shear rate at a stress, exact to a few units of the
 // last place (Newton's method on the log-log curve).

@@ -418,8 +418,33 @@ namespace {
         return t;
     }
 
-    // ln aT of every element at the temperature of the melt entering it; empty with `problem`
-    // set when a temperature leaves the law's range.
+    // The mean gauge pressure (Pa) of every element, which the law's pressure term reads: a
+    // channel increment's between its two nodes (the first, half an increment, between the head
+    // and node 1), a land's between the nodes it joins, an outlet's taper and lip between its
+    // node and the open air.
+    struct ElementPressures {
+        std::vector<double> Channel;
+        std::vector<double> Slit;
+    };
+
+    ElementPressures ElementPressuresOf(
+        const MeltElements& e, const std::vector<double>& p, double inlet)
+    {
+        ElementPressures mean;
+        mean.Channel.assign(Ix(e.M), 0.0);
+        mean.Slit.assign(Ix(e.M), 0.0);
+        mean.Channel[0] = (inlet + p[0]) / 2 * PascalPerGramForce;
+        for (int j = 1; j < e.M; ++j)
+            mean.Channel[Ix(j)] = (p[Ix(j - 1)] + p[Ix(j)]) / 2 * PascalPerGramForce;
+        for (int j = 0; j < e.M; ++j)
+            mean.Slit[Ix(j)] =
+                (p[Ix(j)] + (j < e.K ? p[Ix(j + e.m)] : 0.0)) / 2 * PascalPerGramForce;
+        return mean;
+    }
+
+    // ln aT of every element at the temperature of the melt entering it, less D3 times the
+    // element's pressure when the law has a pressure term; empty with `problem` set when a
+    // temperature leaves the law's range. The temperatures kept are those the law saw.
     struct Shifts {
         std::vector<double> Channel;
         std::vector<double> Slit;
@@ -429,7 +454,8 @@ namespace {
 
     std::optional<std::string> ShiftsOf(const MeltElements& e, const Melt& melt,
         const MeltConditions& c, const std::vector<double>& node,
-        const std::vector<double>& channel, const std::vector<double>& slit, Shifts& shifts)
+        const std::vector<double>& channel, const std::vector<double>& slit,
+        const ElementPressures* pressures, Shifts& shifts)
     {
         shifts.ChannelTemperature.assign(Ix(e.M), c.MeltTemperature);
         shifts.SlitTemperature.assign(Ix(e.M), c.MeltTemperature);
@@ -439,12 +465,22 @@ namespace {
         for (int j = 0; j < e.M && !node.empty(); ++j)
             shifts.SlitTemperature[Ix(j)] =
                 j < e.K && slit[Ix(j)] < 0 ? node[Ix(j + e.m)] : node[Ix(j)];
+        for (int j = 0; j < e.M && pressures; ++j) {
+            shifts.ChannelTemperature[Ix(j)] = PressureEquivalentTemperature(
+                melt, shifts.ChannelTemperature[Ix(j)], pressures->Channel[Ix(j)]);
+            shifts.SlitTemperature[Ix(j)] = PressureEquivalentTemperature(
+                melt, shifts.SlitTemperature[Ix(j)], pressures->Slit[Ix(j)]);
+        }
         shifts.Channel.clear();
         shifts.Slit.clear();
+        const std::string where = pressures
+            ? "The melt in the die, at its temperature less D3 p as the Cross-WLF law sees it "
+              "(the pressure raises T* = D2 + D3 p): "
+            : "The melt heated or cooled in the die: ";
         for (const auto* list : { &shifts.ChannelTemperature, &shifts.SlitTemperature })
             for (const double t : *list)
                 if (auto problem = MeltTemperatureProblem(melt, t))
-                    return "The melt heated or cooled in the die: " + *problem;
+                    return where + *problem;
         for (const double t : shifts.ChannelTemperature)
             shifts.Channel.push_back(LogShiftFactor(melt, t));
         for (const double t : shifts.SlitTemperature)
@@ -571,7 +607,7 @@ MeltNetworkSolution SolveMeltNetwork(const Inputs& in, const Geometry& g, const 
     MeltElementLaws elementLaws(melt);
     FlowNetwork net(e, elementLaws);
     Shifts shifts;
-    ShiftsOf(e, melt, conditions, {}, {}, {}, shifts);
+    ShiftsOf(e, melt, conditions, {}, {}, {}, nullptr, shifts);
     net.SetShifts(shifts.Channel, shifts.Slit);
 
     MeltNetworkSolution s;
@@ -585,13 +621,23 @@ MeltNetworkSolution SolveMeltNetwork(const Inputs& in, const Geometry& g, const 
     std::vector<double> slit;
     const auto inletPressure = [&] { return pressure[0] + 0.5 * net.ChannelDrop(0, e.Q); };
     net.LastFlows(channel, slit);
-    if (conditions.Thermal == ThermalMode::Heated) {
+    // Heating and the pressure term both make the element laws depend on the answer: each outer
+    // step rebuilds them at the last step's temperatures and pressures and solves the flows again.
+    const bool heated = conditions.Thermal == ThermalMode::Heated;
+    const bool pressured = HasPressureTerm(melt);
+    if (heated || pressured) {
         for (;;) {
-            const ThermalState state { e, melt, conditions, net, pressure, inletPressure(), channel,
-                slit };
-            const Temperatures t = MixedTemperatures(state);
+            std::vector<double> node;
+            if (heated)
+                node = MixedTemperatures(
+                    { e, melt, conditions, net, pressure, inletPressure(), channel, slit })
+                           .Node;
+            std::optional<ElementPressures> mean;
+            if (pressured)
+                mean = ElementPressuresOf(e, pressure, inletPressure());
             Shifts next;
-            if (auto problem = ShiftsOf(e, melt, conditions, t.Node, channel, slit, next))
+            if (auto problem = ShiftsOf(
+                    e, melt, conditions, node, channel, slit, mean ? &*mean : nullptr, next))
                 return Failed(*problem, s);
             s.ThermalResidual = LargestMove(shifts, next);
             if (!(s.ThermalResidual > ThermalTolerance) || !std::isfinite(s.ThermalResidual)
@@ -624,18 +670,17 @@ MeltNetworkSolution SolveMeltNetwork(const Inputs& in, const Geometry& g, const 
     if (!finite)
         return Failed("the pressures, flows or temperatures left the range of double numbers ("
             + attempt.Failure + ")");
-    const bool thermal =
-        conditions.Thermal == ThermalMode::Isothermal || s.ThermalResidual <= ThermalTolerance;
+    const bool thermal = !(heated || pressured) || s.ThermalResidual <= ThermalTolerance;
     s.Network.Converged = attempt.Converged && thermal;
     if (!attempt.Converged)
         s.Network.Failure = "no convergence after " + std::to_string(s.Network.Iterations)
             + " Newton steps, largest node imbalance " + Words(attempt.Residual)
             + " of the flow rate: " + attempt.Failure;
     else if (!thermal)
-        s.Network.Failure = "the temperatures did not settle after "
-            + std::to_string(s.ThermalIterations)
-            + " outer steps: an element's temperature still moved " + Words(s.ThermalResidual)
-            + " K";
+        s.Network.Failure = std::string(heated ? "the temperatures" : "the pressure term")
+            + " did not settle after " + std::to_string(s.ThermalIterations)
+            + " outer steps: an element's temperature" + (pressured ? " less D3 p" : "")
+            + " still moved " + Words(s.ThermalResidual) + " K";
     return s;
 }
 

@@ -16,6 +16,12 @@
 // temperatures are solved by outer iteration: flows at the element temperatures by Newton's
 // method, then the temperatures of those flows, until no element's temperature moves by more
 // than ThermalTolerance.
+//
+// A Cross-WLF law with D3 > 0 depends on pressure: T* = D2 + D3 p, p the element's mean gauge
+// pressure (the mean of its end pressures, the open air at an outlet). The same outer iteration
+// carries it, isothermal or heated: each step rebuilds the element laws at the last step's
+// pressures, the law at (T, p) being the law without pressure at T - D3 p, until no element's
+// T - D3 p moves by more than ThermalTolerance. With D3 = 0 nothing of this runs.
 
 #include "flow_relations.h"
 #include "geometry.h"
@@ -48,8 +54,8 @@ inline constexpr int ThermalIterationLimit = 60;
 
 struct MeltNetworkSolution {
     NetworkSolution Network; // Converged covers the flows and, heated, the temperatures
-    int ThermalIterations = 0; // outer steps; 1 isothermal
-    double ThermalResidual = 0; // K: the largest move of an element temperature in the last step
+    int ThermalIterations = 0; // outer steps; 1 isothermal without a pressure term
+    double ThermalResidual = 0; // K: the largest move of an element's T - D3 p in the last step
     // [i - 1]: the melt at node i, the middle of increment i (degrees C).
     std::vector<double> NodeTemperature;
     // [i - K - 1]: the melt leaving the die from outlet increment i = K+1..M (degrees C).

@@ -27,7 +27,8 @@ namespace {
     Json CrossGrade(const std::string& name = "pp-test")
     {
         return Json::parse(R"({
-          "format": "karrow-material", "version": 1, "name": ")" + name + R"(", "family": "PP",
+          "format": "karrow-material", "version": 1, "name": ")"
+            + name + R"(", "family": "PP",
           "viscosity": { "model": "cross", "eta0": 5000, "tau_star": 30000, "n": 0.3 },
           "shift": { "model": "arrhenius", "activation_energy": 40000,
                      "reference_temperature": 220 },
@@ -80,8 +81,8 @@ namespace {
             EXPECT_EQ(reading.Problem.rfind("\"grades/pp.json\": ", 0), 0u) << reading.Problem;
             EXPECT_NE(reading.Problem.find(c.Message), std::string::npos) << reading.Problem;
         }
-        EXPECT_NE(ParseMaterial("{ \"format\": ", "pp.json").Problem.find(
-                      "\"pp.json\" is not a JSON document"),
+        EXPECT_NE(ParseMaterial("{ \"format\": ", "pp.json")
+                      .Problem.find("\"pp.json\" is not a JSON document"),
             std::string::npos);
         EXPECT_NE(ReadMaterialFile("no-such-grade.json").Problem.find("no-such-grade.json"),
             std::string::npos);
@@ -105,14 +106,15 @@ namespace {
     TEST(MaterialFile, ReadsBackWhatItWrites)
     {
         Json carreau = CrossGrade();
-        carreau["viscosity"] = { { "model", "carreau-yasuda" }, { "eta0", 3000 },
-            { "eta_inf", 1 }, { "lambda", 0.2 }, { "a", 0.7 }, { "n", 0.35 } };
+        carreau["viscosity"] = { { "model", "carreau-yasuda" }, { "eta0", 3000 }, { "eta_inf", 1 },
+            { "lambda", 0.2 }, { "a", 0.7 }, { "n", 0.35 } };
         carreau["shift"] = { { "model", "wlf" }, { "C1", 9 }, { "C2", 200 },
             { "reference_temperature", 230 } };
         for (const Json& doc : { CrossGrade(), carreau }) {
             const auto first = ParseMaterial(doc.dump(), "a.json");
             ASSERT_TRUE(first.Grade) << first.Problem;
-            const auto again = ParseMaterial(MaterialJson(*first.Grade, "{\"points\": 3}"), "b.json");
+            const auto again =
+                ParseMaterial(MaterialJson(*first.Grade, "{\"points\": 3}"), "b.json");
             ASSERT_TRUE(again.Grade) << again.Problem;
             for (const MeltConstant& c : AllMeltConstants())
                 EXPECT_EQ(first.Grade->Melt.*c.Member, again.Grade->Melt.*c.Member) << c.Name;
@@ -233,21 +235,44 @@ namespace {
     // 200 C and 500 1/s: the file's WLF form (natural logarithm, reference 190 C) must give it.
     TEST(ShippedLibrary, RaoLdpeGivesTheSourcesCarreauLaw)
     {
-        const auto reading = ReadMaterialFile(std::string(KARROW_SOURCE_MATERIALS)
-            + "/ldpe-rao-carreau.json");
+        const auto reading =
+            ReadMaterialFile(std::string(KARROW_SOURCE_MATERIALS) + "/ldpe-rao-carreau.json");
         ASSERT_TRUE(reading.Grade) << reading.Problem;
         const double a = 32400, b = 3.1, c = 0.62, ts = -133, t1 = 190;
         for (const double t : { 190.0, 200.0, 240.0 }) {
-            const double logShift = 8.86 * (t1 - ts) / (101.6 + t1 - ts)
-                - 8.86 * (t - ts) / (101.6 + t - ts);
+            const double logShift =
+                8.86 * (t1 - ts) / (101.6 + t1 - ts) - 8.86 * (t - ts) / (101.6 + t - ts);
             const double shift = std::pow(10.0, logShift);
             for (const double rate : { 1.0, 500.0 }) {
                 const double expected = a * shift / std::pow(1 + b * shift * rate, c);
-                EXPECT_NEAR(*MeltViscosity(reading.Grade->Melt, t, rate), expected,
-                    1e-12 * expected)
+                EXPECT_NEAR(
+                    *MeltViscosity(reading.Grade->Melt, t, rate), expected, 1e-12 * expected)
                     << t << " C, " << rate << " 1/s";
             }
         }
+    }
+
+    // The PMMA of the open-access table (Cross with eta0 = B exp(Tb / T), B in g/(cm s), tau* in
+    // dyne/cm2) by the table's own equation, and its density from the table's Tait melt volume at
+    // zero pressure in the middle of the window.
+    TEST(ShippedLibrary, PmmaGivesTheTablesCrossLaw)
+    {
+        const auto reading =
+            ReadMaterialFile(std::string(KARROW_SOURCE_MATERIALS) + "/pmma-cross-arrhenius.json");
+        ASSERT_TRUE(reading.Grade) << reading.Problem;
+        const double n = 0.21, tauStar = 1.48e6 * 0.1, b = 1e-16 * 0.1, tb = 24294;
+        for (const double t : { 205.0, 217.5, 230.0 }) {
+            const double eta0 = b * std::exp(tb / (t + 273.15));
+            for (const double rate : { 1.0, 100.0, 1000.0 }) {
+                const double expected = eta0 / (1 + std::pow(eta0 * rate / tauStar, 1 - n));
+                EXPECT_NEAR(
+                    *MeltViscosity(reading.Grade->Melt, t, rate), expected, 1e-12 * expected)
+                    << t << " C, " << rate << " 1/s";
+            }
+        }
+        const double middle = (reading.Grade->Processing.Low + reading.Grade->Processing.High) / 2;
+        const double volume = 0.85982 + 0.0005697 * (middle + 273.15 - 383); // cm3/g
+        EXPECT_NEAR(reading.Grade->Melt.Density, 1000 / volume, 0.5);
     }
 
     TEST(EquivalentPowerLaw, IsTheTangentOfTheFlowCurve)
@@ -266,8 +291,7 @@ namespace {
             EXPECT_NEAR(law->PowerLawIndex, 1 - 0.7 * x / (1 + x), 1e-8) << rate;
             const double eta = 5000 / (1 + x);
             EXPECT_NEAR(law->Viscosity, eta, 1e-12 * eta);
-            const double atStandard
-                = eta * std::pow(100 / rate, law->PowerLawIndex - 1) / 98.0665;
+            const double atStandard = eta * std::pow(100 / rate, law->PowerLawIndex - 1) / 98.0665;
             EXPECT_NEAR(law->StandardViscosity, atStandard, 1e-12 * atStandard);
         }
         EXPECT_FALSE(TangentPowerLaw(curve, 0, 100));
@@ -282,8 +306,8 @@ namespace {
         const DesignEquivalent answer = DesignPowerLaw(*in, power, 200);
         ASSERT_TRUE(answer.Law) << answer.Problem;
         EXPECT_NEAR(answer.Law->PowerLawIndex, in->PowerLawIndex, 1e-8);
-        EXPECT_NEAR(answer.Law->StandardViscosity, in->StandardViscosity,
-            1e-8 * in->StandardViscosity);
+        EXPECT_NEAR(
+            answer.Law->StandardViscosity, in->StandardViscosity, 1e-8 * in->StandardViscosity);
         // The design's own law already carries the flow: the first network's rate holds.
         EXPECT_EQ(answer.Rounds, 2);
         EXPECT_GT(answer.Law->RepresentativeRate, answer.Range.Low);
@@ -318,14 +342,15 @@ namespace {
         Write(UserFolder() / "bad.json", "[]");
         const auto listing = test::RunCli({ "materials" });
         EXPECT_EQ(listing.Status, 0) << listing.Err;
-        EXPECT_NE(listing.Out.find("ldpe-rao-carreau         PP     cross, arrhenius"),
-            std::string::npos)
+        EXPECT_NE(
+            listing.Out.find("ldpe-rao-carreau         PP     cross, arrhenius"), std::string::npos)
             << listing.Out;
         EXPECT_NE(listing.Out.find("user, replaces library"), std::string::npos);
         EXPECT_NE(listing.Err.find("bad.json"), std::string::npos) << listing.Err;
 
         fs::remove(UserFolder() / "mine.json");
-        const auto shown = test::RunCli({ "materials", "ldpe-rao-carreau", "--temperature", "200" });
+        const auto shown =
+            test::RunCli({ "materials", "ldpe-rao-carreau", "--temperature", "200" });
         EXPECT_EQ(shown.Status, 0) << shown.Err;
         EXPECT_NE(shown.Out.find("lambda = 3.1 s"), std::string::npos) << shown.Out;
         EXPECT_NE(shown.Out.find("classic run: karrow-cli --power-law-index=0."), std::string::npos)
@@ -333,7 +358,8 @@ namespace {
         const auto unknown = test::RunCli({ "materials", "abs" });
         EXPECT_EQ(unknown.Status, 64);
         EXPECT_NE(unknown.Err.find("no material named \"abs\""), std::string::npos);
-        const auto cold = test::RunCli({ "materials", "ldpe-rao-carreau", "--temperature", "-300" });
+        const auto cold =
+            test::RunCli({ "materials", "ldpe-rao-carreau", "--temperature", "-300" });
         EXPECT_EQ(cold.Status, 2);
         EXPECT_NE(cold.Err.find("no equivalent power law"), std::string::npos) << cold.Err;
     }
@@ -367,14 +393,14 @@ namespace {
         EXPECT_EQ(written.Grade->Melt.Density, 740);
         EXPECT_EQ(written.Grade->Processing.Low, 190);
 
-        const auto wlf = test::RunCli({ "fit-melt", "lab.csv", "--model", "cross", "--shift",
-            "wlf", "--reference-temperature", "190", "--output", "wlf.json" });
+        const auto wlf = test::RunCli({ "fit-melt", "lab.csv", "--model", "cross", "--shift", "wlf",
+            "--reference-temperature", "190", "--output", "wlf.json" });
         EXPECT_EQ(wlf.Status, 0) << wlf.Err;
         Write("two.csv", "200,1,100\n200,10,50\n");
         const auto refused = test::RunCli({ "fit-melt", "two.csv", "--model", "cross" });
         EXPECT_EQ(refused.Status, 2);
-        EXPECT_NE(refused.Err.find("\"two.csv\": 2 measurements cannot determine"),
-            std::string::npos)
+        EXPECT_NE(
+            refused.Err.find("\"two.csv\": 2 measurements cannot determine"), std::string::npos)
             << refused.Err;
         EXPECT_FALSE(fs::exists("two-melt.json"));
     }
@@ -386,8 +412,8 @@ namespace {
         const auto isothermal =
             test::RunCli({ "--material", "ldpe-rao-carreau", "--json", "run.json" });
         ASSERT_EQ(isothermal.Status, 0) << isothermal.Err;
-        EXPECT_NE(isothermal.Out.find("Melt ldpe-rao-carreau at 195.0 C, isothermal"),
-            std::string::npos)
+        EXPECT_NE(
+            isothermal.Out.find("Melt ldpe-rao-carreau at 195.0 C, isothermal"), std::string::npos)
             << isothermal.Out;
         EXPECT_EQ(test::ReadFile("result.txt"), test::GoldenReport());
         const auto document = nlohmann::json::parse(test::ReadFile("run.json"));
@@ -396,8 +422,9 @@ namespace {
         EXPECT_TRUE(melt["network"]["converged"].get<bool>());
         EXPECT_EQ(melt["temperatures"]["outlet_spread_K"], 0.0);
 
-        const auto heated = test::RunCli({ "--material", "ldpe-rao-carreau", "--thermal", "heated",
-            "--wall-temperature", "195", "--heat-transfer-coefficient", "300", "--json", "run.json" });
+        const auto heated = test::RunCli(
+            { "--material", "ldpe-rao-carreau", "--thermal", "heated", "--wall-temperature", "195",
+                "--heat-transfer-coefficient", "300", "--json", "run.json" });
         ASSERT_EQ(heated.Status, 0) << heated.Err;
         const auto warmed = nlohmann::json::parse(test::ReadFile("run.json")).at("melt");
         EXPECT_GT(warmed["temperatures"]["mean_outlet_C"].get<double>(), 195.0);
@@ -406,14 +433,90 @@ namespace {
             melt["network"]["head_pressure_MPa"].get<double>());
     }
 
+    nlohmann::json MeltOfRun(const std::vector<std::string>& arguments)
+    {
+        const auto run = test::RunCli(arguments);
+        EXPECT_EQ(run.Status, 0) << arguments.at(1) << ": " << run.Err;
+        return nlohmann::json::parse(test::ReadFile("run.json")).at("melt");
+    }
+
+    // Every shipped grade is shown in full with its source, and solves the default design from
+    // the command line at the middle of its window (the default melt temperature), isothermal and
+    // heated by its own flow: converged, the heated melt warmer than it came in, by no more than
+    // a die can warm it, and thinner for it.
+    TEST_F(MeltCommands, EveryShippedGradeSolvesTheDefaultDesignInItsWindow)
+    {
+        for (const fs::path& file : ShippedGrades()) {
+            const std::string name = file.stem().string();
+            const MaterialReading reading = ReadMaterialFile(file.string());
+            ASSERT_TRUE(reading.Grade) << reading.Problem;
+            const double middle =
+                (reading.Grade->Processing.Low + reading.Grade->Processing.High) / 2;
+            const auto shown = test::RunCli({ "materials", name });
+            EXPECT_EQ(shown.Status, 0) << shown.Err;
+            EXPECT_NE(shown.Out.find("  source: " + reading.Grade->Source), std::string::npos)
+                << name;
+
+            const auto isothermal = MeltOfRun({ "--material", name, "--json", "run.json" });
+            EXPECT_EQ(isothermal["conditions"]["melt_temperature_C"], middle) << name;
+            EXPECT_TRUE(isothermal["network"]["converged"].get<bool>()) << name;
+            for (const auto& t : isothermal["temperatures"]["outlets_C"])
+                EXPECT_EQ(t.get<double>(), middle) << name;
+
+            const auto heated =
+                MeltOfRun({ "--material", name, "--thermal", "heated", "--json", "run.json" });
+            EXPECT_TRUE(heated["network"]["converged"].get<bool>()) << name;
+            EXPECT_GT(heated["network"]["thermal_steps"].get<int>(), 1) << name;
+            for (const char* list : { "channel_C", "outlets_C" })
+                for (const auto& t : heated["temperatures"][list]) {
+                    EXPECT_GE(t.get<double>(), middle) << name << " " << list;
+                    EXPECT_LT(t.get<double>(), middle + 60) << name << " " << list;
+                }
+            EXPECT_GT(heated["temperatures"]["mean_outlet_C"].get<double>(), middle) << name;
+            EXPECT_LT(heated["network"]["head_pressure_MPa"].get<double>(),
+                isothermal["network"]["head_pressure_MPa"].get<double>())
+                << name;
+        }
+    }
+
+    // A Cross-WLF grade with and without the pressure term D3 (K/Pa), from the user's folder:
+    // both solve isothermal and heated from the command line; with D3 the outer steps carry the
+    // pressure, reported as the heating's are, and the head pressure is higher.
+    TEST_F(MeltCommands, ACrossWlfGradeSolvesWithItsPressureTerm)
+    {
+        for (const double d3 : { 0.0, 1e-7 }) {
+            Json grade = CrossGrade(d3 > 0 ? "cwlf-pressure" : "cwlf-plain");
+            grade["viscosity"] = { { "model", "cross-wlf" }, { "n", 0.3 }, { "tau_star", 30000 },
+                { "D1", 2e12 }, { "D2", 100 }, { "D3", d3 }, { "A1", 26 }, { "A2", 51.6 } };
+            grade["shift"] = { { "model", "none" } };
+            Write(UserFolder() / (grade["name"].get<std::string>() + ".json"), grade.dump());
+        }
+        for (const char* mode : { "isothermal", "heated" }) {
+            const auto plain =
+                MeltOfRun({ "--material", "cwlf-plain", "--thermal", mode, "--json", "run.json" });
+            const auto pressure = MeltOfRun(
+                { "--material", "cwlf-pressure", "--thermal", mode, "--json", "run.json" });
+            EXPECT_TRUE(plain["network"]["converged"].get<bool>()) << mode;
+            ASSERT_TRUE(pressure["network"]["converged"].get<bool>()) << mode;
+            EXPECT_EQ(pressure["melt"]["constants"]["D3"], 1e-7);
+            EXPECT_GT(pressure["network"]["thermal_steps"].get<int>(), 1) << mode;
+            EXPECT_LE(pressure["network"]["thermal_residual_K"].get<double>(), ThermalTolerance);
+            EXPECT_GT(pressure["network"]["head_pressure_MPa"].get<double>(),
+                plain["network"]["head_pressure_MPa"].get<double>())
+                << mode;
+        }
+        EXPECT_EQ(MeltOfRun({ "--material", "cwlf-plain", "--json",
+                      "run.json" })["network"]["thermal_steps"],
+            1);
+    }
+
     // Conditions without a melt, two melts, or a throughput beside the flow rate are refused
     // before anything is written.
     TEST_F(MeltCommands, MeltOptionsThatMeanNothingAreRefusedBeforeTheRun)
     {
         const std::vector<std::vector<std::string>> refused { { "--melt-temperature", "200" },
             { "--material", "ldpe-rao-carreau", "--melt", "mine.json" },
-            { "--material", "ldpe-rao-carreau", "--throughput", "50",
-                "--flow-rate-per-channel=4" },
+            { "--material", "ldpe-rao-carreau", "--throughput", "50", "--flow-rate-per-channel=4" },
             { "--material", "ldpe-rao-carreau", "--wall-temperature", "190" },
             { "--material", "nosuch" } };
         for (const auto& arguments : refused) {

@@ -145,6 +145,82 @@ namespace {
         EXPECT_LT(s.OutletTemperatureSpread, 1e-9);
     }
 
+    // The mean gauge pressure (Pa) of channel increment j + 1 of a solution: between its nodes,
+    // the first half increment between the head and node 1.
+    double ChannelMeanPressure(const MeltNetworkSolution& s, std::size_t j)
+    {
+        const auto& p = s.Network.Pressure;
+        return (j == 0 ? s.Network.InletPressure + p[0] : p[j - 1] + p[j]) / 2 * PascalPerGramForce;
+    }
+
+    // Cross-WLF's T* = D2 + D3 p: the pressure thickens the melt, most near the head, so the head
+    // pressure rises with D3; the outer steps settle, and at the answer every channel's wall
+    // values lie on the flow curve at the melt's temperature less D3 times that channel's own
+    // pressure. A vanishing D3 runs the outer step and changes nothing.
+    TEST(MeltNetwork, PressureTermThickensTheMeltWhereThePressureIs)
+    {
+        const Inputs in = test::DesignFromTexts();
+        const test::Elements e = test::ElementsOf(in);
+        Melt melt = CrossWlfMelt();
+        const MeltNetworkSolution plain = SolveMeltNetwork(in, e.Geo, e.Laws, melt, At(230));
+        ASSERT_TRUE(plain.Network.Converged) << plain.Network.Failure;
+        EXPECT_EQ(plain.ThermalIterations, 1);
+
+        melt.D3 = 1e-300;
+        const MeltNetworkSolution vanishing = SolveMeltNetwork(in, e.Geo, e.Laws, melt, At(230));
+        ASSERT_TRUE(vanishing.Network.Converged) << vanishing.Network.Failure;
+        EXPECT_EQ(vanishing.Network.InletPressure, plain.Network.InletPressure);
+        EXPECT_EQ(vanishing.Network.SlitFlow, plain.Network.SlitFlow);
+
+        double previous = plain.Network.InletPressure;
+        for (const double d3 : { 2e-8, 1e-7, 4e-7 }) {
+            melt.D3 = d3;
+            const MeltNetworkSolution s = SolveMeltNetwork(in, e.Geo, e.Laws, melt, At(230));
+            ASSERT_TRUE(s.Network.Converged) << d3 << ": " << s.Network.Failure;
+            EXPECT_GT(s.ThermalIterations, 1);
+            EXPECT_LE(s.ThermalResidual, ThermalTolerance);
+            EXPECT_GT(s.Network.InletPressure, previous) << d3;
+            previous = s.Network.InletPressure;
+            EXPECT_NEAR(OutletSum(s, e.Geo.TransferIncrements), in.FlowRatePerChannel,
+                1e-10 * in.FlowRatePerChannel);
+            for (std::size_t j = 0; j < s.ChannelWallStress.size(); ++j) {
+                const double rate = s.ChannelWallShearRate[j];
+                const double seen = 230 - d3 * ChannelMeanPressure(s, j);
+                EXPECT_NEAR(Viscosity(melt, rate, seen) * rate, s.ChannelWallStress[j],
+                    1e-6 * s.ChannelWallStress[j])
+                    << d3 << ", increment " << j + 1;
+            }
+            // Isothermal still: the pressure moves the law, not the melt's temperature.
+            for (const double t : s.OutletTemperature)
+                EXPECT_EQ(t, 230);
+        }
+
+        // Heated, the pressure term adds to the heating's outer steps and still thickens.
+        melt.D3 = 0;
+        const MeltNetworkSolution heated =
+            SolveMeltNetwork(in, e.Geo, e.Laws, melt, At(230, ThermalMode::Heated));
+        melt.D3 = 1e-7;
+        const MeltNetworkSolution both =
+            SolveMeltNetwork(in, e.Geo, e.Laws, melt, At(230, ThermalMode::Heated));
+        ASSERT_TRUE(heated.Network.Converged && both.Network.Converged) << both.Network.Failure;
+        EXPECT_GT(both.Network.InletPressure, heated.Network.InletPressure);
+        EXPECT_GT(both.MeanOutletTemperature, heated.MeanOutletTemperature);
+    }
+
+    // A pressure term so strong that the head's pressure lifts T* above the melt: the law does
+    // not hold there, and the run says so in words instead of diverging or throwing.
+    TEST(MeltNetwork, PressureTermBeyondTheLawEndsInWords)
+    {
+        const Inputs in = test::DesignFromTexts();
+        const test::Elements e = test::ElementsOf(in);
+        Melt melt = CrossWlfMelt();
+        melt.D3 = 1e-4;
+        MeltNetworkSolution s;
+        EXPECT_NO_THROW(s = SolveMeltNetwork(in, e.Geo, e.Laws, melt, At(230)));
+        EXPECT_FALSE(s.Network.Converged);
+        EXPECT_NE(s.Network.Failure.find("D3 p"), std::string::npos) << s.Network.Failure;
+    }
+
     TEST(MeltNetwork, StrongWallExchangeBringsTheMeltToTheWall)
     {
         const Inputs in = test::DesignFromTexts();
