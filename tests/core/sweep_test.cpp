@@ -158,9 +158,10 @@ namespace {
     {
         std::vector<SweepRow> streamed;
         SweepSettings settings { solver, {}, jobs,
-            [&](const RunRecord& record) {
-                const int status = ExitStatusOf(record.End);
-                return SweepRow { SweepCsvRow(record, status), RunJson(record, status) };
+            [&](const SweptDesign& design) {
+                const int status = ExitStatusOf(design.Record.End);
+                return SweepRow { SweepCsvRow(design.Record, status),
+                    RunJson(design.Record, status) };
             },
             [&](std::vector<SweepRow>& rows) {
                 streamed.insert(streamed.end(), rows.begin(), rows.end());
@@ -198,7 +199,7 @@ namespace {
             int peak = 0;
             bool gaveUp = false;
             SweepSettings settings { SolverChoice::Network, {}, jobs,
-                [&](const RunRecord&) {
+                [&](const SweptDesign&) {
                     std::unique_lock lock(mutex);
                     peak = std::max(peak, ++inFlight);
                     changed.notify_all();
@@ -228,9 +229,9 @@ namespace {
         int formattedBehindFirst = -1;
         const std::string first = grid.DesignAt(0)[Field::ChannelWidth];
         SweepSettings settings { SolverChoice::Network, {}, Jobs,
-            [&](const RunRecord& record) {
+            [&](const SweptDesign& design) {
                 std::unique_lock lock(mutex);
-                if (record.Texts[Field::ChannelWidth] == first) {
+                if (design.Record.Texts[Field::ChannelWidth] == first) {
                     // The first design is slow: the other job may run ahead only as far as the
                     // window reaches. Without a bound it would finish all 199 in this time.
                     changed.wait_for(
@@ -254,7 +255,7 @@ namespace {
         std::atomic<int> formatted = 0;
         std::size_t written = 0;
         SweepSettings settings { SolverChoice::Network, {}, 2,
-            [&](const RunRecord&) {
+            [&](const SweptDesign&) {
                 ++formatted;
                 return SweepRow {};
             },
