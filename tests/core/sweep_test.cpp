@@ -94,6 +94,36 @@ namespace {
         EXPECT_EQ(StudyGrid(Defaults(), {}, '.').Size(), 1U);
     }
 
+    // The melt temperature is an axis of its own: it changes no field text, keeps its place in
+    // the order of the grid, and takes any real values, FROM and TO exactly.
+    TEST(StudyGrid, VariesTheMeltTemperatureBesideTheFields)
+    {
+        const Variation melt = Parsed("melt-temperature=180:220:5");
+        EXPECT_EQ(melt.Axis, SweepAxis::MeltTemperature);
+        EXPECT_EQ(AxisName(melt), "melt-temperature");
+        const StudyGrid grid(Defaults(), { melt, Parsed("number-of-channels=4:5:2") }, '.');
+        ASSERT_EQ(grid.Size(), 10U);
+        std::vector<double> temperatures;
+        for (std::uint64_t k = 0; k < grid.Size(); ++k) {
+            FieldTexts expected = Defaults();
+            expected[Field::NumberOfChannels] = k % 2 == 0 ? "4" : "5";
+            EXPECT_EQ(grid.DesignAt(k), expected) << k;
+            temperatures.push_back(grid.MeltTemperatureAt(k).value_or(-1));
+        }
+        const std::vector<double> expected { 180, 180, 190, 190, 200, 200, 210, 210, 220, 220 };
+        EXPECT_EQ(temperatures, expected);
+        EXPECT_FALSE(StudyGrid(Defaults(), { Parsed("channel-width=1:2:3") }, '.')
+                         .MeltTemperatureAt(0));
+        EXPECT_EQ(ValueAt(Parsed("melt-temperature=190.1:230.7:7"), 6), 230.7);
+        const auto twice = StudyGrid::Problem(
+            { melt, Parsed("channel-width=1:2:3"), Parsed("melt-temperature=200:200:1") });
+        ASSERT_TRUE(twice);
+        EXPECT_NE(twice->find("melt-temperature is varied twice"), std::string::npos) << *twice;
+        std::string problem;
+        EXPECT_FALSE(ParseVariation("melt-temp=180:220:5", problem));
+        EXPECT_NE(problem.find("nor melt-temperature"), std::string::npos) << problem;
+    }
+
     TEST(StudyGrid, RefusesAFieldVariedTwiceAndACountBeyond64Bits)
     {
         const auto twice = StudyGrid::Problem({ Parsed("channel-width=1:2:3"),
@@ -187,6 +217,72 @@ namespace {
             EXPECT_EQ(one[k].Csv, SweepCsvRow(alone, ExitStatusOf(alone.End)))
                 << "row " << k << " in grid order";
         }
+    }
+
+    Melt CrossMelt()
+    {
+        Melt m;
+        m.Model = ViscosityModel::Cross;
+        m.FlowIndex = 0.35;
+        m.ZeroShearViscosity = 8000;
+        m.CriticalStress = 25000;
+        m.Shift = TemperatureShift::Arrhenius;
+        m.ActivationEnergy = 40000;
+        m.ReferenceTemperature = 200;
+        m.Density = 780;
+        m.HeatCapacity = 2500;
+        return m;
+    }
+
+    // With a melt, every design is solved with it at the grid's temperature, whatever job it
+    // ran on: its row is the one a design alone gives at that temperature.
+    TEST(Sweep, SolvesEachDesignWithTheMeltAtItsTemperature)
+    {
+        const StudyGrid grid(Defaults(),
+            { Parsed("melt-temperature=180:220:3"), Parsed("channel-width=1:1.2:2") }, '.');
+        RunMelt melt { CrossMelt(), {} };
+        melt.Conditions.MeltTemperature = 150; // replaced by the grid's
+        const auto stream = [&](int jobs) {
+            std::vector<SweepRow> rows;
+            SweepSettings settings { SolverChoice::Network, {}, jobs,
+                [](const SweptDesign& d) {
+                    const int status = ExitStatusOf(d.Record.End);
+                    return SweepRow { MeltSweepCsvRow(d.Record, status, *d.Melt, d.MeltAnswer),
+                        RunJsonWithMelt(d.Record, status, *d.Melt, d.MeltAnswer) };
+                },
+                [&](std::vector<SweepRow>& batch) {
+                    rows.insert(rows.end(), batch.begin(), batch.end());
+                    return true;
+                },
+                nullptr, {}, melt };
+            EXPECT_TRUE(RunSweep(grid, { 0, grid.Size() }, settings));
+            return rows;
+        };
+        const auto one = stream(1);
+        const auto two = stream(2);
+        ASSERT_EQ(one.size(), 6U);
+        ASSERT_EQ(two.size(), 6U);
+        std::vector<double> heads;
+        for (std::size_t k = 0; k < one.size(); ++k) {
+            EXPECT_EQ(one[k].Csv, two[k].Csv) << k;
+            EXPECT_EQ(one[k].Json, two[k].Json) << k;
+            RunMelt alone = melt;
+            alone.Conditions.MeltTemperature = 180 + 20 * static_cast<double>(k / 2);
+            const RunRecord record =
+                CalculateDesign(grid.DesignAt(k), SolverChoice::Network, {}, '.');
+            const auto answer = SolveRunMelt(record, alone);
+            ASSERT_TRUE(answer && answer->Answer.Network.Converged) << k;
+            EXPECT_EQ(one[k].Csv, MeltSweepCsvRow(record, ExitStatusOf(record.End), alone, answer));
+            heads.push_back(answer->Head.MPa);
+        }
+        // A hotter melt is thinner: the head pressure falls along the temperature axis.
+        EXPECT_GT(heads[0], heads[2]);
+        EXPECT_GT(heads[2], heads[4]);
+        const std::string header = MeltSweepCsvHeader();
+        EXPECT_EQ(header.rfind(SweepCsvHeader().substr(0, SweepCsvHeader().size() - 1) + ",", 0), 0U);
+        EXPECT_NE(header.find(",melt_temperature_C,melt_thermal,melt_converged,"
+                              "melt_head_pressure_MPa,"),
+            std::string::npos);
     }
 
     TEST(Sweep, RunsAsManyDesignsAtOnceAsItHasJobs)
