@@ -93,11 +93,12 @@ FieldTextsReading ReadFieldTexts(const QString& path, char decimalSeparator)
         std::optional<MeltChoice> melt;
         if (set.Set->RealMelt)
             melt = ChoiceOf(*set.Set->RealMelt);
-        return { texts, melt, QString() };
+        return { texts, true, melt, QString() };
     }
     if (const std::optional<QJsonObject> texts = RunDocumentTexts(path))
         return FromRunDocument(path, *texts);
-    return { std::nullopt, std::nullopt, NamingTheFile(path, QString::fromStdString(set.Problem)) };
+    return { std::nullopt, false, std::nullopt,
+        NamingTheFile(path, QString::fromStdString(set.Problem)) };
 }
 
 std::optional<QString> WriteFieldTexts(const QString& path, const WindowFieldTexts& texts,

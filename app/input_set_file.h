@@ -15,7 +15,8 @@ using WindowFieldTexts = FieldArray<QString>;
 // naming the file.
 struct FieldTextsReading {
     std::optional<WindowFieldTexts> Texts;
-    std::optional<MeltChoice> Melt; // an input set's; a run document's texts come without one
+    bool InputSet = false; // an input set, not a run document, whose texts come without a melt
+    std::optional<MeltChoice> Melt; // the input set's, if it holds one
     QString Problem;
 };
 

@@ -297,8 +297,10 @@ bool MainWindow::OpenInputs(const QString& path)
         return false;
     }
     SetFieldTexts(*reading.Texts);
-    // The set is the design as it was saved: without a melt, it was saved without one.
-    SetMelt(reading.Melt);
+    // A set is the design as it was saved: without a melt, it was saved without one. A run
+    // document gives its texts only, and the melt chosen stays.
+    if (reading.InputSet)
+        SetMelt(reading.Melt);
     return true;
 }
 

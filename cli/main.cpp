@@ -393,7 +393,8 @@ int Main(int argc, char** argv)
     app.add_option("--json", o.Json, "write the run as a JSON document (- for stdout)")
         ->option_text("FILE");
     app.add_option("--save-inputs", o.SaveInputsFile,
-           "save the field texts as an input set and exit (with --run: then run)")
+           "save the field texts (and the melt, if any) as an input set and exit (with --run: "
+           "then run)")
         ->option_text("FILE");
     CLI::App* sweep = AddStudyCommand(app, o.Study, o.Json);
     CLI::App* optimise = AddOptimiseCommand(app, o.Optimise, o.Json, o.SaveInputsFile);

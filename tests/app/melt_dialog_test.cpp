@@ -418,6 +418,11 @@ void MeltDialogTest::inputSetsAndTheJsonExportCarryTheMelt()
         panel.Answer()->Solved.MeanOutletTemperature);
     QVERIFY(answer.value("temperatures").toObject().contains("outlets_C"));
 
+    // A run document gives its texts only: the melt chosen stays.
+    run.close();
+    QVERIFY(form->OpenInputs(exported));
+    QVERIFY(form->MeltChosen() && form->MeltChosen()->Melt.Shift == TemperatureShift::Arrhenius);
+
     // Opening a set without a melt leaves none chosen, and the export then has no melt.
     InputSet plain { DefaultFieldTexts('.') };
     QCOMPARE(WriteInputSet(window.PathOf(QStringLiteral("plain.karrow")).toStdString(), plain, '.'),
