@@ -6,7 +6,6 @@
 #include "whole_file.h"
 
 #include <cerrno>
-#include <cmath>
 #include <fcntl.h>
 #include <filesystem>
 #include <nlohmann/json.hpp>
