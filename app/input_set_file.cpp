@@ -56,6 +56,31 @@ namespace {
         return reading;
     }
 
+    MeltChoice ChoiceOf(const InputSetMelt& kept)
+    {
+        MeltChoice choice { kept.Name, kept.TheMelt, {} };
+        const MeltRunSettings& s = kept.Settings;
+        choice.Conditions.MeltTemperature = s.MeltTemperature.value_or(0);
+        choice.Conditions.Thermal =
+            s.Thermal == "heated" ? ThermalMode::Heated : ThermalMode::Isothermal;
+        choice.Conditions.WallTemperature = s.WallTemperature.value_or(0);
+        choice.Conditions.HeatTransferCoefficient = s.HeatTransferCoefficient.value_or(0);
+        return choice;
+    }
+
+    InputSetMelt KeptOf(const MeltChoice& choice)
+    {
+        const MeltConditions& c = choice.Conditions;
+        InputSetMelt kept { choice.Grade, choice.Melt, {} };
+        kept.Settings.MeltTemperature = c.MeltTemperature;
+        kept.Settings.Thermal = std::string(ThermalModeName(c.Thermal));
+        if (c.Thermal == ThermalMode::Heated && c.HeatTransferCoefficient > 0) {
+            kept.Settings.WallTemperature = c.WallTemperature;
+            kept.Settings.HeatTransferCoefficient = c.HeatTransferCoefficient;
+        }
+        return kept;
+    }
+
 } // namespace
 
 FieldTextsReading ReadFieldTexts(const QString& path, char decimalSeparator)
@@ -65,19 +90,25 @@ FieldTextsReading ReadFieldTexts(const QString& path, char decimalSeparator)
         WindowFieldTexts texts;
         for (const Field field : AllFields)
             texts[field] = QString::fromStdString(set.Set->Texts[field]);
-        return { texts, QString() };
+        std::optional<MeltChoice> melt;
+        if (set.Set->RealMelt)
+            melt = ChoiceOf(*set.Set->RealMelt);
+        return { texts, true, melt, QString() };
     }
     if (const std::optional<QJsonObject> texts = RunDocumentTexts(path))
         return FromRunDocument(path, *texts);
-    return { std::nullopt, NamingTheFile(path, QString::fromStdString(set.Problem)) };
+    return { std::nullopt, false, std::nullopt,
+        NamingTheFile(path, QString::fromStdString(set.Problem)) };
 }
 
-std::optional<QString> WriteFieldTexts(
-    const QString& path, const WindowFieldTexts& texts, char decimalSeparator)
+std::optional<QString> WriteFieldTexts(const QString& path, const WindowFieldTexts& texts,
+    const std::optional<MeltChoice>& melt, char decimalSeparator)
 {
     InputSet set;
     for (const Field field : AllFields)
         set.Texts[field] = texts[field].toStdString();
+    if (melt)
+        set.RealMelt = KeptOf(*melt);
     const std::optional<std::string> problem = WriteInputSet(path.toStdString(), set, decimalSeparator);
     if (!problem)
         return std::nullopt;

@@ -282,7 +282,8 @@ void MainWindow::SetMelt(const std::optional<MeltChoice>& melt)
 
 bool MainWindow::SaveInputs(const QString& path)
 {
-    const std::optional<QString> problem = WriteFieldTexts(path, AllFieldTexts(), decimalSeparator_);
+    const std::optional<QString> problem =
+        WriteFieldTexts(path, AllFieldTexts(), melt_, decimalSeparator_);
     if (problem)
         ShowMessageBox(this, MessageBoxKind::Message, *problem);
     return !problem;
@@ -296,6 +297,10 @@ bool MainWindow::OpenInputs(const QString& path)
         return false;
     }
     SetFieldTexts(*reading.Texts);
+    // A set is the design as it was saved: without a melt, it was saved without one. A run
+    // document gives its texts only, and the melt chosen stays.
+    if (reading.InputSet)
+        SetMelt(reading.Melt);
     return true;
 }
 

@@ -47,9 +47,10 @@ public:
     FieldTexts AllFieldTexts() const;
     void SetFieldTexts(const FieldTexts& texts);
 
-    // Input sets of the fields, from the File menu before or after any run. Opening reads an
-    // input set or the inputs of a run document; a file that is neither shows a message naming
-    // it and the problem, and changes nothing.
+    // Input sets of the fields and the chosen melt, from the File menu before or after any run.
+    // Opening reads an input set (its melt, or none, becomes the chosen one) or the inputs of a
+    // run document (the melt chosen stays); a file that is neither shows a message naming it and the problem, and
+    // changes nothing.
     bool SaveInputs(const QString& path);
     bool OpenInputs(const QString& path);
 

@@ -1,5 +1,7 @@
 #include "melt_choice.h"
 
+#include "run/melt_run.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -17,9 +19,16 @@ MaterialFolders WindowMaterialFolders()
 
 MeltAnswer SolveMeltAnswer(const Solution& run, const MeltChoice& choice)
 {
+    // The exact network at its default resolution, as karrow-cli and the JSON export solve it,
+    // so that the tab, the export and the command line give one answer for one design.
+    const MeltRun solved = SolveMeltRun(run.In, choice.Melt, choice.Conditions);
     MeltAnswer answer;
-    answer.Solved = SolveMeltNetwork(run.In, run.Geo, run.Flow.Laws, choice.Melt, choice.Conditions);
-    answer.TransferIncrements = run.Geo.TransferIncrements;
+    answer.Solved = solved.Answer;
+    if (!solved.Solved) {
+        answer.Solved.Network.Converged = false;
+        answer.Solved.Network.Failure = solved.Failure;
+    }
+    answer.TransferIncrements = solved.TransferIncrements;
     const NetworkSolution& network = answer.Solved.Network;
     answer.HeadPressureMPa = network.InletPressure * PascalPerGramForce / 1e6;
     const auto first = network.SlitFlow.begin() + std::min<std::ptrdiff_t>(

@@ -24,8 +24,9 @@ struct MeltChoice {
 // tree's) and the user's grades.
 MaterialFolders WindowMaterialFolders();
 
-// The exact network's answer for the melt, on the geometry and element paths of a finished run.
-// Never throws for bad numbers: an answer that did not converge says why in its Failure.
+// The exact network's answer for the melt, for the inputs of a finished run, at the resolution
+// karrow-cli solves it with (run/melt_run.h). Never throws for bad numbers: an answer that did
+// not converge says why in its Failure.
 struct MeltAnswer {
     MeltNetworkSolution Solved;
     double HeadPressureMPa = 0;

@@ -11,6 +11,7 @@
 #include "results_summary.h"
 #include "run/fields.h"
 #include "run/kept_texts.h"
+#include "run/melt_document.h"
 #include "run/verdict_text.h"
 #include "window_placement.h"
 
@@ -448,7 +449,14 @@ std::optional<QString> ResultsWindow::ExportJson(const QString& path) const
 {
     if (!record_)
         return QStringLiteral("There is no finished run to export.");
-    return WriteWhole(path, RunJson(*record_, ExitStatusOf(record_->End), true));
+    const int status = ExitStatusOf(record_->End);
+    const std::optional<MeltChoice>& chosen = inputs_.MeltChosen();
+    if (!chosen)
+        return WriteWhole(path, RunJson(*record_, status, true));
+    // The melt's answer as karrow-cli --json gives it for the same run and melt.
+    const RunMelt melt { chosen->Melt, chosen->Conditions };
+    return WriteWhole(
+        path, RunJsonWithMelt(*record_, status, melt, SolveRunMelt(*record_, melt), true));
 }
 
 void ResultsWindow::CopyTable() const

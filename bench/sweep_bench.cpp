@@ -36,7 +36,8 @@ void Sweep(benchmark::State& state, karrow::SolverChoice solver, std::int64_t wi
     const karrow::StudyGrid grid = Grid(widths, heights);
     double streamed = 0;
     karrow::SweepSettings settings { solver, {}, static_cast<int>(state.range(0)),
-        [&](const karrow::RunRecord& record) {
+        [&](const karrow::SweptDesign& design) {
+            const karrow::RunRecord& record = design.Record;
             const int status = karrow::ExitStatusOf(record.End);
             return karrow::SweepRow { karrow::SweepCsvRow(record, status),
                 documents ? karrow::RunJson(record, status) + "\n" : "" };

@@ -12,6 +12,7 @@
 #include "run/file_lock.h"
 #include "run/input_set.h"
 #include "run/kept_texts.h"
+#include "run/melt_document.h"
 #include "run/resolution_json.h"
 #include "run/run_driver.h"
 #include "run/whole_file.h"
@@ -60,7 +61,10 @@ least outlet non-uniformity within limits on its figures, on the exact network;
 karrow-cli optimise --help tells the rest.
 
 --save-inputs FILE saves the field texts as an input set and exits; add --run to
-calculate as well.
+calculate as well. With a melt (--melt, --material, or the input set's), the set
+holds the melt's constants and conditions too; --inputs restores them, and each
+melt option given replaces the set's (--melt or --material: the melt and all its
+conditions).
 
 Output files (--json, --csv, --save-inputs): a regular file is replaced whole by
 a rename, keeping its mode and owner; one with several hard links, or whose owner
@@ -196,8 +200,10 @@ SolverChoice SolverOf(const std::string& name)
     return name == "network" ? SolverChoice::Network : SolverChoice::Both;
 }
 
-// The field texts: given options, else the input set's, else the defaults.
-std::optional<Texts> TextsOf(const Options& o, char separator)
+// The field texts: given options, else the input set's, else the defaults. The set's melt, if
+// it holds one, is kept for the run; a flow rate given as an option replaces the set's
+// throughput, as it replaces the set's flow rate.
+std::optional<Texts> TextsOf(Options& o, char separator)
 {
     Texts texts = DefaultFieldTexts(separator);
     if (!o.InputsFile.empty()) {
@@ -207,6 +213,9 @@ std::optional<Texts> TextsOf(const Options& o, char separator)
             return std::nullopt;
         }
         texts = reading.Set->Texts;
+        o.RealMelt.FromInputs = reading.Set->RealMelt;
+        if (o.RealMelt.FromInputs && o.Given[Field::FlowRatePerChannel])
+            o.RealMelt.FromInputs->Settings.Throughput.reset();
     }
     for (const Field field : AllFields)
         if (o.Given[field])
@@ -274,11 +283,8 @@ std::string RunDocument(const RunRecord& record, int exitStatus,
 {
     if (!chosen)
         return RunJson(record, exitStatus);
-    nlohmann::ordered_json document = nlohmann::ordered_json::parse(RunJson(record, exitStatus));
-    document["melt"] = meltRun
-        ? nlohmann::ordered_json::parse(MeltRunJson(chosen->TheMelt, chosen->Conditions, *meltRun))
-        : nlohmann::ordered_json(nullptr);
-    return document.dump();
+    return RunJsonWithMelt(
+        record, exitStatus, RunMelt { chosen->TheMelt, chosen->Conditions }, meltRun);
 }
 
 // `jsonClaim` holds the lock of an existing JSON document from the start of the run.
@@ -311,9 +317,10 @@ int RunOnce(const Options& o, const Texts& texts, char separator, FileLock& json
     human << SummaryText(record);
     std::cerr << RepeatabilityWarning(record);
     std::optional<MeltRun> meltRun;
-    if (o.Chosen && record.Outcome && record.Outcome->In) {
-        meltRun = SolveMeltRun(*record.Outcome->In, o.Chosen->TheMelt, o.Chosen->Conditions);
-        human << MeltSummaryText(*o.Chosen, *meltRun);
+    if (o.Chosen) {
+        meltRun = SolveRunMelt(record, RunMelt { o.Chosen->TheMelt, o.Chosen->Conditions });
+        if (meltRun)
+            human << MeltSummaryText(*o.Chosen, *meltRun);
     }
     const int exitStatus = ExitStatusOf(record.End);
     if (exitStatus == ExitInputsRejected && !o.InputsFile.empty())
@@ -386,7 +393,8 @@ int Main(int argc, char** argv)
     app.add_option("--json", o.Json, "write the run as a JSON document (- for stdout)")
         ->option_text("FILE");
     app.add_option("--save-inputs", o.SaveInputsFile,
-           "save the field texts as an input set and exit (with --run: then run)")
+           "save the field texts (and the melt, if any) as an input set and exit (with --run: "
+           "then run)")
         ->option_text("FILE");
     CLI::App* sweep = AddStudyCommand(app, o.Study, o.Json);
     CLI::App* optimise = AddOptimiseCommand(app, o.Optimise, o.Json, o.SaveInputsFile);
@@ -418,6 +426,7 @@ int Main(int argc, char** argv)
         return ExitUsage;
     }
     o.MeltGiven = { app.count("--density") > 0, app.count("--heat-capacity") > 0 };
+    o.RealMelt.ThermalGiven = app.count("--thermal") > 0;
     for (const char* name : { "--density", "--heat-capacity", "--solver", "--inputs",
              "--save-inputs", "--csv", "--json", "--jobs" })
         if (!RefuseRepeatedOption(name, CountOf(app, name) + CountOf(*sweep, name)))
@@ -430,8 +439,7 @@ int Main(int argc, char** argv)
     auto texts = TextsOf(o, separator);
     if (!texts || !RefuseLongReportName(*texts, o))
         return ExitUsage;
-    if (!MeltCommandParsed(melt) && !optimise->parsed() && !sweep->parsed()
-        && !ChooseRealMelt(o, *texts, separator))
+    if (!MeltCommandParsed(melt) && !optimise->parsed() && !ChooseRealMelt(o, *texts, separator))
         return ExitUsage;
     if (optimise->parsed())
         return RunOptimise(o.Optimise, o.Json, o.SaveInputsFile, *texts, o.Melt, separator,
@@ -449,14 +457,17 @@ int Main(int argc, char** argv)
     if (!jsonClaim)
         return ExitUsage;
     if (!o.SaveInputsFile.empty()) {
-        if (const auto problem = WriteInputSet(o.SaveInputsFile, InputSet { *texts }, separator)) {
+        InputSet set { *texts };
+        if (o.Chosen)
+            set.RealMelt = InputSetMeltOf(*o.Chosen);
+        if (const auto problem = WriteInputSet(o.SaveInputsFile, set, separator)) {
             std::cerr << "karrow-cli: " << *problem << '\n';
             return ExitUsage;
         }
     }
     if (sweep->parsed())
-        return RunStudy(
-            o.Study, o.Json, *texts, SolverOf(o.Solver), o.Melt, separator, NetworkOptionsOf(o));
+        return RunStudy(o.Study, o.Json, *texts, SolverOf(o.Solver), o.Melt, separator,
+            NetworkOptionsOf(o), o.Chosen);
     // Saving an input set must not replace a report unless a run is asked for as well.
     if (!o.SaveInputsFile.empty() && !o.RunAfterSaving)
         return ExitFinished;

@@ -47,6 +47,8 @@ namespace {
     std::variant<NamedMelt, std::string> MeltAskedFor(
         const RealMeltOptions& o, const MaterialFolders& folders)
     {
+        if (o.MeltFile.empty() && o.Material.empty())
+            return NamedMelt { o.FromInputs->Name, o.FromInputs->TheMelt, std::nullopt };
         if (!o.MeltFile.empty()) {
             const MaterialReading reading = ReadMeltFile(o.MeltFile);
             if (!reading.Grade)
@@ -58,6 +60,32 @@ namespace {
             return "--material: " + lookup.Problem;
         const MaterialGrade& grade = lookup.Found->Grade;
         return NamedMelt { grade.Name, grade.Melt, grade.Processing };
+    }
+
+    // The set's conditions, each replaced by the option given on the command line. An
+    // isothermal run given as an option drops the set's die wall, which only a heated one reads.
+    MeltRunSettings SettingsOf(const RealMeltOptions& o)
+    {
+        const MeltRunSettings& given = o.Settings;
+        if (!o.MeltFile.empty() || !o.Material.empty() || !o.FromInputs)
+            return given;
+        MeltRunSettings s = o.FromInputs->Settings;
+        if (given.MeltTemperature)
+            s.MeltTemperature = given.MeltTemperature;
+        if (o.ThermalGiven) {
+            s.Thermal = given.Thermal;
+            if (s.Thermal == "isothermal") {
+                s.WallTemperature.reset();
+                s.HeatTransferCoefficient.reset();
+            }
+        }
+        if (given.WallTemperature)
+            s.WallTemperature = given.WallTemperature;
+        if (given.HeatTransferCoefficient)
+            s.HeatTransferCoefficient = given.HeatTransferCoefficient;
+        if (given.Throughput)
+            s.Throughput = given.Throughput;
+        return s;
     }
 
     std::string Fixed(double value, int decimals)
@@ -72,7 +100,7 @@ namespace {
 std::variant<std::monostate, ChosenMelt, std::string> ChosenMeltOf(
     const RealMeltOptions& o, const MaterialFolders& folders)
 {
-    if (o.MeltFile.empty() && o.Material.empty()) {
+    if (o.MeltFile.empty() && o.Material.empty() && !o.FromInputs) {
         if (AnyMeltSetting(o.Settings))
             return std::string("--melt-temperature, --thermal, --wall-temperature, "
                                "--heat-transfer-coefficient and --throughput need a melt: "
@@ -85,7 +113,7 @@ std::variant<std::monostate, ChosenMelt, std::string> ChosenMeltOf(
     if (auto* problem = std::get_if<std::string>(&asked))
         return *problem;
     const NamedMelt& named = std::get<NamedMelt>(asked);
-    MeltRunSettings settings = o.Settings;
+    MeltRunSettings settings = SettingsOf(o);
     if (!settings.MeltTemperature && named.Processing && named.Processing->High > 0)
         settings.MeltTemperature = (named.Processing->Low + named.Processing->High) / 2;
     auto conditions = MeltConditionsOf(settings, named.TheMelt);
@@ -93,6 +121,20 @@ std::variant<std::monostate, ChosenMelt, std::string> ChosenMeltOf(
         return *problem;
     return ChosenMelt { named.Name, named.TheMelt, std::get<MeltConditions>(conditions),
         settings.Throughput };
+}
+
+InputSetMelt InputSetMeltOf(const ChosenMelt& melt)
+{
+    const MeltConditions& c = melt.Conditions;
+    InputSetMelt kept { melt.Name, melt.TheMelt, {} };
+    kept.Settings.MeltTemperature = c.MeltTemperature;
+    kept.Settings.Thermal = std::string(ThermalModeName(c.Thermal));
+    if (c.Thermal == ThermalMode::Heated && c.HeatTransferCoefficient > 0) {
+        kept.Settings.WallTemperature = c.WallTemperature;
+        kept.Settings.HeatTransferCoefficient = c.HeatTransferCoefficient;
+    }
+    kept.Settings.Throughput = melt.Throughput;
+    return kept;
 }
 
 std::optional<std::string> ApplyThroughput(

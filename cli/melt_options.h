@@ -6,6 +6,7 @@
 // with the melt, and its answer goes beside the run's.
 
 #include "run/fields.h"
+#include "run/input_set.h"
 #include "run/material_library.h"
 #include "run/melt_run.h"
 
@@ -20,6 +21,11 @@ struct RealMeltOptions {
     std::string MeltFile;
     std::string Material;
     MeltRunSettings Settings;
+    bool ThermalGiven = false; // --thermal on the command line, not its default
+    // The melt of the input set given with --inputs: the run's melt unless --melt or --material
+    // names another (which brings its own conditions); each condition given as an option
+    // replaces the set's.
+    std::optional<InputSetMelt> FromInputs;
 };
 
 // --melt, --material, --melt-temperature, --thermal, --wall-temperature,
@@ -38,6 +44,9 @@ struct ChosenMelt {
 // file at fault. Without --melt-temperature a grade runs in the middle of its processing window.
 std::variant<std::monostate, ChosenMelt, std::string> ChosenMeltOf(
     const RealMeltOptions& options, const MaterialFolders& folders);
+
+// The melt and its conditions as an input set keeps them.
+InputSetMelt InputSetMeltOf(const ChosenMelt& melt);
 
 // With --throughput, the flow rate per channel of the texts is the throughput's, written with
 // the decimal separator; a message when the throughput cannot set it (the flow rate also given,

@@ -2,6 +2,7 @@
 
 #include "exit_status.h"
 #include "run/design_run.h"
+#include "run/melt_document.h"
 #include "run/file_lock.h"
 #include "run/row_file.h"
 #include "run/sweep.h"
@@ -33,6 +34,13 @@ existing --csv or --json file is emptied when the study starts, after every chec
 has passed, and never before; a device or FIFO is written as a stream; a symlink's
 target is written. A study deletes no file but an empty one it created itself
 before it was refused. Without --csv and --json the CSV goes to stdout.
+
+--vary melt-temperature=FROM:TO:COUNT varies the temperature of the real melt
+(degrees C), which needs --melt or --material (or an input set that holds a
+melt); every value must be one the melt's law accepts. With a melt, each CSV row
+adds the melt's temperature, thermal mode, convergence, head pressure, outlet CV
+and spread and the temperature of the melt leaving the die (spread round the
+die and flow-weighted mean), and each JSON document its "melt" section.
 
 --shard K/N runs the K-th of N consecutive parts of the grid. Only part 1 writes
 the CSV header, so the parts' CSV (and JSON) files, concatenated in the order of
@@ -70,7 +78,43 @@ usage or an output that cannot be opened (no file changed).)";
         std::string Problem;
     };
 
-    StudyPlan PlanOf(const StudyOptions& o, const Texts& fixed, char separator)
+    bool Varies(const std::vector<Variation>& variations, SweepAxis axis, Field field = {})
+    {
+        for (const Variation& v : variations)
+            if (v.Axis == axis && (axis != SweepAxis::Field || v.Varied == field))
+                return true;
+        return false;
+    }
+
+    // Why the melt cannot run the variations: none to vary the temperature of, a swept
+    // temperature its law refuses, or a throughput beside a varied flow rate or channel count.
+    std::optional<std::string> SweptMeltProblem(
+        const std::vector<Variation>& variations, const std::optional<ChosenMelt>& melt)
+    {
+        for (const Variation& v : variations) {
+            if (v.Axis != SweepAxis::MeltTemperature)
+                continue;
+            if (!melt)
+                return std::string("--vary melt-temperature needs a melt: --melt FILE or "
+                                   "--material NAME (or an input set that holds one)");
+            for (std::int64_t k = 0; k < v.Count; ++k) {
+                MeltConditions conditions = melt->Conditions;
+                conditions.MeltTemperature = ValueAt(v, k);
+                if (const auto problem = MeltConditionsProblem(melt->TheMelt, conditions))
+                    return "--vary melt-temperature: " + *problem;
+            }
+        }
+        if (melt && melt->Throughput
+            && (Varies(variations, SweepAxis::Field, Field::FlowRatePerChannel)
+                || Varies(variations, SweepAxis::Field, Field::NumberOfChannels)))
+            return std::string("--throughput sets the flow rate per channel of every design: it "
+                               "cannot go with --vary flow-rate-per-channel or "
+                               "number-of-channels");
+        return std::nullopt;
+    }
+
+    StudyPlan PlanOf(const StudyOptions& o, const Texts& fixed, char separator,
+        const std::optional<ChosenMelt>& melt)
     {
         StudyPlan plan;
         std::vector<Variation> variations;
@@ -84,6 +128,10 @@ usage or an output that cannot be opened (no file changed).)";
         }
         if (const auto problem = StudyGrid::Problem(variations)) {
             plan.Problem = "--vary: " + *problem;
+            return plan;
+        }
+        if (const auto problem = SweptMeltProblem(variations, melt)) {
+            plan.Problem = *problem;
             return plan;
         }
         const auto shard = ParseShard(o.Shard, plan.Problem);
@@ -171,22 +219,31 @@ usage or an output that cannot be opened (no file changed).)";
     }
 
     // Calculates the designs of the plan and writes their rows; the problem that stopped it.
-    std::optional<std::string> Stream(const StudyPlan& plan, Outputs& outputs, SolverChoice solver,
-        const MeltProperties& melt, int jobs, const NetworkOptions& network)
+    // A design's row: the power law's answers, and the melt's beside them when there is one.
+    SweepRow RowOf(const SweptDesign& d, bool csv, bool documents)
     {
+        const int status = ExitStatusOf(d.Record.End);
+        if (!d.Melt)
+            return SweepRow { csv ? SweepCsvRow(d.Record, status) : "",
+                documents ? RunJson(d.Record, status) + "\n" : "" };
+        return SweepRow { csv ? MeltSweepCsvRow(d.Record, status, *d.Melt, d.MeltAnswer) : "",
+            documents ? RunJsonWithMelt(d.Record, status, *d.Melt, d.MeltAnswer) + "\n" : "" };
+    }
+
+    std::optional<std::string> Stream(const StudyPlan& plan, Outputs& outputs, SolverChoice solver,
+        const MeltProperties& melt, int jobs, const NetworkOptions& network,
+        const std::optional<ChosenMelt>& realMelt)
+    {
+        const std::string header = realMelt ? MeltSweepCsvHeader() : SweepCsvHeader();
         if (plan.WithHeader)
-            if (auto problem = WriteRows(outputs, { SweepRow { SweepCsvHeader(), "" } }))
+            if (auto problem = WriteRows(outputs, { SweepRow { header, "" } }))
                 return problem;
         const bool csv = Writes(outputs, &SweepRow::Csv);
         const bool documents = Writes(outputs, &SweepRow::Json);
         const bool terminal = ::isatty(STDERR_FILENO) == 1;
         std::optional<std::string> problem;
         SweepSettings settings { solver, melt, jobs,
-            [&](const RunRecord& record) {
-                const int status = ExitStatusOf(record.End);
-                return SweepRow { csv ? SweepCsvRow(record, status) : "",
-                    documents ? RunJson(record, status) + "\n" : "" };
-            },
+            [&](const SweptDesign& design) { return RowOf(design, csv, documents); },
             [&](std::vector<SweepRow>& rows) {
                 problem = WriteRows(outputs, rows);
                 return !problem;
@@ -196,6 +253,8 @@ usage or an output that cannot be opened (no file changed).)";
                     ShowProgress(done, plan.Range.Size());
             },
             network };
+        if (realMelt)
+            settings.RealMelt = RunMelt { realMelt->TheMelt, realMelt->Conditions };
         try {
             RunSweep(*plan.Grid, plan.Range, settings);
         } catch (const std::exception& e) {
@@ -229,9 +288,10 @@ CLI::App* AddStudyCommand(CLI::App& app, StudyOptions& o, std::string& json)
 }
 
 int RunStudy(const StudyOptions& o, const std::string& json, const Texts& fixed,
-    SolverChoice solver, const MeltProperties& melt, char separator, const NetworkOptions& network)
+    SolverChoice solver, const MeltProperties& melt, char separator, const NetworkOptions& network,
+    const std::optional<ChosenMelt>& realMelt)
 {
-    const StudyPlan plan = PlanOf(o, fixed, separator);
+    const StudyPlan plan = PlanOf(o, fixed, separator, realMelt);
     if (!plan.Grid) {
         std::cerr << "karrow-cli sweep: " << plan.Problem << '\n';
         return ExitUsage;
@@ -243,7 +303,8 @@ int RunStudy(const StudyOptions& o, const std::string& json, const Texts& fixed,
         return ExitUsage;
     }
     std::cout.flush(); // the CSV may go to stdout's descriptor, past the stream's buffer
-    std::optional<std::string> problem = Stream(plan, outputs, solver, melt, o.Jobs, network);
+    std::optional<std::string> problem =
+        Stream(plan, outputs, solver, melt, o.Jobs, network, realMelt);
     for (auto& output : outputs)
         if (const int error = output->File.Close(); error && !problem)
             problem = ProblemText(output->File, output->What, error);

@@ -1,6 +1,7 @@
 #include "input_set.h"
 
 #include "fields.h"
+#include "input_set_melt.h"
 #include "posix_file.h"
 #include "whole_file.h"
 
@@ -8,10 +9,12 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <variant>
 
 namespace karrow {
 
@@ -72,6 +75,11 @@ namespace {
         for (const Field field : AllFields)
             if (auto problem = FieldProblem(field, set.Texts[field]))
                 return problem;
+        if (set.RealMelt) {
+            if (auto problem = TextProblem("melt.name", set.RealMelt->Name))
+                return problem;
+            return InputSetMeltProblem(*set.RealMelt);
+        }
         return std::nullopt;
     }
 
@@ -94,13 +102,11 @@ namespace {
         return tagEnd == std::string::npos ? what : what.substr(tagEnd + 2);
     }
 
-    std::optional<std::string> HeaderProblem(const Json& document)
+    // The version of the document, or why it is not an input set this Karrow reads.
+    std::variant<int, std::string> VersionOf(const Json& document)
     {
         if (!document.is_object())
             return std::string("The document is not an input set: it is not a JSON object.");
-        for (const auto& entry : document.items())
-            if (entry.key() != "format" && entry.key() != "version" && entry.key() != "fields")
-                return "The document has an unknown entry " + Quoted(entry.key()) + ".";
         const auto format = document.find("format");
         if (format == document.end() || !format->is_string() || *format != FormatName)
             return "The document is not an input set: its \"format\" is not " + Quoted(FormatName)
@@ -113,10 +119,28 @@ namespace {
         const std::string ours = std::to_string(InputSetFormatVersion);
         if (*version > InputSetFormatVersion)
             return "The input set was written by a newer Karrow (version " + version->dump()
-                + "); this one reads version " + ours + ".";
-        if (*version != InputSetFormatVersion)
+                + "); this one reads versions " + std::to_string(InputSetFirstVersion) + " to "
+                + ours + ".";
+        if (*version < InputSetFirstVersion)
             return "Input set version " + version->dump() + " is not supported; this Karrow reads "
-                + "version " + ours + ".";
+                + "versions " + std::to_string(InputSetFirstVersion) + " to " + ours + ".";
+        return version->get<int>();
+    }
+
+    std::optional<std::string> HeaderProblem(const Json& document, int version)
+    {
+        std::set<std::string> known { "format", "version", "fields" };
+        if (version >= 2)
+            known.insert({ "melt", "melt_conditions" });
+        for (const auto& entry : document.items())
+            if (!known.contains(entry.key()))
+                return "The document has an unknown entry " + Quoted(entry.key())
+                    + (entry.key().starts_with("melt") ? " (a melt needs an input set of version 2)"
+                                                       : "")
+                    + ".";
+        if (document.contains("melt") != document.contains("melt_conditions"))
+            return std::string("The input set must hold \"melt\" and \"melt_conditions\" "
+                               "together.");
         return std::nullopt;
     }
 
@@ -174,8 +198,14 @@ std::string InputSetJson(const InputSet& set, char decimalSeparator)
         fields[InfoOf(field).JsonKey] = field == Field::SaveFileName
             ? set.Texts[field]
             : WithSeparator(set.Texts[field], decimalSeparator, '.');
-    const Json document { { "format", FormatName }, { "version", InputSetFormatVersion },
+    // A set without a melt stays version 1, which every Karrow opens.
+    Json document { { "format", FormatName },
+        { "version", set.RealMelt ? InputSetFormatVersion : InputSetFirstVersion },
         { "fields", fields } };
+    if (set.RealMelt) {
+        document["melt"] = MeltEntry(*set.RealMelt);
+        document["melt_conditions"] = MeltConditionsEntry(set.RealMelt->Settings);
+    }
     return document.dump(2, ' ', false, Json::error_handler_t::strict) + "\n";
 }
 
@@ -190,7 +220,10 @@ InputSetReading ParseInputSet(const std::string& document, char decimalSeparator
         return { std::nullopt,
             "The document holds a number beyond the range of a double: " + PlainParseError(error) };
     }
-    if (auto problem = HeaderProblem(parsed))
+    const auto version = VersionOf(parsed);
+    if (const auto* problem = std::get_if<std::string>(&version))
+        return { std::nullopt, *problem };
+    if (auto problem = HeaderProblem(parsed, std::get<int>(version)))
         return { std::nullopt, *problem };
     const auto fields = parsed.find("fields");
     if (fields == parsed.end())
@@ -203,6 +236,12 @@ InputSetReading ParseInputSet(const std::string& document, char decimalSeparator
         set.Texts[field] = field == Field::SaveFileName
             ? text
             : WithSeparator(WithSeparator(text, ',', decimalSeparator), '.', decimalSeparator);
+    }
+    if (parsed.contains("melt")) {
+        auto melt = InputSetMeltOf(parsed["melt"], parsed["melt_conditions"]);
+        if (const auto* problem = std::get_if<std::string>(&melt))
+            return { std::nullopt, *problem };
+        set.RealMelt = std::get<InputSetMelt>(std::move(melt));
     }
     return { set, "" };
 }

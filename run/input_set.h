@@ -1,6 +1,8 @@
 #pragma once
 
 #include "fields.h"
+#include "melt_run.h"
+#include "solver/melt.h"
 
 #include <optional>
 #include <string>
@@ -8,19 +10,34 @@
 namespace karrow {
 
 // An input set: the texts of the fourteen input fields and of the report name, as a designer
-// saves them to come back to a design (a small JSON file, ".karrow"), with a format version.
-inline constexpr int InputSetFormatVersion = 1;
+// saves them to come back to a design (a small JSON file, ".karrow"), with a format version,
+// and the real melt the exact network runs with when one was chosen. A set without a melt is
+// written as version 1, as it always was, so that every Karrow opens it; a set with one is
+// version 2.
+inline constexpr int InputSetFormatVersion = 2; // the newest this Karrow reads
+inline constexpr int InputSetFirstVersion = 1;
 inline constexpr const char* InputSetExtension = ".karrow";
+
+// The melt of a set, whole: its law, shift and constants in the material file's keys, so that
+// the set gives the same answer on a machine without the grade it came from, or after the
+// library's grade was revised; and the conditions of the run.
+struct InputSetMelt {
+    std::string Name; // the grade or melt file it came from; empty for constants typed in
+    Melt TheMelt;
+    MeltRunSettings Settings; // a set always holds the melt temperature
+};
 
 struct InputSet {
     FieldTexts Texts; // the fourteen inputs and the "Save File Name"
+    std::optional<InputSetMelt> RealMelt = std::nullopt;
 };
 
 // The document of an input set. The fields of numbers are stored with a full stop whatever
 // `decimalSeparator` (the regional one the texts were typed with), so that a set reads the same
 // under any regional settings. Throws std::invalid_argument for a text that a document cannot
-// keep as it is (not UTF-8, or longer than 4096 bytes) and for a report name that is not a plain
-// file name (a folder, ".", "..", a NUL); WriteInputSet returns that as a problem.
+// keep as it is (not UTF-8, or longer than 4096 bytes), for a report name that is not a plain
+// file name (a folder, ".", "..", a NUL) and for a melt or conditions that make no sense;
+// WriteInputSet returns that as a problem.
 std::string InputSetJson(const InputSet& set, char decimalSeparator);
 
 // Why the text of `field` cannot be written into a JSON document as it is (not UTF-8, or longer

@@ -66,11 +66,15 @@ std::optional<Variation> ParseVariation(const std::string& text, std::string& pr
     Variation v;
     const std::string name = text.substr(0, equals);
     const std::optional<Field> field = FieldOfOption(name);
-    if (!field || *field == Field::SaveFileName) {
-        problem = Quoted(name) + " is not an input field (such as channel-width)";
+    if (name == MeltTemperatureAxis) {
+        v.Axis = SweepAxis::MeltTemperature;
+    } else if (!field || *field == Field::SaveFileName) {
+        problem = Quoted(name) + " is not an input field (such as channel-width) nor "
+            + MeltTemperatureAxis;
         return std::nullopt;
+    } else {
+        v.Varied = *field;
     }
-    v.Varied = *field;
     const auto from = NumberOf(text.substr(equals + 1, first - equals - 1));
     const auto to = NumberOf(text.substr(first + 1, second - first - 1));
     const auto count = NumberOf(text.substr(second + 1));
@@ -89,7 +93,7 @@ std::optional<Variation> ParseVariation(const std::string& text, std::string& pr
         problem = Quoted(text) + ": COUNT 1 takes one value, so FROM and TO must be equal";
         return std::nullopt;
     }
-    if (InfoOf(v.Varied).Kind == FieldKind::Integer) {
+    if (v.Axis == SweepAxis::Field && InfoOf(v.Varied).Kind == FieldKind::Integer) {
         if (const auto integerProblem = IntegerGridProblem(v, text)) {
             problem = *integerProblem;
             return std::nullopt;
@@ -98,19 +102,45 @@ std::optional<Variation> ParseVariation(const std::string& text, std::string& pr
     return v;
 }
 
-std::string ValueText(const Variation& v, std::int64_t k, char separator)
-{
-    if (InfoOf(v.Varied).Kind == FieldKind::Integer) {
+namespace {
+
+    bool IsWholeNumberField(const Variation& v)
+    {
+        return v.Axis == SweepAxis::Field && InfoOf(v.Varied).Kind == FieldKind::Integer;
+    }
+
+    std::int64_t WholeValueAt(const Variation& v, std::int64_t k)
+    {
         const auto from = static_cast<std::int64_t>(v.From);
         const std::int64_t step =
             v.Count == 1 ? 0 : (static_cast<std::int64_t>(v.To) - from) / (v.Count - 1);
-        return std::to_string(from + k * step);
+        return from + k * step;
     }
+
+} // namespace
+
+double ValueAt(const Variation& v, std::int64_t k)
+{
+    if (IsWholeNumberField(v))
+        return static_cast<double>(WholeValueAt(v, k));
     // std::lerp gives FROM at 0 and TO at 1 exactly and never forms TO - FROM where it could
     // overflow (FROM and TO of opposite signs near the largest double).
-    const double value = v.Count == 1
+    return v.Count == 1
         ? v.From
         : std::lerp(v.From, v.To, static_cast<double>(k) / static_cast<double>(v.Count - 1));
+}
+
+std::string AxisName(const Variation& v)
+{
+    return v.Axis == SweepAxis::MeltTemperature ? MeltTemperatureAxis
+                                                : InfoOf(v.Varied).OptionName;
+}
+
+std::string ValueText(const Variation& v, std::int64_t k, char separator)
+{
+    if (IsWholeNumberField(v))
+        return std::to_string(WholeValueAt(v, k));
+    const double value = ValueAt(v, k);
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     std::string text(buffer, result.ptr);
@@ -135,9 +165,8 @@ std::optional<std::string> StudyGrid::Problem(const std::vector<Variation>& vari
     std::uint64_t size = 1;
     for (std::size_t i = 0; i < variations.size(); ++i) {
         for (std::size_t j = 0; j < i; ++j)
-            if (variations[j].Varied == variations[i].Varied)
-                return std::string(InfoOf(variations[i].Varied).OptionName)
-                    + " is varied twice: give one --vary per field";
+            if (AxisName(variations[j]) == AxisName(variations[i]))
+                return AxisName(variations[i]) + " is varied twice: give one --vary per field";
         const auto count = static_cast<std::uint64_t>(variations[i].Count);
         if (size > std::numeric_limits<std::uint64_t>::max() / count)
             return std::string("the grid has more designs than a 64-bit count holds");
@@ -151,11 +180,23 @@ FieldTexts StudyGrid::DesignAt(std::uint64_t index) const
     FieldTexts texts = fixed_;
     for (auto v = variations_.rbegin(); v != variations_.rend(); ++v) {
         const auto count = static_cast<std::uint64_t>(v->Count);
-        texts[v->Varied] =
-            ValueText(*v, static_cast<std::int64_t>(index % count), separator_);
+        if (v->Axis == SweepAxis::Field)
+            texts[v->Varied] =
+                ValueText(*v, static_cast<std::int64_t>(index % count), separator_);
         index /= count;
     }
     return texts;
+}
+
+std::optional<double> StudyGrid::MeltTemperatureAt(std::uint64_t index) const
+{
+    for (auto v = variations_.rbegin(); v != variations_.rend(); ++v) {
+        const auto count = static_cast<std::uint64_t>(v->Count);
+        if (v->Axis == SweepAxis::MeltTemperature)
+            return ValueAt(*v, static_cast<std::int64_t>(index % count));
+        index /= count;
+    }
+    return std::nullopt;
 }
 
 std::optional<Shard> ParseShard(const std::string& text, std::string& problem)
@@ -309,9 +350,16 @@ bool RunSweep(const StudyGrid& grid, DesignRange range, const SweepSettings& set
     const auto work = [&] {
         while (const auto k = window.Claim()) {
             try {
-                const RunRecord record = CalculateDesign(grid.DesignAt(range.First + *k),
-                    settings.Solver, settings.Melt, grid.Separator(), settings.Network);
-                window.Deliver(*k, settings.Format(record));
+                const std::uint64_t index = range.First + *k;
+                SweptDesign design { CalculateDesign(grid.DesignAt(index), settings.Solver,
+                                         settings.Melt, grid.Separator(), settings.Network),
+                    settings.RealMelt, std::nullopt };
+                if (design.Melt) {
+                    if (const auto temperature = grid.MeltTemperatureAt(index))
+                        design.Melt->Conditions.MeltTemperature = *temperature;
+                    design.MeltAnswer = SolveRunMelt(design.Record, *design.Melt);
+                }
+                window.Deliver(*k, settings.Format(design));
             } catch (...) {
                 window.Stop(std::current_exception());
             }

@@ -8,6 +8,7 @@
 #include "melt_dialog.h"
 #include "melt_results.h"
 #include "results_window.h"
+#include "run/input_set.h"
 #include "window_under_test.h"
 
 #include <QAction>
@@ -15,6 +16,9 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -118,6 +122,7 @@ private slots:
     void flowCurveIsTheMeltsAtTheChosenTemperatureWithTheDesignsRatesShaded();
     void resultsWindowSolvesTheChosenMeltAndDrawsItsTemperatures();
     void bothWindowsOpenTheDialog();
+    void inputSetsAndTheJsonExportCarryTheMelt();
 };
 
 void MeltDialogTest::refusesWhatMakesNoMeltNamingItAndKeepsIt_data()
@@ -328,6 +333,106 @@ void MeltDialogTest::bothWindowsOpenTheDialog()
     // results window solved it.
     QVERIFY(form->MeltChosen());
     QVERIFY(form->Results()->MeltAnswers().Answer());
+}
+
+// Save inputs and Open inputs keep the melt of the Melt dialog with the fields, and the results
+// window's JSON export carries its answer under "melt" as karrow-cli --json does.
+void MeltDialogTest::inputSetsAndTheJsonExportCarryTheMelt()
+{
+    WindowUnderTest window;
+    QVERIFY(window.IsValid());
+    MainWindow* form = window.Window();
+    MeltChoice typed = OwnCross();
+    typed.Melt.Shift = TemperatureShift::Arrhenius;
+    typed.Melt.ActivationEnergy = 40000.125;
+    typed.Melt.ReferenceTemperature = 200;
+    typed.Conditions.Thermal = ThermalMode::Heated;
+    typed.Conditions.WallTemperature = 195;
+    typed.Conditions.HeatTransferCoefficient = 300;
+    form->SetMelt(typed);
+    const QString set = window.PathOf(QStringLiteral("die.karrow"));
+    QVERIFY(form->SaveInputs(set));
+    MeltChoice grade;
+    grade.Grade = "test-pp";
+    grade.Melt = CrossWlfGrade().Melt;
+    grade.Conditions.MeltTemperature = 220;
+    form->SetMelt(grade);
+    QVERIFY(form->OpenInputs(set));
+    QVERIFY(form->MeltChosen());
+    const MeltChoice& opened = *form->MeltChosen();
+    QCOMPARE(opened.Grade, std::string());
+    QCOMPARE(opened.Melt.Model, ViscosityModel::Cross);
+    QCOMPARE(opened.Melt.Shift, TemperatureShift::Arrhenius);
+    for (const MeltConstant& c : AllMeltConstants())
+        QCOMPARE(opened.Melt.*c.Member, typed.Melt.*c.Member);
+    QCOMPARE(opened.Conditions.MeltTemperature, 200.0);
+    QCOMPARE(opened.Conditions.Thermal, ThermalMode::Heated);
+    QCOMPARE(opened.Conditions.WallTemperature, 195.0);
+    QCOMPARE(opened.Conditions.HeatTransferCoefficient, 300.0);
+
+    // A set whose melt makes none is refused naming the file and the entry; nothing changes.
+    QFile file(set);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QJsonObject document = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    QJsonObject melt = document.value(QStringLiteral("melt")).toObject();
+    QJsonObject viscosity = melt.value(QStringLiteral("viscosity")).toObject();
+    viscosity.remove(QStringLiteral("eta0"));
+    melt.insert(QStringLiteral("viscosity"), viscosity);
+    document.insert(QStringLiteral("melt"), melt);
+    window.Write(QStringLiteral("bad.karrow"), QJsonDocument(document).toJson());
+    {
+        ModalDialogCloser closer(form);
+        QVERIFY(!form->OpenInputs(window.PathOf(QStringLiteral("bad.karrow"))));
+        QCOMPARE(closer.Seen().size(), 1);
+        const QString text = closer.Seen().front().Text;
+        QVERIFY2(text.contains(window.PathOf(QStringLiteral("bad.karrow")))
+                && text.contains(QStringLiteral("\"melt.viscosity.eta0\" is missing")),
+            qPrintable(text));
+    }
+    QVERIFY(form->MeltChosen() && form->MeltChosen()->Melt.Shift == TemperatureShift::Arrhenius);
+
+    {
+        ModalDialogCloser closer(form);
+        QTest::mouseClick(OkButton(form), Qt::LeftButton);
+    }
+    QVERIFY(form->Results());
+    const QString exported = window.PathOf(QStringLiteral("run.json"));
+    QCOMPARE(form->Results()->ExportJson(exported), std::nullopt);
+    QFile run(exported);
+    QVERIFY(run.open(QIODevice::ReadOnly));
+    const QJsonObject answer =
+        QJsonDocument::fromJson(run.readAll()).object().value(QStringLiteral("melt")).toObject();
+    QCOMPARE(answer.value("melt").toObject().value("model").toString(), QStringLiteral("cross"));
+    const QJsonObject conditions = answer.value("conditions").toObject();
+    QCOMPARE(conditions.value("melt_temperature_C").toDouble(), 200.0);
+    QCOMPARE(conditions.value("thermal").toString(), QStringLiteral("heated"));
+    QCOMPARE(conditions.value("wall_temperature_C").toDouble(), 195.0);
+    QVERIFY(answer.value("network").toObject().value("converged").toBool());
+    // The export and the Melt tab solve the same network: one answer for one design.
+    const MeltPanel& panel = form->Results()->MeltAnswers();
+    QVERIFY(panel.Answer() && panel.Answer()->Solved.Network.Converged);
+    QCOMPARE(answer.value("network").toObject().value("head_pressure_gf_cm2").toDouble(),
+        panel.Answer()->Solved.Network.InletPressure);
+    QCOMPARE(answer.value("temperatures").toObject().value("mean_outlet_C").toDouble(),
+        panel.Answer()->Solved.MeanOutletTemperature);
+    QVERIFY(answer.value("temperatures").toObject().contains("outlets_C"));
+
+    // A run document gives its texts only: the melt chosen stays.
+    run.close();
+    QVERIFY(form->OpenInputs(exported));
+    QVERIFY(form->MeltChosen() && form->MeltChosen()->Melt.Shift == TemperatureShift::Arrhenius);
+
+    // Opening a set without a melt leaves none chosen, and the export then has no melt.
+    InputSet plain { DefaultFieldTexts('.') };
+    QCOMPARE(WriteInputSet(window.PathOf(QStringLiteral("plain.karrow")).toStdString(), plain, '.'),
+        std::nullopt);
+    QVERIFY(form->OpenInputs(window.PathOf(QStringLiteral("plain.karrow"))));
+    QVERIFY(!form->MeltChosen());
+    QCOMPARE(form->Results()->ExportJson(exported), std::nullopt);
+    run.close();
+    QVERIFY(run.open(QIODevice::ReadOnly));
+    QVERIFY(!QJsonDocument::fromJson(run.readAll()).object().contains(QStringLiteral("melt")));
 }
 
 QTEST_MAIN(MeltDialogTest)

@@ -32,6 +32,11 @@ RUNS = {
               "--outlet-channel-depth=0.23161", "--channel-width=0.316155",
               "--total-increments=117"],
     "study": ["sweep", "--vary", "channel-width=1.0:1.2:2", "--jobs", "1", "--csv", "rows.csv"],
+    "with a melt": ["--material", "ldpe-rao-carreau", "--thermal", "heated",
+                    "--wall-temperature", "195", "--heat-transfer-coefficient", "300"],
+    "study over the melt temperature": ["sweep", "--material", "ldpe-rao-carreau", "--vary",
+                                        "melt-temperature=185:205:2", "--jobs", "1", "--csv",
+                                        "rows.csv"],
 }
 
 

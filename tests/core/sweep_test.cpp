@@ -94,6 +94,36 @@ namespace {
         EXPECT_EQ(StudyGrid(Defaults(), {}, '.').Size(), 1U);
     }
 
+    // The melt temperature is an axis of its own: it changes no field text, keeps its place in
+    // the order of the grid, and takes any real values, FROM and TO exactly.
+    TEST(StudyGrid, VariesTheMeltTemperatureBesideTheFields)
+    {
+        const Variation melt = Parsed("melt-temperature=180:220:5");
+        EXPECT_EQ(melt.Axis, SweepAxis::MeltTemperature);
+        EXPECT_EQ(AxisName(melt), "melt-temperature");
+        const StudyGrid grid(Defaults(), { melt, Parsed("number-of-channels=4:5:2") }, '.');
+        ASSERT_EQ(grid.Size(), 10U);
+        std::vector<double> temperatures;
+        for (std::uint64_t k = 0; k < grid.Size(); ++k) {
+            FieldTexts expected = Defaults();
+            expected[Field::NumberOfChannels] = k % 2 == 0 ? "4" : "5";
+            EXPECT_EQ(grid.DesignAt(k), expected) << k;
+            temperatures.push_back(grid.MeltTemperatureAt(k).value_or(-1));
+        }
+        const std::vector<double> expected { 180, 180, 190, 190, 200, 200, 210, 210, 220, 220 };
+        EXPECT_EQ(temperatures, expected);
+        EXPECT_FALSE(StudyGrid(Defaults(), { Parsed("channel-width=1:2:3") }, '.')
+                         .MeltTemperatureAt(0));
+        EXPECT_EQ(ValueAt(Parsed("melt-temperature=190.1:230.7:7"), 6), 230.7);
+        const auto twice = StudyGrid::Problem(
+            { melt, Parsed("channel-width=1:2:3"), Parsed("melt-temperature=200:200:1") });
+        ASSERT_TRUE(twice);
+        EXPECT_NE(twice->find("melt-temperature is varied twice"), std::string::npos) << *twice;
+        std::string problem;
+        EXPECT_FALSE(ParseVariation("melt-temp=180:220:5", problem));
+        EXPECT_NE(problem.find("nor melt-temperature"), std::string::npos) << problem;
+    }
+
     TEST(StudyGrid, RefusesAFieldVariedTwiceAndACountBeyond64Bits)
     {
         const auto twice = StudyGrid::Problem({ Parsed("channel-width=1:2:3"),
@@ -158,9 +188,10 @@ namespace {
     {
         std::vector<SweepRow> streamed;
         SweepSettings settings { solver, {}, jobs,
-            [&](const RunRecord& record) {
-                const int status = ExitStatusOf(record.End);
-                return SweepRow { SweepCsvRow(record, status), RunJson(record, status) };
+            [&](const SweptDesign& design) {
+                const int status = ExitStatusOf(design.Record.End);
+                return SweepRow { SweepCsvRow(design.Record, status),
+                    RunJson(design.Record, status) };
             },
             [&](std::vector<SweepRow>& rows) {
                 streamed.insert(streamed.end(), rows.begin(), rows.end());
@@ -198,7 +229,7 @@ namespace {
             int peak = 0;
             bool gaveUp = false;
             SweepSettings settings { SolverChoice::Network, {}, jobs,
-                [&](const RunRecord&) {
+                [&](const SweptDesign&) {
                     std::unique_lock lock(mutex);
                     peak = std::max(peak, ++inFlight);
                     changed.notify_all();
@@ -228,9 +259,9 @@ namespace {
         int formattedBehindFirst = -1;
         const std::string first = grid.DesignAt(0)[Field::ChannelWidth];
         SweepSettings settings { SolverChoice::Network, {}, Jobs,
-            [&](const RunRecord& record) {
+            [&](const SweptDesign& design) {
                 std::unique_lock lock(mutex);
-                if (record.Texts[Field::ChannelWidth] == first) {
+                if (design.Record.Texts[Field::ChannelWidth] == first) {
                     // The first design is slow: the other job may run ahead only as far as the
                     // window reaches. Without a bound it would finish all 199 in this time.
                     changed.wait_for(
@@ -254,7 +285,7 @@ namespace {
         std::atomic<int> formatted = 0;
         std::size_t written = 0;
         SweepSettings settings { SolverChoice::Network, {}, 2,
-            [&](const RunRecord&) {
+            [&](const SweptDesign&) {
                 ++formatted;
                 return SweepRow {};
             },
