@@ -33,6 +33,10 @@ namespace {
         figures["wall_shear_stress_gf_cm2"] = Number(FigureOf(f, LimitedFigure::WallShearStress));
         figures["mean_residence_time_sec"] = Number(f.Residence.MeanTime);
         figures["smallest_gap_cm"] = Number(e.SmallestGap);
+        if (e.TemperatureRise)
+            figures["temperature_rise_K"] = Number(*e.TemperatureRise);
+        if (e.TemperatureSpread)
+            figures["temperature_spread_K"] = Number(*e.TemperatureSpread);
         return figures;
     }
 
@@ -62,6 +66,8 @@ namespace {
         put("wall_shear_stress_gf_cm2", limits.WallShearStress);
         put("mean_residence_time_sec", limits.ResidenceTime);
         put("smallest_gap_cm", limits.Gap);
+        put("temperature_rise_K", limits.TemperatureRise);
+        put("temperature_spread_K", limits.TemperatureSpread);
         return j;
     }
 
@@ -113,6 +119,15 @@ std::string OptimisationJson(const OptimisationReport& report, int classicExitSt
         document["refusal"] = report.Result.Refusal;
     document["best"] = report.Best ? DesignJson(*report.Best, s.Bounds) : json(nullptr);
     document["classic"] = report.Classic ? json::parse(RunJson(*report.Classic, classicExitStatus)) : json(nullptr);
+    if (s.Evaluation.RealMelt) {
+        // The melt's answer for the best design, as a run with that melt writes it.
+        const DesignMelt& real = *s.Evaluation.RealMelt;
+        json melt = report.BestMelt
+            ? json::parse(MeltRunJson(real.TheMelt, real.Conditions, *report.BestMelt))
+            : json::parse(MeltRunJson(real.TheMelt, real.Conditions, MeltRun {}));
+        melt["name"] = real.Name;
+        document["melt"] = melt;
+    }
     if (report.Front) {
         json points = json::array();
         for (const FoundDesign& d : report.FrontDesigns)
