@@ -72,6 +72,15 @@ namespace {
             choice->Melt, choice->Conditions };
     }
 
+    // Whether a limit has a meaning with the melt: the temperatures need one heated by its flow.
+    bool Offered(LimitedFigure figure, const std::optional<DesignMelt>& melt)
+    {
+        EvaluationSettings settings;
+        settings.RealMelt = melt;
+        settings.Limits.Set(figure, 1);
+        return !LimitWithoutMeaning(settings);
+    }
+
     QString MeltText(const std::optional<DesignMelt>& melt)
     {
         if (!melt)
@@ -232,6 +241,8 @@ QWidget* OptimiseDialog::CreateObjectiveAndLimits()
         row.keep->setObjectName(QStringLiteral("Limit_") + name);
         row.value = new QLineEdit;
         row.value->setObjectName(QStringLiteral("LimitValue_") + name);
+        row.keep->setEnabled(Offered(Limits[k].Figure, melt_));
+        row.value->setEnabled(Offered(Limits[k].Figure, melt_));
         form->addRow(row.keep, row.value);
     }
     ui_.frontPoints = new QSpinBox;
@@ -335,11 +346,7 @@ void OptimiseDialog::OfferDefaults()
     if (baseEvaluation_.Figures) {
         for (std::size_t k = 0; k < Limits.size(); ++k) {
             const double figure = FigureOf(baseEvaluation_, Limits[k].Figure);
-            // The temperatures are figures of a heated melt only.
-            const bool meaningful = std::isfinite(figure);
-            ui_.limits[k].keep->setEnabled(meaningful);
-            ui_.limits[k].value->setEnabled(meaningful);
-            if (!meaningful)
+            if (!Offered(Limits[k].Figure, melt_))
                 continue;
             ui_.limits[k].value->setText(NumberText(LimitKeptBy(
                 figure / Limits[k].ReportUnitsPerShown, Limits[k].Figure != LimitedFigure::Gap)));
@@ -512,9 +519,9 @@ void OptimiseDialog::ShowRunning(bool running)
     for (VariableRow& row : ui_.variables)
         for (QWidget* w : std::initializer_list<QWidget*> { row.vary, row.low, row.high })
             w->setEnabled(!running);
-    for (LimitRow& row : ui_.limits)
-        for (QWidget* w : std::initializer_list<QWidget*> { row.keep, row.value })
-            w->setEnabled(!running);
+    for (std::size_t k = 0; k < Limits.size(); ++k)
+        for (QWidget* w : std::initializer_list<QWidget*> { ui_.limits[k].keep, ui_.limits[k].value })
+            w->setEnabled(!running && Offered(Limits[k].Figure, melt_));
     ui_.objective->setEnabled(!running);
     ui_.frontPoints->setEnabled(!running);
     if (running) {

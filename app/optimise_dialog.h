@@ -135,9 +135,9 @@ private:
 
     MainWindow& inputs_;
     FieldTexts texts_;
+    char decimalSeparator_;
     // The melt of the Melt dialog when one was chosen there, every design judged with it.
     std::optional<DesignMelt> melt_;
-    char decimalSeparator_;
     std::optional<Inputs> base_;
     DesignEvaluation baseEvaluation_;
     Widgets ui_;

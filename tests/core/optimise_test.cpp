@@ -378,12 +378,18 @@ namespace {
 
     TEST(OptimiseWithARealMelt, NamesATightTemperatureSpreadAsTheLimitThatBinds)
     {
+        // Adiabatic, every path from the feed to the lip drops the same pressure and so warms
+        // its melt alike: only a die wall that takes heat makes the outlet temperatures differ.
         EvaluationSettings heated;
         heated.RealMelt = MeltAt(CrossWlfMelt(), 230, ThermalMode::Heated);
+        const DesignEvaluation adiabatic = EvaluateDesign(Defaults, heated);
+        ASSERT_TRUE(adiabatic.TemperatureSpread && adiabatic.TemperatureRise) << adiabatic.Reason;
+        EXPECT_LT(*adiabatic.TemperatureSpread, 1e-9 * *adiabatic.TemperatureRise);
+        heated.RealMelt->Conditions.WallTemperature = 210;
+        heated.RealMelt->Conditions.HeatTransferCoefficient = 300;
         const DesignEvaluation own = EvaluateDesign(Defaults, heated);
         ASSERT_TRUE(own.TemperatureSpread && own.TemperatureRise) << own.Reason;
-        EXPECT_GT(*own.TemperatureSpread, 0);
-        EXPECT_GT(*own.TemperatureRise, 0);
+        EXPECT_GT(*own.TemperatureSpread, 0.01);
         const MeltRun run = SolveMeltRun(Defaults, heated.RealMelt->TheMelt,
             heated.RealMelt->Conditions);
         EXPECT_EQ(*own.TemperatureSpread, run.Answer.OutletTemperatureSpread);
@@ -397,7 +403,7 @@ namespace {
         s.SamplePerVariable = 16;
         s.Starts = 2;
         s.LocalEvaluations = 40;
-        s.Evaluation.Limits.TemperatureSpread = 1e-6 * *own.TemperatureSpread;
+        s.Evaluation.Limits.TemperatureSpread = 1e-3 * *own.TemperatureSpread;
         s.Evaluation.Limits.HeadPressure = 10 * own.Figures->Head.GfCm2;
         const OptimisationResult tight = OptimiseDesign(Defaults, s);
         EXPECT_FALSE(tight.Feasible);
