@@ -98,6 +98,9 @@ namespace {
         } else {
             row += ",,,,,,,,";
         }
+        // A heated real melt's temperatures; empty cells otherwise.
+        for (const auto& temperature : { e.TemperatureRise, e.TemperatureSpread })
+            row += "," + (temperature ? Cell(*temperature) : std::string());
         return row + (e.Feasible ? ",yes\n" : ",no\n");
     }
 
@@ -146,7 +149,7 @@ std::string OptimisationCsv(const OptimisationReport& report)
         csv += "," + NameOf(b.Variable);
     csv += ",cv_percent,spread_percent,max_deviation_percent,head_pressure_bar,"
            "wall_shear_rate_per_sec,wall_shear_stress_gf_cm2,mean_residence_time_sec,"
-           "smallest_gap_cm,feasible\n";
+           "smallest_gap_cm,temperature_rise_K,temperature_spread_K,feasible\n";
     if (report.Front) {
         for (std::size_t k = 0; k < report.FrontDesigns.size(); ++k)
             csv += CsvRow(static_cast<int>(k + 1), report.FrontDesigns[k]);

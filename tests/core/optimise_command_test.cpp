@@ -228,7 +228,8 @@ namespace {
         WriteCrossMelt("pp.json");
         const auto outcome = RunCli(Optimise({ "--vary", "outlet-slit-height=0.05:0.3", "--melt",
             "pp.json", "--melt-temperature", "230", "--thermal", "heated",
-            "--max-temperature-rise", "50K", "--json", "search.json", "--jobs", "1" }));
+            "--max-temperature-rise", "50K", "--json", "search.json", "--csv", "best.csv",
+            "--jobs", "1" }));
         ASSERT_EQ(outcome.Status, 0) << outcome.Err;
         const auto document = nlohmann::json::parse(test::ReadFile("search.json"));
         EXPECT_DOUBLE_EQ(document["limits"]["temperature_rise_K"].get<double>(), 50);
@@ -241,6 +242,15 @@ namespace {
         EXPECT_EQ(best["cv_percent"], melt["network"]["outlet_cv_percent"]);
         EXPECT_EQ(best["temperature_spread_K"], melt["temperatures"]["outlet_spread_K"]);
         EXPECT_LE(best["temperature_rise_K"].get<double>(), 50);
+        // The table carries the temperatures in their own columns.
+        const std::string csv = test::ReadFile("best.csv");
+        const std::string header = csv.substr(0, csv.find('\n'));
+        EXPECT_NE(header.find(",temperature_rise_K,temperature_spread_K,feasible"),
+            std::string::npos)
+            << header;
+        EXPECT_EQ(std::count(csv.begin(), csv.end(), ','), 2 * std::count(header.begin(),
+            header.end(), ','))
+            << csv;
         EXPECT_NE(outcome.Out.find("Melt pp.json at 230.0 C, heated"), std::string::npos)
             << outcome.Out;
         EXPECT_NE(outcome.Out.find("K above the melt temperature"), std::string::npos)
