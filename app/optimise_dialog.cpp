@@ -155,8 +155,8 @@ namespace {
 
 } // namespace
 
-OptimiseDialog::OptimiseDialog(MainWindow& inputs, const FieldTexts& texts,
-    char decimalSeparator, QWidget* parent)
+OptimiseDialog::OptimiseDialog(
+    MainWindow& inputs, const FieldTexts& texts, char decimalSeparator, QWidget* parent)
     : QDialog(parent)
     , inputs_(inputs)
     , texts_(texts)
@@ -520,7 +520,8 @@ void OptimiseDialog::ShowRunning(bool running)
         for (QWidget* w : std::initializer_list<QWidget*> { row.vary, row.low, row.high })
             w->setEnabled(!running);
     for (std::size_t k = 0; k < Limits.size(); ++k)
-        for (QWidget* w : std::initializer_list<QWidget*> { ui_.limits[k].keep, ui_.limits[k].value })
+        for (QWidget* w :
+            std::initializer_list<QWidget*> { ui_.limits[k].keep, ui_.limits[k].value })
             w->setEnabled(!running && Offered(Limits[k].Figure, melt_));
     ui_.objective->setEnabled(!running);
     ui_.frontPoints->setEnabled(!running);

@@ -217,8 +217,8 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
                 { "--min-gap", &o.MinGap, &LengthUnits, LimitedFigure::Gap },
                 { "--max-temperature-rise", &o.MaxTemperatureRise, &TemperatureDifferenceUnits,
                     LimitedFigure::TemperatureRise },
-                { "--max-temperature-spread", &o.MaxTemperatureSpread,
-                    &TemperatureDifferenceUnits, LimitedFigure::TemperatureSpread },
+                { "--max-temperature-spread", &o.MaxTemperatureSpread, &TemperatureDifferenceUnits,
+                    LimitedFigure::TemperatureSpread },
             };
         for (const auto& [option, text, units, figure] : limits) {
             if (text->empty())
@@ -432,11 +432,11 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
         JudgeAsWritten(*report.Best, s, separator);
         if (s.Evaluation.RealMelt) {
             const DesignMelt& real = *s.Evaluation.RealMelt;
-            const InputReading read = ReadInputs(
-                [&](Field field) { return report.Best->Texts[field]; }, separator);
+            const InputReading read =
+                ReadInputs([&](Field field) { return report.Best->Texts[field]; }, separator);
             if (read.Values)
-                report.BestMelt = SolveMeltRun(*read.Values, real.TheMelt, real.Conditions,
-                    { network.IncrementsPerPitch, 0 });
+                report.BestMelt = SolveMeltRun(
+                    *read.Values, real.TheMelt, real.Conditions, { network.IncrementsPerPitch, 0 });
         }
         if (report.Result.Feasible)
             report.Classic =

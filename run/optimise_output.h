@@ -3,9 +3,9 @@
 // The documents of a design search: one JSON document with the problem, the answer, the classic
 // run of the answer and the front, and a CSV table of the designs found (one row each).
 
-#include "run_json.h"
 #include "melt_run.h"
 #include "optimise.h"
+#include "run_json.h"
 
 #include <array>
 #include <optional>

@@ -1,8 +1,8 @@
 #include "optimise_problem.h"
 
+#include "../solver/exact_solution.h"
 #include "../solver/extended.h"
 #include "../solver/fault.h"
-#include "../solver/exact_solution.h"
 #include "assessment.h"
 #include "fields.h"
 #include "model_limits.h"
@@ -162,8 +162,8 @@ namespace {
         UseMeltWallShear(a, r.Geo.TransferIncrements, d.Figures->Shear);
         d.SmallestGap = SmallestGap(s);
         if (melt.Conditions.Thermal == ThermalMode::Heated && !a.OutletTemperature.empty()) {
-            d.TemperatureRise = *std::max_element(a.OutletTemperature.begin(),
-                                    a.OutletTemperature.end())
+            d.TemperatureRise =
+                *std::max_element(a.OutletTemperature.begin(), a.OutletTemperature.end())
                 - melt.Conditions.MeltTemperature;
             d.TemperatureSpread = a.OutletTemperatureSpread;
         }
@@ -394,9 +394,8 @@ DesignEvaluation EvaluateDesign(const Inputs& in, const EvaluationSettings& sett
     ClearFloatingPointFaults();
     const NetworkResolution resolution { IncrementsPerPitchOf(in, settings.Network), 0 };
     // On the classic grid the network's geometry is the model-limit check's, bit for bit.
-    const Geometry* computed = classicGeometry && IsClassicGrid(in, resolution)
-        ? &*classicGeometry
-        : nullptr;
+    const Geometry* computed =
+        classicGeometry && IsClassicGrid(in, resolution) ? &*classicGeometry : nullptr;
     SolvedDesign solved;
     try {
         solved = settings.RealMelt ? SolveWithMelt(in, *settings.RealMelt, resolution, computed)

@@ -231,8 +231,8 @@ ResolvedNetwork SolveNetworkWith(const Inputs& in, const NetworkResolution& reso
     return resolved;
 }
 
-ResolvedNetwork ResolveNetworkOn(const Inputs& in, const NetworkResolution& resolution,
-    const Geometry* computed, bool withLaws)
+ResolvedNetwork ResolveNetworkOn(
+    const Inputs& in, const NetworkResolution& resolution, const Geometry* computed, bool withLaws)
 {
     ResolvedNetwork resolved;
     resolved.Resolution = resolution;

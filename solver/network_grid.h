@@ -73,8 +73,8 @@ ResolvedNetwork SolveNetworkWith(const Inputs& in, const NetworkResolution& reso
 // here), checked as SolveNetworkAt checks its own. Without the laws (`withLaws` false) only the
 // slit paths of the element laws are computed and nothing is solved: a real melt's network takes
 // nothing else of them.
-ResolvedNetwork ResolveNetworkOn(const Inputs& in, const NetworkResolution& resolution,
-    const Geometry* computed, bool withLaws);
+ResolvedNetwork ResolveNetworkOn(
+    const Inputs& in, const NetworkResolution& resolution, const Geometry* computed, bool withLaws);
 
 // Node pressures of a network of M nodes carried to the grid twice as fine over the same
 // effective part (2M nodes), by linear interpolation in angle; the first guess of the finer level.

@@ -202,12 +202,14 @@ namespace {
             { "--melt", "pp.json", "--thermal", "isothermal" } };
         for (const char* option : { "--max-temperature-rise", "--max-temperature-spread" })
             for (const auto& melt : melts) {
-                std::vector<std::string> arguments { "--vary", "channel-width=1:1.4", option, "2K" };
+                std::vector<std::string> arguments { "--vary", "channel-width=1:1.4", option,
+                    "2K" };
                 arguments.insert(arguments.end(), melt.begin(), melt.end());
                 const auto outcome = RunCli(Optimise(arguments));
                 EXPECT_EQ(outcome.Status, 64) << option << ' ' << melt.size();
-                EXPECT_NE(outcome.Err.find(std::string(option) + ": a temperature limit needs a "
-                                                                 "melt heated by its own flow"),
+                EXPECT_NE(outcome.Err.find(std::string(option)
+                              + ": a temperature limit needs a "
+                                "melt heated by its own flow"),
                     std::string::npos)
                     << outcome.Err;
             }
@@ -216,8 +218,8 @@ namespace {
         EXPECT_EQ(unitless.Status, 64);
         EXPECT_NE(unitless.Err.find("--max-temperature-rise \"2\""), std::string::npos)
             << unitless.Err;
-        const auto badMelt = RunCli(
-            Optimise({ "--vary", "channel-width=1:1.4", "--melt", "pp.json", "--thermal", "warm" }));
+        const auto badMelt = RunCli(Optimise(
+            { "--vary", "channel-width=1:1.4", "--melt", "pp.json", "--thermal", "warm" }));
         EXPECT_EQ(badMelt.Status, 64);
         EXPECT_TRUE(std::filesystem::is_empty(".") || std::filesystem::exists("pp.json"));
     }
@@ -227,9 +229,8 @@ namespace {
         const test::ScratchFolder folder;
         WriteCrossMelt("pp.json");
         const auto outcome = RunCli(Optimise({ "--vary", "outlet-slit-height=0.05:0.3", "--melt",
-            "pp.json", "--melt-temperature", "230", "--thermal", "heated",
-            "--max-temperature-rise", "50K", "--json", "search.json", "--csv", "best.csv",
-            "--jobs", "1" }));
+            "pp.json", "--melt-temperature", "230", "--thermal", "heated", "--max-temperature-rise",
+            "50K", "--json", "search.json", "--csv", "best.csv", "--jobs", "1" }));
         ASSERT_EQ(outcome.Status, 0) << outcome.Err;
         const auto document = nlohmann::json::parse(test::ReadFile("search.json"));
         EXPECT_DOUBLE_EQ(document["limits"]["temperature_rise_K"].get<double>(), 50);
@@ -245,11 +246,11 @@ namespace {
         // The table carries the temperatures in their own columns.
         const std::string csv = test::ReadFile("best.csv");
         const std::string header = csv.substr(0, csv.find('\n'));
-        EXPECT_NE(header.find(",temperature_rise_K,temperature_spread_K,feasible"),
-            std::string::npos)
+        EXPECT_NE(
+            header.find(",temperature_rise_K,temperature_spread_K,feasible"), std::string::npos)
             << header;
-        EXPECT_EQ(std::count(csv.begin(), csv.end(), ','), 2 * std::count(header.begin(),
-            header.end(), ','))
+        EXPECT_EQ(std::count(csv.begin(), csv.end(), ','),
+            2 * std::count(header.begin(), header.end(), ','))
             << csv;
         EXPECT_NE(outcome.Out.find("Melt pp.json at 230.0 C, heated"), std::string::npos)
             << outcome.Out;

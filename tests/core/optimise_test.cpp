@@ -275,8 +275,8 @@ namespace {
             EXPECT_EQ(a.Outlet.SpreadPercent, b.Outlet.SpreadPercent);
             EXPECT_EQ(a.Head.GfCm2, b.Head.GfCm2);
             EXPECT_EQ(a.Residence.MeanTime, b.Residence.MeanTime);
-            for (const LimitedFigure f : { LimitedFigure::WallShearRate,
-                     LimitedFigure::WallShearStress })
+            for (const LimitedFigure f :
+                { LimitedFigure::WallShearRate, LimitedFigure::WallShearStress })
                 EXPECT_EQ(FigureOf(a, f), FigureOf(b, f));
             EXPECT_EQ(e.SmallestGap, SmallestGap(*exact.AsSolution));
         }
@@ -360,8 +360,7 @@ namespace {
             const MeltNetworkSolution& a = run.Answer;
             const auto k = static_cast<std::size_t>(run.TransferIncrements);
             const std::size_t n = a.SlitWallShearRate.size();
-            const WallShear channel =
-                Largest(a.ChannelWallShearRate, a.ChannelWallStress, 1, n);
+            const WallShear channel = Largest(a.ChannelWallShearRate, a.ChannelWallStress, 1, n);
             const WallShear land = Largest(a.SlitWallShearRate, a.SlitWallStress, 1, k);
             const WallShear outlet = Largest(a.SlitWallShearRate, a.SlitWallStress, k + 1, n);
             EXPECT_EQ(FigureOf(e, LimitedFigure::WallShearRate),
@@ -390,12 +389,12 @@ namespace {
         const DesignEvaluation own = EvaluateDesign(Defaults, heated);
         ASSERT_TRUE(own.TemperatureSpread && own.TemperatureRise) << own.Reason;
         EXPECT_GT(*own.TemperatureSpread, 0.01);
-        const MeltRun run = SolveMeltRun(Defaults, heated.RealMelt->TheMelt,
-            heated.RealMelt->Conditions);
+        const MeltRun run =
+            SolveMeltRun(Defaults, heated.RealMelt->TheMelt, heated.RealMelt->Conditions);
         EXPECT_EQ(*own.TemperatureSpread, run.Answer.OutletTemperatureSpread);
         EXPECT_EQ(*own.TemperatureRise + 230,
-            *std::max_element(run.Answer.OutletTemperature.begin(),
-                run.Answer.OutletTemperature.end()));
+            *std::max_element(
+                run.Answer.OutletTemperature.begin(), run.Answer.OutletTemperature.end()));
 
         OptimiseSettings s;
         s.Bounds = { ProfileEnds[1] };
