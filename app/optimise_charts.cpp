@@ -40,6 +40,10 @@ namespace {
             return QStringLiteral("Largest wall shear stress (bar)");
         case LimitedFigure::ResidenceTime:
             return QStringLiteral("Mean residence time (sec)");
+        case LimitedFigure::TemperatureRise:
+            return QStringLiteral("Temperature rise (K)");
+        case LimitedFigure::TemperatureSpread:
+            return QStringLiteral("Outlet temperature spread (K)");
         case LimitedFigure::Gap:
             break;
         }

@@ -59,7 +59,40 @@ namespace {
         { LimitedFigure::WallShearStress, "Largest wall shear stress at most (bar)", BarInGfCm2 },
         { LimitedFigure::ResidenceTime, "Mean residence time at most (sec)", 1 },
         { LimitedFigure::Gap, "Smallest gap at least (cm)", 1 },
+        { LimitedFigure::TemperatureRise, "Temperature rise at most (K)", 1 },
+        { LimitedFigure::TemperatureSpread, "Outlet temperature spread at most (K)", 1 },
     } };
+
+    // The melt of the Melt dialog as the search takes it, named as the dialog names it.
+    std::optional<DesignMelt> DesignMeltOf(const std::optional<MeltChoice>& choice)
+    {
+        if (!choice)
+            return std::nullopt;
+        return DesignMelt { choice->Grade.empty() ? "constants entered" : choice->Grade,
+            choice->Melt, choice->Conditions };
+    }
+
+    // Whether a limit has a meaning with the melt: the temperatures need one heated by its flow.
+    bool Offered(LimitedFigure figure, const std::optional<DesignMelt>& melt)
+    {
+        EvaluationSettings settings;
+        settings.RealMelt = melt;
+        settings.Limits.Set(figure, 1);
+        return !LimitWithoutMeaning(settings);
+    }
+
+    QString MeltText(const std::optional<DesignMelt>& melt)
+    {
+        if (!melt)
+            return QStringLiteral("Melt: the power law of the fields (choose a real melt with "
+                                  "Melt\u2026 before opening this dialog)");
+        return QStringLiteral("Melt: %1 at %2 \u00b0C, %3 (from the Melt dialog)")
+            .arg(QString::fromStdString(melt->Name))
+            .arg(melt->Conditions.MeltTemperature, 0, 'f', 1)
+            .arg(melt->Conditions.Thermal == ThermalMode::Heated
+                    ? QStringLiteral("heated by its own flow")
+                    : QStringLiteral("isothermal"));
+    }
 
     struct ObjectiveChoice {
         DesignObjective Objective;
@@ -122,12 +155,13 @@ namespace {
 
 } // namespace
 
-OptimiseDialog::OptimiseDialog(MainWindow& inputs, const FieldTexts& texts,
-    char decimalSeparator, QWidget* parent)
+OptimiseDialog::OptimiseDialog(
+    MainWindow& inputs, const FieldTexts& texts, char decimalSeparator, QWidget* parent)
     : QDialog(parent)
     , inputs_(inputs)
     , texts_(texts)
     , decimalSeparator_(decimalSeparator)
+    , melt_(DesignMeltOf(inputs.MeltChosen()))
 {
     setObjectName(QStringLiteral("OptimiseDialog"));
     setWindowTitle(QString::fromUtf8(WindowCaption) + QStringLiteral(" \u2014 Optimise"));
@@ -196,6 +230,10 @@ QWidget* OptimiseDialog::CreateObjectiveAndLimits()
     for (const ObjectiveChoice& choice : Objectives)
         ui_.objective->addItem(QString::fromUtf8(choice.Label));
     form->addRow(QStringLiteral("Minimise"), ui_.objective);
+    ui_.melt = new QLabel(MeltText(melt_));
+    ui_.melt->setObjectName(QStringLiteral("MeltLabel"));
+    ui_.melt->setWordWrap(true);
+    form->addRow(ui_.melt);
     for (std::size_t k = 0; k < Limits.size(); ++k) {
         const QString name = QString::fromStdString(NameOf(Limits[k].Figure)).replace(' ', '-');
         LimitRow& row = ui_.limits[k];
@@ -203,6 +241,8 @@ QWidget* OptimiseDialog::CreateObjectiveAndLimits()
         row.keep->setObjectName(QStringLiteral("Limit_") + name);
         row.value = new QLineEdit;
         row.value->setObjectName(QStringLiteral("LimitValue_") + name);
+        row.keep->setEnabled(Offered(Limits[k].Figure, melt_));
+        row.value->setEnabled(Offered(Limits[k].Figure, melt_));
         form->addRow(row.keep, row.value);
     }
     ui_.frontPoints = new QSpinBox;
@@ -299,13 +339,15 @@ void OptimiseDialog::OfferDefaults()
         ui_.variables[k].high->setText(NumberText(high));
     }
     PrepareFloatingPoint();
-    baseEvaluation_ = EvaluateDesign(*base_, EvaluationSettings {});
+    EvaluationSettings judged;
+    judged.RealMelt = melt_;
+    baseEvaluation_ = EvaluateDesign(*base_, judged);
     ui_.currentFigures->setText(DesignText(baseEvaluation_, values, EveryVariable()));
     if (baseEvaluation_.Figures) {
         for (std::size_t k = 0; k < Limits.size(); ++k) {
-            const double figure = Limits[k].Figure == LimitedFigure::Gap
-                ? baseEvaluation_.SmallestGap
-                : FigureOf(*baseEvaluation_.Figures, Limits[k].Figure);
+            const double figure = FigureOf(baseEvaluation_, Limits[k].Figure);
+            if (!Offered(Limits[k].Figure, melt_))
+                continue;
             ui_.limits[k].value->setText(NumberText(LimitKeptBy(
                 figure / Limits[k].ReportUnitsPerShown, Limits[k].Figure != LimitedFigure::Gap)));
             ui_.limits[k].keep->setChecked(Limits[k].Figure == LimitedFigure::HeadPressure);
@@ -370,8 +412,9 @@ std::optional<OptimiseSettings> OptimiseDialog::SettingsChosen(QString& problem)
         return std::nullopt;
     }
     s.Evaluation.Objective = Objectives[static_cast<std::size_t>(ui_.objective->currentIndex())].Objective;
+    s.Evaluation.RealMelt = melt_;
     for (std::size_t k = 0; k < Limits.size(); ++k) {
-        if (!ui_.limits[k].keep->isChecked())
+        if (!ui_.limits[k].keep->isChecked() || !ui_.limits[k].keep->isEnabled())
             continue;
         const auto value = NumberIn(ui_.limits[k].value);
         if (!value || *value <= 0) {
@@ -476,9 +519,10 @@ void OptimiseDialog::ShowRunning(bool running)
     for (VariableRow& row : ui_.variables)
         for (QWidget* w : std::initializer_list<QWidget*> { row.vary, row.low, row.high })
             w->setEnabled(!running);
-    for (LimitRow& row : ui_.limits)
-        for (QWidget* w : std::initializer_list<QWidget*> { row.keep, row.value })
-            w->setEnabled(!running);
+    for (std::size_t k = 0; k < Limits.size(); ++k)
+        for (QWidget* w :
+            std::initializer_list<QWidget*> { ui_.limits[k].keep, ui_.limits[k].value })
+            w->setEnabled(!running && Offered(Limits[k].Figure, melt_));
     ui_.objective->setEnabled(!running);
     ui_.frontPoints->setEnabled(!running);
     if (running) {
@@ -630,6 +674,11 @@ QString OptimiseDialog::DesignText(const DesignEvaluation& evaluation, const Des
                                  : NumberText(point[k])));
     if (evaluation.Figures)
         lines.append(VerdictText(*evaluation.Figures, decimalSeparator_));
+    if (evaluation.TemperatureRise && evaluation.TemperatureSpread)
+        lines.append(QStringLiteral("Melt leaving the die at most %1 K above the melt "
+                                    "temperature, %2 K from coldest to hottest round the die")
+                         .arg(NumberText(*evaluation.TemperatureRise),
+                             NumberText(*evaluation.TemperatureSpread)));
     if (!evaluation.Feasible && !evaluation.Reason.empty())
         lines.append(QString::fromStdString(evaluation.Reason));
     return lines.join(QLatin1Char('\n'));

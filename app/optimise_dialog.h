@@ -33,13 +33,15 @@ class MainWindow;
 // offered from the design the results window shows. The search runs on a thread of its own, so
 // the windows stay usable; Cancel ends it with the best design so far. The best design is shown
 // beside the current one, and "Use this design" puts its texts into the main window's fields,
-// where OK runs the classic report of it as for any design.
+// where OK runs the classic report of it as for any design. With a melt chosen in the Melt dialog
+// every design is judged by the exact network with that melt (named above the limits), and the
+// temperature limits are offered when it is heated by its own flow.
 class OptimiseDialog : public QDialog {
     Q_OBJECT
 
 public:
     static constexpr int VariableCount = 7;
-    static constexpr int LimitCount = 5;
+    static constexpr int LimitCount = 7;
 
     // `texts` are the fields of the design shown (the run's own texts).
     OptimiseDialog(MainWindow& inputs, const FieldTexts& texts,
@@ -83,6 +85,7 @@ private:
         std::array<VariableRow, VariableCount> variables {};
         std::array<LimitRow, LimitCount> limits {};
         QComboBox* objective = nullptr;
+        QLabel* melt = nullptr;
         QSpinBox* frontPoints = nullptr;
         QLabel* problem = nullptr;
         QProgressBar* progress = nullptr;
@@ -133,6 +136,8 @@ private:
     MainWindow& inputs_;
     FieldTexts texts_;
     char decimalSeparator_;
+    // The melt of the Melt dialog when one was chosen there, every design judged with it.
+    std::optional<DesignMelt> melt_;
     std::optional<Inputs> base_;
     DesignEvaluation baseEvaluation_;
     Widgets ui_;

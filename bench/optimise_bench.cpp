@@ -1,10 +1,15 @@
 // The design search on the default design with the four ends of the slit and depth profiles free
 // and the head pressure held to the default's own: on one and on two threads (targets: 2 s on
 // one, at most 0.6 times that on two), and one design's evaluation, whose rate is read beside
-// NetworkSolve of the same run (the network alone, without the figures and limits).
+// NetworkSolve of the same run (the network alone, without the figures and limits). Beside it the
+// model-limit check alone, and the evaluation computed as it once was, the check and the exact
+// answer each working out the geometry: what taking the check's geometry saves, in one run.
 
 #include "../tests/core/design_generator.h"
+#include "run/assessment.h"
+#include "run/model_limits.h"
 #include "run/optimise.h"
+#include "solver/extended.h"
 
 #include <benchmark/benchmark.h>
 #include <ctime>
@@ -66,5 +71,29 @@ void EvaluateDefaultDesign(benchmark::State& state)
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(EvaluateDefaultDesign)->Unit(benchmark::kMicrosecond);
+
+void ModelLimitCheck(benchmark::State& state)
+{
+    const karrow::Inputs defaults = karrow::test::DesignFromTexts();
+    for (auto _ : state) {
+        karrow::PrepareFloatingPoint();
+        const auto problem = karrow::CheckModelLimits(defaults);
+        benchmark::DoNotOptimize(problem);
+    }
+}
+BENCHMARK(ModelLimitCheck)->Unit(benchmark::kMicrosecond);
+
+void EvaluateDefaultDesignGeometryTwice(benchmark::State& state)
+{
+    const karrow::Inputs defaults = karrow::test::DesignFromTexts();
+    for (auto _ : state) {
+        karrow::PrepareFloatingPoint();
+        const auto problem = karrow::CheckModelLimits(defaults);
+        const karrow::ExactAnswer answer = karrow::SolveExactly(defaults, {}, {});
+        benchmark::DoNotOptimize(problem);
+        benchmark::DoNotOptimize(answer.Figures->Outlet.CvPercent);
+    }
+}
+BENCHMARK(EvaluateDefaultDesignGeometryTwice)->Unit(benchmark::kMicrosecond);
 
 } // namespace

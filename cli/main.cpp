@@ -439,11 +439,11 @@ int Main(int argc, char** argv)
     auto texts = TextsOf(o, separator);
     if (!texts || !RefuseLongReportName(*texts, o))
         return ExitUsage;
-    if (!MeltCommandParsed(melt) && !optimise->parsed() && !ChooseRealMelt(o, *texts, separator))
+    if (!MeltCommandParsed(melt) && !ChooseRealMelt(o, *texts, separator))
         return ExitUsage;
     if (optimise->parsed())
         return RunOptimise(o.Optimise, o.Json, o.SaveInputsFile, *texts, o.Melt, separator,
-            NetworkOptionsOf(o));
+            NetworkOptionsOf(o), o.Chosen);
     if (MeltCommandParsed(melt))
         return RunMeltCommand(melt, *texts, separator);
     if ((sweep->parsed() || !o.Json.empty()) && !RefuseTextsJsonCannotHold(*texts))

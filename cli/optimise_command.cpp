@@ -6,6 +6,7 @@
 #include "run/fields.h"
 #include "run/input_reading.h"
 #include "run/input_set.h"
+#include "run/melt_run.h"
 #include "run/optimise_output.h"
 #include "run/run_driver.h"
 #include "summary.h"
@@ -46,9 +47,17 @@ network cannot solve is never an answer.
 Limits take the number with its unit: --max-head-pressure and
 --max-wall-shear-stress in bar, MPa, kPa, Pa, kgf/cm2 or gf/cm2 (300bar);
 --max-wall-shear-rate in 1/s (2000/s); --max-residence-time in s or min;
---min-gap in cm, mm or um. The wall shear limits hold in the channel, over the
-lands and in the outlet paths alike; the residence time is the mean one; the gap
-is the smallest slit gap of the effective part.
+--min-gap in cm, mm or um; --max-temperature-rise and --max-temperature-spread
+in K. The wall shear limits hold in the channel, over the lands and in the outlet
+paths alike; the residence time is the mean one; the gap is the smallest slit
+gap of the effective part.
+
+With a real melt (--melt FILE or --material NAME, --melt-temperature, --thermal
+and the die wall as for a run) every design is judged by the exact network with
+that melt instead of the power law; its wall shear comes from the melt's own
+viscosity at the wall. Heated by its own flow (--thermal heated), the hottest
+melt leaving the die above the melt temperature and the spread of the outlet
+temperature round the die can be limited too; without it they are refused.
 
 The search: a Halton sample of 64 designs per variable and the current design,
 then COBYLA from the 8 best distinct ones, a polish from the best, and
@@ -101,6 +110,7 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
     const std::vector<Unit> ShearRateUnits { { "1/s", 1 }, { "1/sec", 1 }, { "/s", 1 } };
     const std::vector<Unit> TimeUnits { { "s", 1 }, { "sec", 1 }, { "min", 60 } };
     const std::vector<Unit> LengthUnits { { "cm", 1 }, { "mm", 0.1 }, { "um", 1e-4 } };
+    const std::vector<Unit> TemperatureDifferenceUnits { { "K", 1 } };
 
     std::string UnitList(const std::vector<Unit>& units)
     {
@@ -205,6 +215,10 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
                 { "--max-residence-time", &o.MaxResidenceTime, &TimeUnits,
                     LimitedFigure::ResidenceTime },
                 { "--min-gap", &o.MinGap, &LengthUnits, LimitedFigure::Gap },
+                { "--max-temperature-rise", &o.MaxTemperatureRise, &TemperatureDifferenceUnits,
+                    LimitedFigure::TemperatureRise },
+                { "--max-temperature-spread", &o.MaxTemperatureSpread, &TemperatureDifferenceUnits,
+                    LimitedFigure::TemperatureSpread },
             };
         for (const auto& [option, text, units, figure] : limits) {
             if (text->empty())
@@ -280,6 +294,10 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
             + Fixed(FigureOf(f, LimitedFigure::WallShearStress) * PascalPerGfCm2 / 1e6, 4)
             + " MPa, mean residence time " + Fixed(f.Residence.MeanTime, 2) + " s, smallest gap "
             + Fixed(e.SmallestGap * 10, 4) + " mm\n";
+        if (e.TemperatureRise && e.TemperatureSpread)
+            text += "  melt leaving the die at most " + Fixed(*e.TemperatureRise, 3)
+                + " K above the melt temperature, " + Fixed(*e.TemperatureSpread, 3)
+                + " K from coldest to hottest round the die\n";
         return text;
     }
 
@@ -412,12 +430,21 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
             return;
         report.Best = Found(*report.Result.Best, texts, s, separator);
         JudgeAsWritten(*report.Best, s, separator);
+        if (s.Evaluation.RealMelt) {
+            const DesignMelt& real = *s.Evaluation.RealMelt;
+            const InputReading read =
+                ReadInputs([&](Field field) { return report.Best->Texts[field]; }, separator);
+            if (read.Values)
+                report.BestMelt = SolveMeltRun(
+                    *read.Values, real.TheMelt, real.Conditions, { network.IncrementsPerPitch, 0 });
+        }
         if (report.Result.Feasible)
             report.Classic =
                 CalculateDesign(report.Best->Texts, SolverChoice::Both, melt, separator, network);
     }
 
-    int ShowAnswer(const OptimiseOptions& o, const OptimisationReport& report, std::ostream& out)
+    int ShowAnswer(const OptimiseOptions& o, const OptimisationReport& report,
+        const std::optional<ChosenMelt>& realMelt, std::ostream& out)
     {
         const OptimisationResult& r = report.Result;
         out << "Searched " << r.Evaluations << " designs in " << Fixed(r.Seconds, 2) << " s ("
@@ -439,6 +466,8 @@ bad usage; 130 stopped by Ctrl-C (the best design so far is shown and written).)
         }
         out << "Best design (least " << NameOf(report.Settings.Evaluation.Objective) << "):\n"
             << DesignLines(*report.Best, report.Settings.Bounds);
+        if (report.BestMelt && realMelt)
+            out << MeltSummaryText(*realMelt, *report.BestMelt);
         if (report.Classic)
             out << Comparison(*report.Classic);
         return r.Stopped ? ExitSearchStopped : ExitFinished;
@@ -512,6 +541,14 @@ CLI::App* AddOptimiseCommand(
         ->option_text("TIME");
     optimise->add_option("--min-gap", o.MinGap, "the smallest slit gap, such as 0.1mm")
         ->option_text("LENGTH");
+    optimise
+        ->add_option("--max-temperature-rise", o.MaxTemperatureRise,
+            "heated melt: hottest outlet melt above the melt temperature, such as 5K")
+        ->option_text("KELVIN");
+    optimise
+        ->add_option("--max-temperature-spread", o.MaxTemperatureSpread,
+            "heated melt: outlet melt temperature, hottest less coldest round the die, such as 1K")
+        ->option_text("KELVIN");
     optimise->add_option("--front", o.Front, "trace N designs of the trade-off")
         ->check(CLI::Range(2, 100))
         ->option_text("N");
@@ -534,12 +571,24 @@ CLI::App* AddOptimiseCommand(
 }
 
 int RunOptimise(const OptimiseOptions& o, const std::string& json, const std::string& saveInputs,
-    const Texts& texts, const MeltProperties& melt, char separator, const NetworkOptions& network)
+    const Texts& texts, const MeltProperties& melt, char separator, const NetworkOptions& network,
+    const std::optional<ChosenMelt>& realMelt)
 {
     std::string problem;
     auto settings = SettingsOf(o, problem);
     if (!settings) {
         std::cerr << Command << ": " << problem << '\n';
+        return ExitUsage;
+    }
+    if (realMelt)
+        settings->Evaluation.RealMelt =
+            DesignMelt { realMelt->Name, realMelt->TheMelt, realMelt->Conditions };
+    if (const auto limit = LimitWithoutMeaning(settings->Evaluation)) {
+        std::cerr << Command << ": "
+                  << (*limit == LimitedFigure::TemperatureRise ? "--max-temperature-rise"
+                                                               : "--max-temperature-spread")
+                  << ": a temperature limit needs a melt heated by its own flow (--melt FILE or "
+                     "--material NAME with --thermal heated)\n";
         return ExitUsage;
     }
     settings->Evaluation.Melt = melt;
@@ -570,7 +619,8 @@ int RunOptimise(const OptimiseOptions& o, const std::string& json, const std::st
     Search(*base.Values, texts, o, *settings, melt, separator, network, report);
     // The answer goes to stderr when a document goes to stdout.
     const bool documentOnStandardOutput = json == "-" || o.Csv == "-";
-    const int status = ShowAnswer(o, report, documentOnStandardOutput ? std::cerr : std::cout);
+    const int status =
+        ShowAnswer(o, report, realMelt, documentOnStandardOutput ? std::cerr : std::cout);
     std::cout.flush();
     if (const int written = WriteOutputs(o, json, saveInputs, report, separator))
         return written;

@@ -3,6 +3,7 @@
 // "karrow-cli optimise": the design of least outlet non-uniformity (or another objective) within
 // bounds on chosen fields and limits on the design's figures, found on the exact network.
 
+#include "melt_options.h"
 #include "report/figures.h"
 #include "run/fields.h"
 #include "run/network_resolution.h"
@@ -27,6 +28,8 @@ struct OptimiseOptions {
     std::string MaxWallShearStress;
     std::string MaxResidenceTime;
     std::string MinGap;
+    std::string MaxTemperatureRise;
+    std::string MaxTemperatureSpread;
     int Front = 0;
     std::string FrontAgainst = "head-pressure";
     int Jobs = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
@@ -39,9 +42,11 @@ struct OptimiseOptions {
 CLI::App* AddOptimiseCommand(
     CLI::App& app, OptimiseOptions& o, std::string& json, std::string& saveInputs);
 
-// Runs the search of `o` from the field texts `texts`; the exit status of karrow-cli.
+// Runs the search of `o` from the field texts `texts`; the exit status of karrow-cli. With
+// `realMelt` (the run's --melt or --material, read by ChosenMeltOf) every design is judged by
+// the exact network with that melt at its conditions instead of the power law.
 int RunOptimise(const OptimiseOptions& o, const std::string& json, const std::string& saveInputs,
     const FieldTexts& texts, const MeltProperties& melt, char decimalSeparator,
-    const NetworkOptions& network);
+    const NetworkOptions& network, const std::optional<ChosenMelt>& realMelt = std::nullopt);
 
 } // namespace karrow

@@ -98,7 +98,7 @@ namespace {
 
     // The geometry fills its arrays before it checks for faults, so slit heights and groove depths
     // can be judged even when a later formula of the same step faulted on them.
-    std::optional<std::string> CheckIncrements(const Inputs& in)
+    std::optional<std::string> CheckIncrements(const Inputs& in, std::optional<Geometry>* kept)
     {
         Geometry g;
         bool faulted = false;
@@ -129,7 +129,7 @@ namespace {
         } catch (const ArithmeticFault&) {
             return std::nullopt;
         }
-        return FirstFailing({
+        auto problem = FirstFailing({
             [&] {
                 return FirstNotPositive(paths.Length, g.FirstOutletIncrement(), n,
                     "The outlet taper length (from the channel to the lip)");
@@ -143,12 +143,22 @@ namespace {
                     paths.EndHeight, 1, n, "The slit height at the end of the slit path");
             },
         });
+        if (!problem && kept != nullptr)
+            *kept = std::move(g);
+        return problem;
     }
 
 } // namespace
 
 std::optional<std::string> CheckModelLimits(const Inputs& in)
 {
+    std::optional<Geometry> unused;
+    return CheckModelLimits(in, unused);
+}
+
+std::optional<std::string> CheckModelLimits(const Inputs& in, std::optional<Geometry>& geometry)
+{
+    geometry.reset();
     const FloatingPointFlagsKeeper keepFlags;
     if (auto problem = CheckCounts(in))
         return problem;
@@ -158,7 +168,7 @@ std::optional<std::string> CheckModelLimits(const Inputs& in)
         return problem;
     if (auto problem = CheckEffectivePart(in))
         return problem;
-    return CheckIncrements(in);
+    return CheckIncrements(in, &geometry);
 }
 
 } // namespace karrow

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../solver/geometry.h"
 #include "../solver/inputs.h"
 
 #include <optional>
@@ -16,5 +17,10 @@ namespace karrow {
 // fails, in plain words, or nothing. A geometry that faults otherwise is left to the run, which
 // stops on the fault where it happens.
 std::optional<std::string> CheckModelLimits(const Inputs& in);
+
+// As above, handing back in `geometry` the geometry of the classic grid it worked out, when the
+// design passes and that geometry raised no fault: a caller that solves the design on the classic
+// grid need not compute it a second time.
+std::optional<std::string> CheckModelLimits(const Inputs& in, std::optional<Geometry>& geometry);
 
 } // namespace karrow

@@ -223,9 +223,7 @@ namespace {
         static std::size_t CountLimits(const DesignLimits& limits)
         {
             std::size_t count = 0;
-            for (LimitedFigure f : { LimitedFigure::HeadPressure, LimitedFigure::WallShearRate,
-                     LimitedFigure::WallShearStress, LimitedFigure::ResidenceTime,
-                     LimitedFigure::Gap })
+            for (LimitedFigure f : AllLimitedFigures)
                 count += limits.Of(f).has_value() ? 1 : 0;
             return count;
         }
@@ -484,6 +482,8 @@ DesignObjective ObjectiveOfFigure(LimitedFigure f)
     case LimitedFigure::ResidenceTime:
         return DesignObjective::ResidenceTime;
     case LimitedFigure::Gap:
+    case LimitedFigure::TemperatureRise:
+    case LimitedFigure::TemperatureSpread:
         break;
     }
     return DesignObjective::HeadPressure;

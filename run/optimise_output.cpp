@@ -33,6 +33,10 @@ namespace {
         figures["wall_shear_stress_gf_cm2"] = Number(FigureOf(f, LimitedFigure::WallShearStress));
         figures["mean_residence_time_sec"] = Number(f.Residence.MeanTime);
         figures["smallest_gap_cm"] = Number(e.SmallestGap);
+        if (e.TemperatureRise)
+            figures["temperature_rise_K"] = Number(*e.TemperatureRise);
+        if (e.TemperatureSpread)
+            figures["temperature_spread_K"] = Number(*e.TemperatureSpread);
         return figures;
     }
 
@@ -62,6 +66,8 @@ namespace {
         put("wall_shear_stress_gf_cm2", limits.WallShearStress);
         put("mean_residence_time_sec", limits.ResidenceTime);
         put("smallest_gap_cm", limits.Gap);
+        put("temperature_rise_K", limits.TemperatureRise);
+        put("temperature_spread_K", limits.TemperatureSpread);
         return j;
     }
 
@@ -92,6 +98,9 @@ namespace {
         } else {
             row += ",,,,,,,,";
         }
+        // A heated real melt's temperatures; empty cells otherwise.
+        for (const auto& temperature : { e.TemperatureRise, e.TemperatureSpread })
+            row += "," + (temperature ? Cell(*temperature) : std::string());
         return row + (e.Feasible ? ",yes\n" : ",no\n");
     }
 
@@ -113,6 +122,15 @@ std::string OptimisationJson(const OptimisationReport& report, int classicExitSt
         document["refusal"] = report.Result.Refusal;
     document["best"] = report.Best ? DesignJson(*report.Best, s.Bounds) : json(nullptr);
     document["classic"] = report.Classic ? json::parse(RunJson(*report.Classic, classicExitStatus)) : json(nullptr);
+    if (s.Evaluation.RealMelt) {
+        // The melt's answer for the best design, as a run with that melt writes it.
+        const DesignMelt& real = *s.Evaluation.RealMelt;
+        json melt = report.BestMelt
+            ? json::parse(MeltRunJson(real.TheMelt, real.Conditions, *report.BestMelt))
+            : json::parse(MeltRunJson(real.TheMelt, real.Conditions, MeltRun {}));
+        melt["name"] = real.Name;
+        document["melt"] = melt;
+    }
     if (report.Front) {
         json points = json::array();
         for (const FoundDesign& d : report.FrontDesigns)
@@ -131,7 +149,7 @@ std::string OptimisationCsv(const OptimisationReport& report)
         csv += "," + NameOf(b.Variable);
     csv += ",cv_percent,spread_percent,max_deviation_percent,head_pressure_bar,"
            "wall_shear_rate_per_sec,wall_shear_stress_gf_cm2,mean_residence_time_sec,"
-           "smallest_gap_cm,feasible\n";
+           "smallest_gap_cm,temperature_rise_K,temperature_spread_K,feasible\n";
     if (report.Front) {
         for (std::size_t k = 0; k < report.FrontDesigns.size(); ++k)
             csv += CsvRow(static_cast<int>(k + 1), report.FrontDesigns[k]);

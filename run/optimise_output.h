@@ -3,8 +3,9 @@
 // The documents of a design search: one JSON document with the problem, the answer, the classic
 // run of the answer and the front, and a CSV table of the designs found (one row each).
 
-#include "run_json.h"
+#include "melt_run.h"
 #include "optimise.h"
+#include "run_json.h"
 
 #include <array>
 #include <optional>
@@ -25,6 +26,7 @@ struct OptimisationReport {
     std::optional<RunRecord> Classic; // the classic run of the best design
     std::optional<ParetoFront> Front;
     std::vector<FoundDesign> FrontDesigns; // the front's points, in its order
+    std::optional<MeltRun> BestMelt; // with a real melt: its answer for the best design
 };
 
 // Numbers unrounded, in the report's units with the head pressure also in bar; non-finite

@@ -1,5 +1,6 @@
 #include "optimise_problem.h"
 
+#include "../solver/exact_solution.h"
 #include "../solver/extended.h"
 #include "../solver/fault.h"
 #include "assessment.h"
@@ -64,13 +65,11 @@ namespace {
     // The margins of the limits that are set, and whether any is broken.
     void JudgeLimits(const DesignLimits& limits, DesignEvaluation& e)
     {
-        for (LimitedFigure f : { LimitedFigure::HeadPressure, LimitedFigure::WallShearRate,
-                 LimitedFigure::WallShearStress, LimitedFigure::ResidenceTime,
-                 LimitedFigure::Gap }) {
+        for (LimitedFigure f : AllLimitedFigures) {
             const auto limit = limits.Of(f);
             if (!limit)
                 continue;
-            const double value = f == LimitedFigure::Gap ? e.SmallestGap : FigureOf(*e.Figures, f);
+            const double value = FigureOf(e, f);
             const double margin = f == LimitedFigure::Gap ? 1 - value / *limit : value / *limit - 1;
             e.Margins.emplace_back(f, std::isfinite(margin) ? margin : 1.0);
         }
@@ -99,6 +98,76 @@ namespace {
             return in.NumberOfChannels;
         }
         return 0;
+    }
+
+    // A design's network answered: its figures when it converged, or why not.
+    struct SolvedDesign {
+        std::optional<DesignFigures> Figures;
+        std::string Failure;
+        double SmallestGap = 0;
+        std::optional<double> TemperatureRise;
+        std::optional<double> TemperatureSpread;
+    };
+
+    // The exact network with the inputs' power law, as SolveExactly answers it without a study.
+    SolvedDesign SolveWithPowerLaw(const Inputs& in, const MeltProperties& melt,
+        const NetworkResolution& resolution, const Geometry* computed)
+    {
+        const ResolvedNetwork r = ResolveNetworkOn(in, resolution, computed, true);
+        SolvedDesign d;
+        d.Failure = r.Network.Failure;
+        if (!r.Network.Converged)
+            return d;
+        const Solution s = SolutionOfNetwork(in, r.Geo, r.Laws, r.Network);
+        d.Figures = ComputeFigures(s, melt);
+        d.SmallestGap = SmallestGap(s);
+        return d;
+    }
+
+    // The largest wall values of a melt answer's elements from `first` to `last` (1-based).
+    WallShear LargestWallShear(const std::vector<double>& rates,
+        const std::vector<double>& stressesPa, std::size_t first, std::size_t last)
+    {
+        WallShear largest;
+        for (std::size_t i = first; i <= last && i <= rates.size(); ++i)
+            if (rates[i - 1] > largest.Rate)
+                largest = { rates[i - 1], stressesPa[i - 1] / PascalPerGramForce };
+        return largest;
+    }
+
+    // The shear maxima of a real melt: the melt's own rates and stresses at the wall, in the
+    // report's units, where the power law's would stand.
+    void UseMeltWallShear(const MeltNetworkSolution& a, int transferIncrements, ShearMaxima& m)
+    {
+        const std::size_t count = a.ChannelWallShearRate.size();
+        const auto k = static_cast<std::size_t>(transferIncrements);
+        m.Channel = LargestWallShear(a.ChannelWallShearRate, a.ChannelWallStress, 1, count);
+        m.Land = LargestWallShear(a.SlitWallShearRate, a.SlitWallStress, 1, k);
+        m.OutletPath = LargestWallShear(a.SlitWallShearRate, a.SlitWallStress, k + 1, count);
+    }
+
+    // The exact network with a real melt: the slit paths are all it takes of the element laws.
+    SolvedDesign SolveWithMelt(const Inputs& in, const DesignMelt& melt,
+        const NetworkResolution& resolution, const Geometry* computed)
+    {
+        const ResolvedNetwork r = ResolveNetworkOn(in, resolution, computed, false);
+        const MeltNetworkSolution a =
+            SolveMeltNetwork(in, r.Geo, r.Laws, melt.TheMelt, melt.Conditions);
+        SolvedDesign d;
+        d.Failure = a.Network.Failure;
+        if (!a.Network.Converged)
+            return d;
+        const Solution s = SolutionOfNetwork(in, r.Geo, r.Laws, a.Network);
+        d.Figures = ComputeFigures(s);
+        UseMeltWallShear(a, r.Geo.TransferIncrements, d.Figures->Shear);
+        d.SmallestGap = SmallestGap(s);
+        if (melt.Conditions.Thermal == ThermalMode::Heated && !a.OutletTemperature.empty()) {
+            d.TemperatureRise =
+                *std::max_element(a.OutletTemperature.begin(), a.OutletTemperature.end())
+                - melt.Conditions.MeltTemperature;
+            d.TemperatureSpread = a.OutletTemperatureSpread;
+        }
+        return d;
     }
 
 } // namespace
@@ -152,6 +221,10 @@ std::string NameOf(LimitedFigure f)
         return "mean residence time";
     case LimitedFigure::Gap:
         return "smallest gap";
+    case LimitedFigure::TemperatureRise:
+        return "temperature rise";
+    case LimitedFigure::TemperatureSpread:
+        return "outlet temperature spread";
     }
     return "";
 }
@@ -169,6 +242,10 @@ std::optional<double> DesignLimits::Of(LimitedFigure f) const
         return ResidenceTime;
     case LimitedFigure::Gap:
         return Gap;
+    case LimitedFigure::TemperatureRise:
+        return TemperatureRise;
+    case LimitedFigure::TemperatureSpread:
+        return TemperatureSpread;
     }
     return std::nullopt;
 }
@@ -191,6 +268,12 @@ void DesignLimits::Set(LimitedFigure f, std::optional<double> value)
     case LimitedFigure::Gap:
         Gap = value;
         break;
+    case LimitedFigure::TemperatureRise:
+        TemperatureRise = value;
+        break;
+    case LimitedFigure::TemperatureSpread:
+        TemperatureSpread = value;
+        break;
     }
 }
 
@@ -207,9 +290,36 @@ double FigureOf(const DesignFigures& figures, LimitedFigure f)
     case LimitedFigure::ResidenceTime:
         return figures.Residence.MeanTime;
     case LimitedFigure::Gap:
+    case LimitedFigure::TemperatureRise:
+    case LimitedFigure::TemperatureSpread:
         break;
     }
     return 0;
+}
+
+double FigureOf(const DesignEvaluation& e, LimitedFigure f)
+{
+    const double notSolved = std::numeric_limits<double>::quiet_NaN();
+    switch (f) {
+    case LimitedFigure::Gap:
+        return e.SmallestGap;
+    case LimitedFigure::TemperatureRise:
+        return e.TemperatureRise.value_or(notSolved);
+    case LimitedFigure::TemperatureSpread:
+        return e.TemperatureSpread.value_or(notSolved);
+    default:
+        return e.Figures ? FigureOf(*e.Figures, f) : notSolved;
+    }
+}
+
+std::optional<LimitedFigure> LimitWithoutMeaning(const EvaluationSettings& settings)
+{
+    const bool heated =
+        settings.RealMelt && settings.RealMelt->Conditions.Thermal == ThermalMode::Heated;
+    for (LimitedFigure f : { LimitedFigure::TemperatureRise, LimitedFigure::TemperatureSpread })
+        if (settings.Limits.Of(f) && !heated)
+            return f;
+    return std::nullopt;
 }
 
 double SmallestGap(const Solution& s)
@@ -278,24 +388,30 @@ std::optional<LimitedFigure> DesignEvaluation::MostBroken() const
 DesignEvaluation EvaluateDesign(const Inputs& in, const EvaluationSettings& settings)
 {
     PrepareFloatingPoint();
-    if (const auto problem = CheckModelLimits(in))
+    std::optional<Geometry> classicGeometry;
+    if (const auto problem = CheckModelLimits(in, classicGeometry))
         return RefusedDesign("the model refuses it: " + *problem);
     ClearFloatingPointFaults();
-    NetworkOptions network = settings.Network;
-    network.Study = false;
-    ExactAnswer answer;
+    const NetworkResolution resolution { IncrementsPerPitchOf(in, settings.Network), 0 };
+    // On the classic grid the network's geometry is the model-limit check's, bit for bit.
+    const Geometry* computed =
+        classicGeometry && IsClassicGrid(in, resolution) ? &*classicGeometry : nullptr;
+    SolvedDesign solved;
     try {
-        answer = SolveExactly(in, settings.Melt, network);
+        solved = settings.RealMelt ? SolveWithMelt(in, *settings.RealMelt, resolution, computed)
+                                   : SolveWithPowerLaw(in, settings.Melt, resolution, computed);
     } catch (const Fault& fault) {
         ClearFloatingPointFaults();
         return RefusedDesign(std::string("the network cannot be set up: ") + fault.what());
     }
     ClearFloatingPointFaults();
-    if (!answer.Figures || !answer.AsSolution)
-        return RefusedDesign("the network does not converge: " + answer.Network.Failure);
+    if (!solved.Figures)
+        return RefusedDesign("the network does not converge: " + solved.Failure);
     DesignEvaluation e;
-    e.Figures = std::move(answer.Figures);
-    e.SmallestGap = SmallestGap(*answer.AsSolution);
+    e.Figures = std::move(solved.Figures);
+    e.SmallestGap = solved.SmallestGap;
+    e.TemperatureRise = solved.TemperatureRise;
+    e.TemperatureSpread = solved.TemperatureSpread;
     e.Objective = ObjectiveOf(*e.Figures, settings.Objective);
     if (IsUniformity(settings.Objective) && !e.Figures->Outlet.Resolved) {
         e.Refused = true;

@@ -119,6 +119,9 @@ namespace {
         });
     }
 
+    std::optional<std::string> ResolveOn(
+        const Inputs& in, const Geometry& g, ElementLaws& laws, bool withLaws);
+
     // The geometry and element laws at a resolution, or the first reason they have no meaning.
     // The laws compute the slit paths; a fault on the way is explained by a path that is not
     // positive when there is one.
@@ -132,6 +135,13 @@ namespace {
         } catch (const ArithmeticFault& fault) {
             return std::string("the geometry has no value: ") + fault.what();
         }
+        return ResolveOn(in, g, laws, withLaws);
+    }
+
+    // Resolve's part after the geometry, for a geometry already computed at the resolution.
+    std::optional<std::string> ResolveOn(
+        const Inputs& in, const Geometry& g, ElementLaws& laws, bool withLaws)
+    {
         if (auto problem = ArraysProblem(g))
             return problem;
         laws = SizedElementLaws(g);
@@ -218,6 +228,29 @@ ResolvedNetwork SolveNetworkWith(const Inputs& in, const NetworkResolution& reso
     if (problem)
         throw ArithmeticFault(At(resolution, in) + *problem);
     resolved.Network = SolveNetwork(NetworkElementsOf(in, resolved.Geo, resolved.Laws), {});
+    return resolved;
+}
+
+ResolvedNetwork ResolveNetworkOn(
+    const Inputs& in, const NetworkResolution& resolution, const Geometry* computed, bool withLaws)
+{
+    ResolvedNetwork resolved;
+    resolved.Resolution = resolution;
+    PrepareFloatingPoint();
+    std::optional<std::string> problem;
+    if (computed == nullptr) {
+        problem = Resolve(in, resolution, resolved.Geo, resolved.Laws, withLaws);
+    } else {
+        problem = CountProblem(in, resolution);
+        if (!problem) {
+            resolved.Geo = *computed;
+            problem = ResolveOn(in, resolved.Geo, resolved.Laws, withLaws);
+        }
+    }
+    if (problem)
+        throw ArithmeticFault(At(resolution, in) + *problem);
+    if (withLaws)
+        resolved.Network = SolveNetwork(NetworkElementsOf(in, resolved.Geo, resolved.Laws), {});
     return resolved;
 }
 

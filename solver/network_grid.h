@@ -69,6 +69,13 @@ bool IsClassicGrid(const Inputs& in, const NetworkResolution& resolution);
 ResolvedNetwork SolveNetworkWith(const Inputs& in, const NetworkResolution& resolution,
     const Geometry& g, const ElementLaws& laws);
 
+// As SolveNetworkAt, on the geometry already `computed` at this resolution (nullptr: computed
+// here), checked as SolveNetworkAt checks its own. Without the laws (`withLaws` false) only the
+// slit paths of the element laws are computed and nothing is solved: a real melt's network takes
+// nothing else of them.
+ResolvedNetwork ResolveNetworkOn(
+    const Inputs& in, const NetworkResolution& resolution, const Geometry* computed, bool withLaws);
+
 // Node pressures of a network of M nodes carried to the grid twice as fine over the same
 // effective part (2M nodes), by linear interpolation in angle; the first guess of the finer level.
 std::vector<double> RefinedPressures(const std::vector<double>& pressure);

@@ -5,6 +5,7 @@
 // never answered with a design.
 
 #include "main_window.h"
+#include "melt_choice.h"
 #include "optimise_dialog.h"
 #include "results_window.h"
 #include "run/input_reading.h"
@@ -98,6 +99,7 @@ private slots:
     void refusedChoicesNameTheField();
     void anUnkeepableLimitIsNeverAnswered();
     void aFrontIsDrawnAndEachOfItsDesignsUsable();
+    void searchesWithTheMeltOfTheMeltDialog();
 
 private:
     std::unique_ptr<WindowUnderTest> window_;
@@ -283,6 +285,46 @@ void OptimiseDialogTest::aFrontIsDrawnAndEachOfItsDesignsUsable()
         QTest::mouseClick(Child<QPushButton>(&dialog, "UseButton"), Qt::LeftButton);
         QCOMPARE(TextsOf(form), *chosen);
     }
+}
+
+// The melt chosen in the Melt dialog judges every design, named above the limits; heated, its
+// temperature limits are offered and bind when set tight, and the answer is that melt's.
+void OptimiseDialogTest::searchesWithTheMeltOfTheMeltDialog()
+{
+    MainWindow* form = window_->Window();
+    {
+        OptimiseDialog plain(*form, TextsOf(form), '.');
+        QVERIFY(Text(&plain, "MeltLabel").contains("power law"));
+        QVERIFY(!Child<QCheckBox>(&plain, "Limit_temperature-rise")->isEnabled());
+        QVERIFY(!Child<QCheckBox>(&plain, "Limit_outlet-temperature-spread")->isEnabled());
+    }
+    MeltChoice choice;
+    choice.Grade = "test-cross";
+    choice.Melt.Model = ViscosityModel::Cross;
+    choice.Melt.FlowIndex = 0.3;
+    choice.Melt.ZeroShearViscosity = 5000;
+    choice.Melt.CriticalStress = 30000;
+    choice.Melt.Density = 740;
+    choice.Melt.HeatCapacity = 2700;
+    choice.Conditions.MeltTemperature = 230;
+    choice.Conditions.Thermal = ThermalMode::Heated;
+    form->SetMelt(choice);
+    OptimiseDialog dialog(*form, TextsOf(form), '.');
+    QVERIFY2(Text(&dialog, "MeltLabel").contains("test-cross at 230.0"),
+        qPrintable(Text(&dialog, "MeltLabel")));
+    QVERIFY(Text(&dialog, "MeltLabel").contains("heated"));
+    QVERIFY(Text(&dialog, "CurrentFigures").contains("above the melt temperature"));
+    ChooseSmallProblem(&dialog);
+    auto* rise = Child<QCheckBox>(&dialog, "Limit_temperature-rise");
+    QVERIFY(rise->isEnabled());
+    rise->setChecked(true);
+    Child<QLineEdit>(&dialog, "LimitValue_temperature-rise")->setText("0.001");
+    QSignalSpy ended(&dialog, &OptimiseDialog::SearchEnded);
+    QVERIFY(dialog.Start());
+    QVERIFY(ended.wait(SearchTimeoutMs));
+    const QString status = Text(&dialog, "SearchStatus");
+    QVERIFY2(status.contains("temperature rise"), qPrintable(status));
+    QVERIFY(rise->isEnabled());
 }
 
 QTEST_MAIN(OptimiseDialogTest)

@@ -180,5 +180,83 @@ namespace {
         EXPECT_NE(outcome.Out.find("the best design so far"), std::string::npos) << outcome.Out;
     }
 
+    // A Cross melt written as a user's melt file, as fit-melt writes one.
+    void WriteCrossMelt(const std::string& path)
+    {
+        test::WriteFile(path, R"({
+          "format": "karrow-material", "version": 1, "name": "cross-test", "family": "PP",
+          "viscosity": { "model": "cross", "eta0": 5000, "tau_star": 30000, "n": 0.3 },
+          "shift": { "model": "arrhenius", "activation_energy": 40000,
+                     "reference_temperature": 220 },
+          "density": 740, "heat_capacity": 2700,
+          "processing_temperature": { "low": 200, "high": 260 },
+          "source": "test data" })");
+    }
+
+    TEST(OptimiseCommand, RefusesTemperatureLimitsWithoutAHeatedMeltNamingTheOption)
+    {
+        const test::ScratchFolder folder;
+        WriteCrossMelt("pp.json");
+        const std::vector<std::vector<std::string>> melts { {},
+            { "--melt", "pp.json", "--melt-temperature", "230" },
+            { "--melt", "pp.json", "--thermal", "isothermal" } };
+        for (const char* option : { "--max-temperature-rise", "--max-temperature-spread" })
+            for (const auto& melt : melts) {
+                std::vector<std::string> arguments { "--vary", "channel-width=1:1.4", option,
+                    "2K" };
+                arguments.insert(arguments.end(), melt.begin(), melt.end());
+                const auto outcome = RunCli(Optimise(arguments));
+                EXPECT_EQ(outcome.Status, 64) << option << ' ' << melt.size();
+                EXPECT_NE(outcome.Err.find(std::string(option)
+                              + ": a temperature limit needs a "
+                                "melt heated by its own flow"),
+                    std::string::npos)
+                    << outcome.Err;
+            }
+        const auto unitless = RunCli(Optimise({ "--vary", "channel-width=1:1.4", "--melt",
+            "pp.json", "--thermal", "heated", "--max-temperature-rise", "2" }));
+        EXPECT_EQ(unitless.Status, 64);
+        EXPECT_NE(unitless.Err.find("--max-temperature-rise \"2\""), std::string::npos)
+            << unitless.Err;
+        const auto badMelt = RunCli(Optimise(
+            { "--vary", "channel-width=1:1.4", "--melt", "pp.json", "--thermal", "warm" }));
+        EXPECT_EQ(badMelt.Status, 64);
+        EXPECT_TRUE(std::filesystem::is_empty(".") || std::filesystem::exists("pp.json"));
+    }
+
+    TEST(OptimiseCommand, JudgesDesignsWithTheMeltOfTheRun)
+    {
+        const test::ScratchFolder folder;
+        WriteCrossMelt("pp.json");
+        const auto outcome = RunCli(Optimise({ "--vary", "outlet-slit-height=0.05:0.3", "--melt",
+            "pp.json", "--melt-temperature", "230", "--thermal", "heated", "--max-temperature-rise",
+            "50K", "--json", "search.json", "--csv", "best.csv", "--jobs", "1" }));
+        ASSERT_EQ(outcome.Status, 0) << outcome.Err;
+        const auto document = nlohmann::json::parse(test::ReadFile("search.json"));
+        EXPECT_DOUBLE_EQ(document["limits"]["temperature_rise_K"].get<double>(), 50);
+        const auto& best = document["best"]["figures"];
+        const auto& melt = document["melt"];
+        EXPECT_EQ(melt["name"], "pp.json");
+        EXPECT_EQ(melt["conditions"]["thermal"], "heated");
+        // The best design's figures are those of that melt's own run of the design.
+        EXPECT_EQ(best["head_pressure_gf_cm2"], melt["network"]["head_pressure_gf_cm2"]);
+        EXPECT_EQ(best["cv_percent"], melt["network"]["outlet_cv_percent"]);
+        EXPECT_EQ(best["temperature_spread_K"], melt["temperatures"]["outlet_spread_K"]);
+        EXPECT_LE(best["temperature_rise_K"].get<double>(), 50);
+        // The table carries the temperatures in their own columns.
+        const std::string csv = test::ReadFile("best.csv");
+        const std::string header = csv.substr(0, csv.find('\n'));
+        EXPECT_NE(
+            header.find(",temperature_rise_K,temperature_spread_K,feasible"), std::string::npos)
+            << header;
+        EXPECT_EQ(std::count(csv.begin(), csv.end(), ','),
+            2 * std::count(header.begin(), header.end(), ','))
+            << csv;
+        EXPECT_NE(outcome.Out.find("Melt pp.json at 230.0 C, heated"), std::string::npos)
+            << outcome.Out;
+        EXPECT_NE(outcome.Out.find("K above the melt temperature"), std::string::npos)
+            << outcome.Out;
+    }
+
 } // namespace
 } // namespace karrow

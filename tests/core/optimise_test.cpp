@@ -1,7 +1,9 @@
 // The design search against brute force, its determinism, and how it ends when no design fits.
 
 #include "design_generator.h"
+#include "run/assessment.h"
 #include "run/input_reading.h"
+#include "run/melt_run.h"
 #include "run/optimise.h"
 
 #include <algorithm>
@@ -244,6 +246,192 @@ namespace {
         }
         EXPECT_LE(
             front.Points.back().Evaluation.Figures->Head.GfCm2, *s.Evaluation.Limits.HeadPressure);
+    }
+
+    // The evaluation takes the model-limit check's geometry on the classic grid instead of
+    // computing it again; the figures must be those of the exact answer computed from scratch,
+    // bit for bit, on the classic grid and off it.
+    TEST(EvaluateDesign, GivesTheExactAnswersFiguresBitForBit)
+    {
+        std::vector<std::pair<Inputs, NetworkOptions>> designs { { Defaults, {} },
+            { Defaults, { 12 } } };
+        Inputs five = Defaults;
+        five.NumberOfChannels = 5; // 24 / 5 is no whole number: a grid of its own
+        five.ChannelWidth = 1.0;
+        designs.emplace_back(five, NetworkOptions {});
+        Inputs shallow = Defaults;
+        shallow.OutletChannelDepth = 0.3;
+        shallow.InletSlitHeight = 0.02;
+        designs.emplace_back(shallow, NetworkOptions {});
+        for (const auto& [in, network] : designs) {
+            EvaluationSettings s;
+            s.Network = network;
+            const DesignEvaluation e = EvaluateDesign(in, s);
+            const ExactAnswer exact = SolveExactly(in, s.Melt, network);
+            ASSERT_TRUE(e.Figures && exact.Figures) << e.Reason;
+            const DesignFigures& a = *e.Figures;
+            const DesignFigures& b = *exact.Figures;
+            EXPECT_EQ(a.Outlet.CvPercent, b.Outlet.CvPercent);
+            EXPECT_EQ(a.Outlet.SpreadPercent, b.Outlet.SpreadPercent);
+            EXPECT_EQ(a.Head.GfCm2, b.Head.GfCm2);
+            EXPECT_EQ(a.Residence.MeanTime, b.Residence.MeanTime);
+            for (const LimitedFigure f :
+                { LimitedFigure::WallShearRate, LimitedFigure::WallShearStress })
+                EXPECT_EQ(FigureOf(a, f), FigureOf(b, f));
+            EXPECT_EQ(e.SmallestGap, SmallestGap(*exact.AsSolution));
+        }
+    }
+
+    // A Cross-WLF melt of the injection-moulding databases' kind, and the Carreau-Yasuda LDPE
+    // of the material library's first grade (its WLF shift about 190 C).
+    Melt CrossWlfMelt()
+    {
+        Melt m;
+        m.Model = ViscosityModel::CrossWlf;
+        m.FlowIndex = 0.3;
+        m.CriticalStress = 30000;
+        m.D1 = 2e12;
+        m.D2 = 100;
+        m.A1 = 26;
+        m.A2 = 51.6;
+        m.Density = 760;
+        m.HeatCapacity = 2600;
+        return m;
+    }
+
+    Melt CarreauMelt()
+    {
+        Melt m;
+        m.Model = ViscosityModel::CarreauYasuda;
+        m.FlowIndex = 0.38;
+        m.ZeroShearViscosity = 32400;
+        m.TimeConstant = 3.1;
+        m.YasudaExponent = 1;
+        m.Shift = TemperatureShift::Wlf;
+        m.C1 = 4.8816;
+        m.C2 = 424.6;
+        m.ReferenceTemperature = 190;
+        m.Density = 750;
+        m.HeatCapacity = 2300;
+        return m;
+    }
+
+    DesignMelt MeltAt(const Melt& melt, double celsius, ThermalMode mode)
+    {
+        MeltConditions c;
+        c.MeltTemperature = celsius;
+        c.Thermal = mode;
+        return { "test melt", melt, c };
+    }
+
+    // The largest of a melt answer's wall values from element `first` to `last`, in gf/cm2.
+    WallShear Largest(const std::vector<double>& rates, const std::vector<double>& stresses,
+        std::size_t first, std::size_t last)
+    {
+        WallShear w;
+        for (std::size_t i = first; i <= last; ++i)
+            if (rates[i - 1] > w.Rate)
+                w = { rates[i - 1], stresses[i - 1] / PascalPerGramForce };
+        return w;
+    }
+
+    TEST(OptimiseWithARealMelt, ReportsTheFiguresOfThatMeltsOwnRun)
+    {
+        for (const DesignMelt& melt : { MeltAt(CrossWlfMelt(), 230, ThermalMode::Isothermal),
+                 MeltAt(CarreauMelt(), 195, ThermalMode::Isothermal) }) {
+            OptimiseSettings s;
+            s.Bounds = { ProfileEnds[0], ProfileEnds[3] };
+            s.Evaluation.RealMelt = melt;
+            s.Jobs = 2;
+            // The head pressure held to the default design's own with this melt.
+            s.Evaluation.Limits.HeadPressure =
+                EvaluateDesign(Defaults, s.Evaluation).Figures.value().Head.GfCm2;
+            const OptimisationResult r = OptimiseDesign(Defaults, s);
+            ASSERT_TRUE(r.Feasible) << ModelName(melt.TheMelt.Model);
+            const DesignEvaluation& e = r.Best->Evaluation;
+            const Inputs best = ApplyDesign(Defaults, s.Bounds, r.Best->Point);
+            const MeltRun run = SolveMeltRun(best, melt.TheMelt, melt.Conditions);
+            ASSERT_TRUE(run.Solved && run.Answer.Network.Converged) << run.Failure;
+            EXPECT_EQ(e.Figures->Outlet.CvPercent, run.Outlet.CvPercent);
+            EXPECT_EQ(e.Objective, run.Outlet.CvPercent);
+            EXPECT_EQ(e.Figures->Head.GfCm2, run.Head.GfCm2);
+            EXPECT_EQ(e.Figures->Residence.MeanTime, run.Residence.MeanTime);
+            // The wall shear is the melt's own: the channel's, the lands' and the outlet paths'.
+            const MeltNetworkSolution& a = run.Answer;
+            const auto k = static_cast<std::size_t>(run.TransferIncrements);
+            const std::size_t n = a.SlitWallShearRate.size();
+            const WallShear channel = Largest(a.ChannelWallShearRate, a.ChannelWallStress, 1, n);
+            const WallShear land = Largest(a.SlitWallShearRate, a.SlitWallStress, 1, k);
+            const WallShear outlet = Largest(a.SlitWallShearRate, a.SlitWallStress, k + 1, n);
+            EXPECT_EQ(FigureOf(e, LimitedFigure::WallShearRate),
+                std::max({ channel.Rate, land.Rate, outlet.Rate }));
+            EXPECT_EQ(e.Figures->Shear.Land.Stress, land.Stress);
+            EXPECT_EQ(e.Figures->Shear.OutletPath.Stress, outlet.Stress);
+            EXPECT_LE(e.Figures->Head.GfCm2, *s.Evaluation.Limits.HeadPressure);
+            // Isothermal: no temperature figures to limit.
+            EXPECT_FALSE(e.TemperatureRise);
+            // The melt, not the power law, was solved.
+            EXPECT_NE(e.Figures->Head.GfCm2, EvaluateDesign(best, {}).Figures->Head.GfCm2);
+        }
+    }
+
+    TEST(OptimiseWithARealMelt, NamesATightTemperatureSpreadAsTheLimitThatBinds)
+    {
+        // Adiabatic, every path from the feed to the lip drops the same pressure and so warms
+        // its melt alike: only a die wall that takes heat makes the outlet temperatures differ.
+        EvaluationSettings heated;
+        heated.RealMelt = MeltAt(CrossWlfMelt(), 230, ThermalMode::Heated);
+        const DesignEvaluation adiabatic = EvaluateDesign(Defaults, heated);
+        ASSERT_TRUE(adiabatic.TemperatureSpread && adiabatic.TemperatureRise) << adiabatic.Reason;
+        EXPECT_LT(*adiabatic.TemperatureSpread, 1e-9 * *adiabatic.TemperatureRise);
+        heated.RealMelt->Conditions.WallTemperature = 210;
+        heated.RealMelt->Conditions.HeatTransferCoefficient = 300;
+        const DesignEvaluation own = EvaluateDesign(Defaults, heated);
+        ASSERT_TRUE(own.TemperatureSpread && own.TemperatureRise) << own.Reason;
+        EXPECT_GT(*own.TemperatureSpread, 0.01);
+        const MeltRun run =
+            SolveMeltRun(Defaults, heated.RealMelt->TheMelt, heated.RealMelt->Conditions);
+        EXPECT_EQ(*own.TemperatureSpread, run.Answer.OutletTemperatureSpread);
+        EXPECT_EQ(*own.TemperatureRise + 230,
+            *std::max_element(
+                run.Answer.OutletTemperature.begin(), run.Answer.OutletTemperature.end()));
+
+        OptimiseSettings s;
+        s.Bounds = { ProfileEnds[1] };
+        s.Evaluation = heated;
+        s.SamplePerVariable = 16;
+        s.Starts = 2;
+        s.LocalEvaluations = 40;
+        s.Evaluation.Limits.TemperatureSpread = 1e-3 * *own.TemperatureSpread;
+        s.Evaluation.Limits.HeadPressure = 10 * own.Figures->Head.GfCm2;
+        const OptimisationResult tight = OptimiseDesign(Defaults, s);
+        EXPECT_FALSE(tight.Feasible);
+        ASSERT_TRUE(tight.Best);
+        EXPECT_EQ(tight.Best->Evaluation.MostBroken(), LimitedFigure::TemperatureSpread);
+        EXPECT_NE(tight.Best->Evaluation.Reason.find("outlet temperature spread is above"),
+            std::string::npos)
+            << tight.Best->Evaluation.Reason;
+
+        // Loose enough for the default design: kept, and kept by the answer.
+        s.Evaluation.Limits.TemperatureSpread = 1.01 * *own.TemperatureSpread;
+        const OptimisationResult loose = OptimiseDesign(Defaults, s);
+        ASSERT_TRUE(loose.Feasible);
+        EXPECT_LE(*loose.Best->Evaluation.TemperatureSpread, 1.01 * *own.TemperatureSpread);
+    }
+
+    TEST(OptimiseWithARealMelt, TemperatureLimitsNeedAHeatedMelt)
+    {
+        for (const LimitedFigure f :
+            { LimitedFigure::TemperatureRise, LimitedFigure::TemperatureSpread }) {
+            EvaluationSettings s;
+            s.Limits.Set(f, 5);
+            EXPECT_EQ(LimitWithoutMeaning(s), f) << "power law";
+            s.RealMelt = MeltAt(CarreauMelt(), 195, ThermalMode::Isothermal);
+            EXPECT_EQ(LimitWithoutMeaning(s), f) << "isothermal";
+            s.RealMelt->Conditions.Thermal = ThermalMode::Heated;
+            EXPECT_FALSE(LimitWithoutMeaning(s)) << "heated";
+        }
+        EXPECT_FALSE(LimitWithoutMeaning({}));
     }
 
 } // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Every kind of document karrow-cli writes against docs/karrow-run.schema.json, and the schema
-against documents with a renamed or missing key, which it must refuse."""
+"""Every kind of document karrow-cli writes against docs/karrow-run.schema.json (runs, a study's
+lines, design searches), and the schema against documents with a renamed or missing key, which
+it must refuse."""
 
 import copy
 import json
@@ -39,6 +40,39 @@ RUNS = {
                                         "rows.csv"],
 }
 
+# Design searches, one pretty-printed document each: a plain one, a front, one whose limit no
+# design keeps, and one judged with a real melt heated by its own flow (from a melt file).
+OPTIMISE = ["optimise", "--jobs", "1", "--vary", "outlet-slit-height=0.05:0.3"]
+OPTIMISE_RUNS = {
+    "optimisation": [*OPTIMISE],
+    "optimisation front": [*OPTIMISE, "--front", "3"],
+    "optimisation infeasible": [*OPTIMISE, "--max-head-pressure", "1bar"],
+    "optimisation melt": [*OPTIMISE, "--melt", "melt.json", "--melt-temperature", "230",
+                          "--thermal", "heated", "--max-temperature-spread", "20K"],
+}
+MELT = {"format": "karrow-material", "version": 1, "name": "cross-test", "family": "PP",
+        "viscosity": {"model": "cross", "eta0": 5000, "tau_star": 30000, "n": 0.3},
+        "shift": {"model": "arrhenius", "activation_energy": 40000,
+                  "reference_temperature": 220},
+        "density": 740, "heat_capacity": 2700,
+        "processing_temperature": {"low": 200, "high": 260}, "source": "test data"}
+
+
+def optimisations(folder):
+    with open(f"{folder}/melt.json", "w", encoding="utf-8") as melt:
+        json.dump(MELT, melt)
+    found = {}
+    for name, arguments in OPTIMISE_RUNS.items():
+        if os.path.exists(f"{folder}/search.json"):
+            os.remove(f"{folder}/search.json")
+        out = subprocess.run([CLI, *arguments, "--json", "search.json"], cwd=folder,
+                             capture_output=True, text=True, check=False)
+        if not os.path.exists(f"{folder}/search.json"):
+            sys.exit(f"{name}: no document written (exit {out.returncode}): {out.stderr}")
+        with open(f"{folder}/search.json", encoding="utf-8") as text:
+            found[name] = json.load(text)
+    return found
+
 
 def documents(folder):
     found = {}
@@ -64,13 +98,18 @@ def main():
     failures = 0
     with tempfile.TemporaryDirectory() as folder:
         docs = documents(folder)
+        searches = optimisations(folder)
     ends = {doc["end"] for doc in docs.values()}
     expected = {"finished", "network-solved", "network-not-converged", "inputs-rejected",
                 "report-not-created", "not-converged", "fault"}
     if not expected <= ends:
         failures += 1
         print(f"end states not reached: {sorted(expected - ends)}")
-    for name, doc in docs.items():
+    if searches["optimisation infeasible"]["feasible"] or "front" not in searches[
+            "optimisation front"] or "melt" not in searches["optimisation melt"]:
+        failures += 1
+        print("the design searches are not the kinds they were run to be")
+    for name, doc in [*docs.items(), *searches.items()]:
         for error in validator.iter_errors(doc):
             failures += 1
             print(f"{name}: {'/'.join(map(str, error.absolute_path))}: {error.message}")
@@ -95,11 +134,29 @@ def main():
         "repeatability key renamed": renamed(["report", "repeatability"], "repeatable",
                                              "settled"),
     }
+    search = searches["optimisation melt"]
+
+    def spoiled(change):
+        doc = copy.deepcopy(search)
+        change(doc)
+        return doc
+
+    broken.update({
+        "search figure renamed": spoiled(lambda d: d["best"]["figures"].update(
+            cv=d["best"]["figures"].pop("cv_percent"))),
+        "search limit renamed": spoiled(lambda d: d["limits"].update(
+            spread_K=d["limits"].pop("temperature_spread_K"))),
+        "search without its best design": spoiled(lambda d: d.pop("best")),
+        "search melt without its network": spoiled(lambda d: d["melt"].pop("network")),
+        "search of an unknown objective": spoiled(lambda d: d.update(objective="speed")),
+        "search with a broken classic run": spoiled(lambda d: d["classic"].pop("end")),
+    })
     for name, doc in broken.items():
         if validator.is_valid(doc):
             failures += 1
             print(f"the schema accepts a document with its {name}")
-    print(f"{len(docs)} documents, {len(broken)} broken ones, {failures} failures")
+    print(f"{len(docs) + len(searches)} documents, {len(broken)} broken ones, "
+          f"{failures} failures")
     return 1 if failures else 0
 
 
