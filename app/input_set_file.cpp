@@ -70,15 +70,7 @@ namespace {
 
     InputSetMelt KeptOf(const MeltChoice& choice)
     {
-        const MeltConditions& c = choice.Conditions;
-        InputSetMelt kept { choice.Grade, choice.Melt, {} };
-        kept.Settings.MeltTemperature = c.MeltTemperature;
-        kept.Settings.Thermal = std::string(ThermalModeName(c.Thermal));
-        if (c.Thermal == ThermalMode::Heated && c.HeatTransferCoefficient > 0) {
-            kept.Settings.WallTemperature = c.WallTemperature;
-            kept.Settings.HeatTransferCoefficient = c.HeatTransferCoefficient;
-        }
-        return kept;
+        return KeptMelt(choice.Grade, choice.Melt, choice.Conditions);
     }
 
 } // namespace

@@ -125,16 +125,7 @@ std::variant<std::monostate, ChosenMelt, std::string> ChosenMeltOf(
 
 InputSetMelt InputSetMeltOf(const ChosenMelt& melt)
 {
-    const MeltConditions& c = melt.Conditions;
-    InputSetMelt kept { melt.Name, melt.TheMelt, {} };
-    kept.Settings.MeltTemperature = c.MeltTemperature;
-    kept.Settings.Thermal = std::string(ThermalModeName(c.Thermal));
-    if (c.Thermal == ThermalMode::Heated && c.HeatTransferCoefficient > 0) {
-        kept.Settings.WallTemperature = c.WallTemperature;
-        kept.Settings.HeatTransferCoefficient = c.HeatTransferCoefficient;
-    }
-    kept.Settings.Throughput = melt.Throughput;
-    return kept;
+    return KeptMelt(melt.Name, melt.TheMelt, melt.Conditions, melt.Throughput);
 }
 
 std::optional<std::string> ApplyThroughput(

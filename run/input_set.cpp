@@ -189,6 +189,20 @@ std::optional<std::string> JsonTextProblem(Field field, const std::string& text)
     return TextProblem(InfoOf(field).JsonKey, text);
 }
 
+InputSetMelt KeptMelt(const std::string& name, const Melt& melt,
+    const MeltConditions& conditions, std::optional<double> throughput)
+{
+    InputSetMelt kept { name, melt, {} };
+    kept.Settings.MeltTemperature = conditions.MeltTemperature;
+    kept.Settings.Thermal = std::string(ThermalModeName(conditions.Thermal));
+    if (conditions.Thermal == ThermalMode::Heated && conditions.HeatTransferCoefficient > 0) {
+        kept.Settings.WallTemperature = conditions.WallTemperature;
+        kept.Settings.HeatTransferCoefficient = conditions.HeatTransferCoefficient;
+    }
+    kept.Settings.Throughput = throughput;
+    return kept;
+}
+
 std::string InputSetJson(const InputSet& set, char decimalSeparator)
 {
     if (auto problem = SetProblem(set))

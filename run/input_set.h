@@ -27,6 +27,11 @@ struct InputSetMelt {
     MeltRunSettings Settings; // a set always holds the melt temperature
 };
 
+// The set's melt of a run's: the conditions as the run took them (the wall only where it
+// exchanges heat with a heated melt).
+InputSetMelt KeptMelt(const std::string& name, const Melt& melt,
+    const MeltConditions& conditions, std::optional<double> throughput = std::nullopt);
+
 struct InputSet {
     FieldTexts Texts; // the fourteen inputs and the "Save File Name"
     std::optional<InputSetMelt> RealMelt = std::nullopt;

@@ -3,6 +3,7 @@
 // and the entry, and a set with one is never written.
 
 #include "run/input_set.h"
+#include "test_melts.h"
 #include "test_support.h"
 
 #include <filesystem>
@@ -49,19 +50,11 @@ namespace {
         return m;
     }
 
+    // With a pressure term, so that a set keeps every constant of the law.
     Melt CrossWlf()
     {
-        Melt m;
-        m.Model = ViscosityModel::CrossWlf;
-        m.FlowIndex = 0.3;
-        m.CriticalStress = 30000;
-        m.D1 = 2e12;
-        m.D2 = 100;
+        Melt m = test::CrossWlfMelt();
         m.D3 = 1.5e-7;
-        m.A1 = 26;
-        m.A2 = 51.6;
-        m.Density = 760;
-        m.HeatCapacity = 2600;
         return m;
     }
 

@@ -11,6 +11,7 @@
 //  - nonsense ends without convergence, in words, without throwing.
 
 #include "design_generator.h"
+#include "test_melts.h"
 #include "run/melt_run.h"
 #include "solver/fault.h"
 #include "solver/melt_network.h"
@@ -26,20 +27,7 @@
 namespace karrow {
 namespace {
 
-    Melt CrossWlfMelt()
-    {
-        Melt m;
-        m.Model = ViscosityModel::CrossWlf;
-        m.FlowIndex = 0.3;
-        m.CriticalStress = 30000;
-        m.D1 = 2e12;
-        m.D2 = 100;
-        m.A1 = 26;
-        m.A2 = 51.6;
-        m.Density = 760;
-        m.HeatCapacity = 2600;
-        return m;
-    }
+    using test::CrossWlfMelt;
 
     // A Cross melt whose viscosity at the design's standard shear rate is the power law's there.
     Melt CrossLike(const Inputs& in)

@@ -1,6 +1,7 @@
 // The design search against brute force, its determinism, and how it ends when no design fits.
 
 #include "design_generator.h"
+#include "test_melts.h"
 #include "run/assessment.h"
 #include "run/input_reading.h"
 #include "run/melt_run.h"
@@ -13,6 +14,8 @@
 namespace karrow {
 
 namespace {
+
+    using test::CrossWlfMelt;
 
     const Inputs Defaults = test::DesignFromTexts();
 
@@ -282,23 +285,7 @@ namespace {
         }
     }
 
-    // A Cross-WLF melt of the injection-moulding databases' kind, and the Carreau-Yasuda LDPE
-    // of the material library's first grade (its WLF shift about 190 C).
-    Melt CrossWlfMelt()
-    {
-        Melt m;
-        m.Model = ViscosityModel::CrossWlf;
-        m.FlowIndex = 0.3;
-        m.CriticalStress = 30000;
-        m.D1 = 2e12;
-        m.D2 = 100;
-        m.A1 = 26;
-        m.A2 = 51.6;
-        m.Density = 760;
-        m.HeatCapacity = 2600;
-        return m;
-    }
-
+    // The Carreau-Yasuda LDPE of the material library's first grade (its WLF shift about 190 C).
     Melt CarreauMelt()
     {
         Melt m;
