@@ -8,6 +8,7 @@
 #include "melt_dialog.h"
 #include "melt_results.h"
 #include "results_window.h"
+#include "../core/test_melts.h"
 #include "run/input_set.h"
 #include "window_under_test.h"
 
@@ -38,16 +39,7 @@ MaterialGrade CrossWlfGrade()
     MaterialGrade grade;
     grade.Name = "test-pp";
     grade.Family = "PP";
-    Melt& m = grade.Melt;
-    m.Model = ViscosityModel::CrossWlf;
-    m.FlowIndex = 0.3;
-    m.CriticalStress = 30000;
-    m.D1 = 2e12;
-    m.D2 = 100;
-    m.A1 = 26;
-    m.A2 = 51.6;
-    m.Density = 760;
-    m.HeatCapacity = 2600;
+    grade.Melt = CrossWlfMelt();
     grade.Processing = { 200, 240 };
     return grade;
 }
