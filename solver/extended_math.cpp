@@ -429,22 +429,20 @@ namespace {
     }
 } // namespace
 
-bool FastLn(long double x, DoubleExtended& y)
+bool FastLn(long double x, DoubleExtended& y, int& twoPower)
 {
+    twoPower = 0;
     if (!FastLnInline(x, y))
         return false;
     y = FastTwoSum(y.Hi, y.Lo);
     return true;
 }
 
-bool FastExp(long double x, DoubleExtended& y)
+bool FastExp(long double x, DoubleExtended& y, int& twoPower)
 {
-    int k = 0;
-    if (!FastExpUnscaled(x, y, k))
+    if (!FastExpUnscaled(x, y, twoPower))
         return false;
     y = FastTwoSum(y.Hi, y.Lo);
-    const LD scale = PowerOfTwo(k);
-    y = { y.Hi * scale, y.Lo * scale };
     return true;
 }
 

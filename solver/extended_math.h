@@ -24,14 +24,16 @@ long double CorrectlyRoundedAtan(long double x);
 long double CorrectlyRoundedSin(long double x);
 long double CorrectlyRoundedCos(long double x);
 
-// For the tests: the fast path's value as hi + lo and its error bound relative to |hi|, or
-// false where the fast path does not apply (special values, results out of the normal range).
+// For the tests: the fast path's value as 2^twoPower (hi + lo) and its error bound relative to
+// |hi|, or false where the fast path does not apply (special values, results out of the normal
+// range). The bound holds for hi + lo as the rounding test sees it, before the scaling: scaled
+// to the bottom of the normal range, lo would become subnormal and lose its last bits.
 struct DoubleExtended {
     long double Hi = 0;
     long double Lo = 0;
 };
-bool FastLn(long double x, DoubleExtended& y);
-bool FastExp(long double x, DoubleExtended& y);
+bool FastLn(long double x, DoubleExtended& y, int& twoPower);
+bool FastExp(long double x, DoubleExtended& y, int& twoPower);
 inline constexpr long double FastLnErrorBound = 0x1p-77L;
 inline constexpr long double FastExpErrorBound = 0x1p-78L;
 

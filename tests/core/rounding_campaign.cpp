@@ -34,6 +34,8 @@ int main(int argc, char** argv)
         name.c_str(), tally.Arguments, static_cast<unsigned long long>(seed), seconds,
         tally.Misrounded, tally.FastPathMisses, tally.NearBoundary);
     if (tally.Misrounded > 0)
-        std::printf("first: %s\n", tally.FirstMisrounded.c_str());
+        std::printf("first misrounded: %s\n", tally.FirstMisrounded.c_str());
+    if (tally.FastPathMisses > 0)
+        std::printf("first beyond the bound: %s\n", tally.FirstFastPathMiss.c_str());
     return tally.Misrounded == 0 && tally.FastPathMisses == 0 ? 0 : 1;
 }

@@ -23,7 +23,7 @@ struct RoundedFunction {
     std::string Name;
     ExtendedFunction Ours;
     MpfrFunction Reference;
-    bool (*Fast)(long double, DoubleExtended&); // null when there is no fast path
+    bool (*Fast)(long double, DoubleExtended&, int&); // null when there is no fast path
     long double FastBound;
 };
 
@@ -125,6 +125,7 @@ struct RoundingTally {
     long long FastPathMisses = 0; // fast path with a larger error than its bound
     long long NearBoundary = 0; // values within the fast path's bound of a rounding boundary
     std::string FirstMisrounded;
+    std::string FirstFastPathMiss;
 };
 
 class RoundingChecker {
@@ -133,9 +134,9 @@ public:
         : f_(f)
     {
         mpfr_inits2(64, argument_, rounded_, nullptr);
-        mpfr_inits2(200, exact_, difference_, nullptr);
+        mpfr_inits2(200, exact_, difference_, part_, nullptr);
     }
-    ~RoundingChecker() { mpfr_clears(argument_, rounded_, exact_, difference_, nullptr); }
+    ~RoundingChecker() { mpfr_clears(argument_, rounded_, exact_, difference_, part_, nullptr); }
     RoundingChecker(const RoundingChecker&) = delete;
     RoundingChecker& operator=(const RoundingChecker&) = delete;
 
@@ -143,6 +144,9 @@ public:
     {
         ++tally.Arguments;
         mpfr_set_ld(argument_, x, MPFR_RNDN);
+        DoubleExtended y;
+        int twoPower = 0;
+        const bool fast = f_.Fast && f_.Fast(x, y, twoPower);
         f_.Reference(rounded_, argument_, MPFR_RNDN);
         const long double expected = mpfr_get_ld(rounded_, MPFR_RNDN);
         const long double ours = f_.Ours(x);
@@ -150,23 +154,28 @@ public:
             if (tally.Misrounded++ == 0)
                 tally.FirstMisrounded = Describe(x, ours, expected);
         }
-        DoubleExtended y;
-        if (f_.Fast && f_.Fast(x, y))
-            CheckFastPath(y, tally);
+        if (fast)
+            CheckFastPath(x, y, twoPower, tally);
     }
 
 private:
-    // The fast path's value against the exact one, and how close the exact one lies to a
-    // rounding boundary (the arguments where the accurate path must decide).
-    void CheckFastPath(const DoubleExtended& y, RoundingTally& tally)
+    // The fast path's value against the exact one, both before the scaling by a power of two,
+    // and how close the exact one lies to a rounding boundary (the arguments where the accurate
+    // path must decide). The differences are taken in MPFR: exact to far below the bound.
+    void CheckFastPath(long double x, const DoubleExtended& y, int twoPower, RoundingTally& tally)
     {
         f_.Reference(exact_, argument_, MPFR_RNDN);
-        mpfr_set_ld(difference_, y.Hi, MPFR_RNDN);
-        mpfr_sub(difference_, exact_, difference_, MPFR_RNDN);
+        mpfr_mul_2si(exact_, exact_, -twoPower, MPFR_RNDN);
+        mpfr_set_ld(part_, y.Hi, MPFR_RNDN);
+        mpfr_sub(difference_, exact_, part_, MPFR_RNDN);
         const long double residual = mpfr_get_ld(difference_, MPFR_RNDN);
+        mpfr_set_ld(part_, y.Lo, MPFR_RNDN);
+        mpfr_sub(difference_, difference_, part_, MPFR_RNDN);
         const long double bound = f_.FastBound * std::fabs(y.Hi);
-        if (std::fabs(residual - y.Lo) > bound)
-            ++tally.FastPathMisses;
+        if (std::fabs(mpfr_get_ld(difference_, MPFR_RNDN)) > bound) {
+            if (tally.FastPathMisses++ == 0)
+                tally.FirstFastPathMiss = DescribeFastPath(x, y, twoPower);
+        }
         const long double halfUlp = std::fabs(std::nextafter(y.Hi, HUGE_VALL) - y.Hi) / 2;
         if (std::fabs(std::fabs(residual) - halfUlp) < bound)
             ++tally.NearBoundary;
@@ -180,8 +189,16 @@ private:
         return text;
     }
 
+    std::string DescribeFastPath(long double x, const DoubleExtended& y, int twoPower) const
+    {
+        char text[200];
+        std::snprintf(text, sizeof text, "%s(%La): fast path 2^%d (%La + %La)", f_.Name.c_str(), x,
+            twoPower, y.Hi, y.Lo);
+        return text;
+    }
+
     const RoundedFunction& f_;
-    mpfr_t argument_, rounded_, exact_, difference_;
+    mpfr_t argument_, rounded_, exact_, difference_, part_;
 };
 
 inline RoundingTally CheckRounding(const std::string& name, std::uint64_t seed, long long count)
