@@ -504,8 +504,19 @@ namespace {
         return solution;
     }
 
+    // Where a slit shears hardest at a given flow: a land that narrows along its flow at its far
+    // end, an outlet path at the narrowest of its taper's ends and its lip (as the power-law
+    // figures take them). Every part of a slit has the same width.
+    double NarrowestHeight(const std::vector<SlitShape>& parts)
+    {
+        double height = parts.front().StartHeight;
+        for (const SlitShape& part : parts)
+            height = std::min({ height, part.StartHeight, part.EndHeight });
+        return height;
+    }
+
     // The wall values of the melt: stress from the element's drop, rate from the real flow curve
-    // at the element's temperature.
+    // at the element's temperature; a slit's where it is narrowest.
     void WallValues(const MeltElements& e, const Melt& melt, FlowNetwork& net, const Shifts& shifts,
         MeltNetworkSolution& s)
     {
@@ -519,10 +530,10 @@ namespace {
             const double stress = drop * PascalPerGramForce * c.StartHeight / (2 * c.Length);
             s.ChannelWallStress.push_back(stress);
             s.ChannelWallShearRate.push_back(rate(stress, shifts.Channel[Ix(j)]));
-            const SlitShape& slit = e.Slit[Ix(j)].front();
-            const double perWidth = std::fabs(s.Network.SlitFlow[Ix(j)]) / slit.Width;
-            const double v =
-                std::log(2 * perWidth / (slit.StartHeight * slit.StartHeight)) + shifts.Slit[Ix(j)];
+            const double perWidth =
+                std::fabs(s.Network.SlitFlow[Ix(j)]) / e.Slit[Ix(j)].front().Width;
+            const double height = NarrowestHeight(e.Slit[Ix(j)]);
+            const double v = std::log(2 * perWidth / (height * height)) + shifts.Slit[Ix(j)];
             const double slitStress = perWidth > 0 ? std::exp(net.Function().LogStress(v)) : 0.0;
             s.SlitWallStress.push_back(slitStress);
             s.SlitWallShearRate.push_back(rate(slitStress, shifts.Slit[Ix(j)]));

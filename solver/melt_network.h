@@ -65,7 +65,7 @@ struct MeltNetworkSolution {
     // [i - 1] for increment i: wall values of the real melt at its element's temperature.
     std::vector<double> ChannelWallStress; // Pa, channel increment i (i >= 2; [0] half of 1)
     std::vector<double> ChannelWallShearRate; // 1/s
-    std::vector<double> SlitWallStress; // Pa, at the channel edge of the slit leaving i
+    std::vector<double> SlitWallStress; // Pa, the slit leaving i where it is narrowest
     std::vector<double> SlitWallShearRate; // 1/s
 };
 

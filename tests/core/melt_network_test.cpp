@@ -12,6 +12,7 @@
 
 #include "design_generator.h"
 #include "test_melts.h"
+#include "report/figures.h"
 #include "run/melt_run.h"
 #include "solver/fault.h"
 #include "solver/melt_network.h"
@@ -64,8 +65,14 @@ namespace {
 
     TEST(MeltNetwork, PowerLawMeltGivesThePowerLawNetwork)
     {
-        for (const double n : { 0.35, 0.69, 1.0 }) {
-            Inputs in = test::DesignFromTexts();
+        // The second design's gaps narrow towards the outlet: its lands and outlet paths shear
+        // hardest at their far ends, not at the channel edge.
+        const std::vector<std::pair<Field, std::string>> narrowing { { Field::InletSlitHeight,
+                                                                         "0.25" },
+            { Field::OutletSlitHeight, "0.1" } };
+        for (const auto& [n, changes] : { std::pair { 0.35, narrowing }, { 0.69, {} },
+                 { 1.0, narrowing }, { 0.5, {} } }) {
+            Inputs in = test::DesignFromTexts(changes);
             in.PowerLawIndex = n;
             const test::Elements e = test::ElementsOf(in);
             const NetworkSolution powerLaw = SolveNetwork(NetworkElementsOf(in, e.Geo, e.Laws));
@@ -82,6 +89,19 @@ namespace {
                     s.Network.SlitFlow[j], powerLaw.SlitFlow[j], 1e-9 * in.FlowRatePerChannel);
                 EXPECT_NEAR(
                     s.Network.Pressure[j], powerLaw.Pressure[j], 1e-9 * powerLaw.InletPressure);
+            }
+            // Each slit's wall shear where the power-law figures take it, at its narrowest: a
+            // land at the narrower end, an outlet path at its lip.
+            const SlitPaths& p = e.Laws.Paths;
+            const double width = e.Geo.IncrementLength * std::cos(e.Geo.HelixAngle);
+            for (int i = 1; i <= e.Geo.EffectiveIncrements; ++i) {
+                double height = std::min(p.StartHeight[i], p.EndHeight[i]);
+                if (i > e.Geo.TransferIncrements)
+                    height = std::min(height, in.OutletSlitHeight);
+                const auto j = static_cast<std::size_t>(i - 1);
+                const double rate =
+                    SlitWallShear(in, s.Network.SlitFlow[j] / width, height).Rate;
+                EXPECT_NEAR(s.SlitWallShearRate[j], rate, 1e-9 * rate) << "increment " << i;
             }
         }
     }
