@@ -57,8 +57,10 @@ QString MeltAnswerText(const MeltChoice& melt, const MeltAnswer& answer)
                             "the coolest to the hottest outlet.")
                  .arg(s.MeanOutletTemperature, 0, 'f', 2)
                  .arg(s.OutletTemperatureSpread, 0, 'f', 3);
-    lines << QStringLiteral("Solved in %1 Newton steps, %2 thermal steps (residual %3 of the flow "
-                            "rate, %4 K).")
+    // The outer steps settle the temperatures and, where the law has one, its pressure term:
+    // their residual is the last move of T - D3 p.
+    lines << QStringLiteral("Solved in %1 Newton steps, %2 outer steps for the temperatures and "
+                            "the pressure term (residual %3 of the flow rate, %4 K).")
                  .arg(s.Network.Iterations)
                  .arg(s.ThermalIterations)
                  .arg(s.Network.Residual, 0, 'g', 2)
