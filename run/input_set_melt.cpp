@@ -51,8 +51,6 @@ namespace {
             return "must be a finite number";
         case KeyRefusal::Fault::NotAText:
             return "must be a text in quotes";
-        case KeyRefusal::Fault::EmptyText:
-            return "must not be empty";
         case KeyRefusal::Fault::NotAnObject:
             return "must be a JSON object";
         case KeyRefusal::Fault::UnknownKey:
@@ -66,10 +64,6 @@ namespace {
         return "\"" + refusal.Name + "\" is none of " + names;
     }
 
-    // Which keys the object holds besides the melt, and the order the unknown ones are told in.
-    const MeltObjectRules SetMelt { "melt", EmptyText::Allowed, { "name" },
-        { MeltPart::Object, MeltPart::Shift, MeltPart::Viscosity } };
-
     // The sections of a material file, as the set nests them under "melt".
     std::string SetSectionOf(const MeltConstant& constant)
     {
@@ -80,15 +74,19 @@ namespace {
     Melt MeltOf(const Json& entry)
     {
         if (!entry.is_object())
-            throw KeyRefusal { "", "melt", KeyRefusal::Fault::NotAnObject, "", {} };
-        return MeltOfObject(entry, SetMelt);
+            throw KeyRefusal { "", "melt", KeyRefusal::Fault::NotAnObject };
+        // The entry holds the melt's name beside it; its unknown keys are told before those of
+        // the law's and the shift's objects.
+        return MeltOfObject(entry,
+            { "melt", EmptyText::Allowed, { "name" },
+                { MeltPart::Object, MeltPart::Shift, MeltPart::Viscosity } });
     }
 
     MeltRunSettings SettingsOf(const Json& entry)
     {
         const std::string section = "melt_conditions";
         if (!entry.is_object())
-            throw KeyRefusal { "", section, KeyRefusal::Fault::NotAnObject, "", {} };
+            throw KeyRefusal { "", section, KeyRefusal::Fault::NotAnObject };
         RefuseUnknownKeys(entry, { Temperature, Thermal, Wall, Coefficient, Throughput }, section);
         MeltRunSettings settings;
         settings.MeltTemperature = NumberAt(entry, Temperature, section);

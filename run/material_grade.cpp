@@ -38,7 +38,6 @@ namespace {
         case KeyRefusal::Fault::NotANumber:
             return key + " must be a finite number";
         case KeyRefusal::Fault::NotAText:
-        case KeyRefusal::Fault::EmptyText:
             return key + " must be a text, not empty";
         case KeyRefusal::Fault::NotAnObject:
             return key + " must be an object";
@@ -55,10 +54,6 @@ namespace {
     {
         return TextAt(object, key, "", EmptyText::Refused);
     }
-
-    // The grade's own keys sit beside the melt's, and are checked with them before anything.
-    const MeltObjectRules GradeMelt { "", EmptyText::Refused, {},
-        { MeltPart::Viscosity, MeltPart::Shift } };
 
     MaterialGrade GradeOf(const Json& doc)
     {
@@ -77,7 +72,9 @@ namespace {
         MaterialGrade g;
         g.Name = GradeTextAt(doc, "name");
         g.Family = GradeTextAt(doc, "family");
-        g.Melt = MeltOfObject(doc, GradeMelt);
+        // The grade's own keys sit beside the melt's, and were checked with them above.
+        g.Melt = MeltOfObject(
+            doc, { "", EmptyText::Refused, {}, { MeltPart::Viscosity, MeltPart::Shift } });
         if (auto problem = MeltProblem(g.Melt))
             throw Refusal { *problem };
         const Json& window = ObjectAt(doc, "processing_temperature", "");
@@ -85,9 +82,7 @@ namespace {
         g.Processing.Low = NumberAt(window, "low", "processing_temperature");
         g.Processing.High = NumberAt(window, "high", "processing_temperature");
         if (!(g.Processing.Low <= g.Processing.High))
-            throw Refusal {
-                "\"processing_temperature.low\" is above \"processing_temperature.high\""
-            };
+            throw Refusal { "\"processing_temperature.low\" is above \"processing_temperature.high\"" };
         if (auto problem = MeltTemperatureProblem(g.Melt, g.Processing.Low))
             throw Refusal { "\"processing_temperature.low\": " + *problem };
         g.Source = GradeTextAt(doc, "source");

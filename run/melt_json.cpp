@@ -9,14 +9,11 @@ namespace karrow {
 
 namespace {
 
+    using Fault = KeyRefusal::Fault;
+
     std::string Joined(const std::string& section, const std::string& key)
     {
-        return section.empty() ? key : key.empty() ? section : section + "." + key;
-    }
-
-    KeyRefusal Refused(const std::string& section, const std::string& key, KeyRefusal::Fault what)
-    {
-        return KeyRefusal { section, key, what, "", {} };
+        return section.empty() ? key : section + "." + key;
     }
 
     MeltPart PartOf(const MeltConstant& constant)
@@ -37,7 +34,7 @@ std::string KeyRefusal::Entry() const
 const MeltJson& MemberAt(const MeltJson& object, const std::string& key, const std::string& section)
 {
     if (!object.contains(key))
-        throw Refused(section, key, KeyRefusal::Fault::Missing);
+        throw KeyRefusal { section, key, Fault::Missing };
     return object.at(key);
 }
 
@@ -45,7 +42,7 @@ double NumberAt(const MeltJson& object, const std::string& key, const std::strin
 {
     const MeltJson& value = MemberAt(object, key, section);
     if (!value.is_number() || !std::isfinite(value.get<double>()))
-        throw Refused(section, key, KeyRefusal::Fault::NotANumber);
+        throw KeyRefusal { section, key, Fault::NotANumber };
     return value.get<double>();
 }
 
@@ -53,10 +50,8 @@ std::string TextAt(
     const MeltJson& object, const std::string& key, const std::string& section, EmptyText empty)
 {
     const MeltJson& value = MemberAt(object, key, section);
-    if (!value.is_string())
-        throw Refused(section, key, KeyRefusal::Fault::NotAText);
-    if (empty == EmptyText::Refused && value.get<std::string>().empty())
-        throw Refused(section, key, KeyRefusal::Fault::EmptyText);
+    if (!value.is_string() || (empty == EmptyText::Refused && value.get<std::string>().empty()))
+        throw KeyRefusal { section, key, Fault::NotAText };
     return value.get<std::string>();
 }
 
@@ -64,7 +59,7 @@ const MeltJson& ObjectAt(const MeltJson& object, const std::string& key, const s
 {
     const MeltJson& value = MemberAt(object, key, section);
     if (!value.is_object())
-        throw Refused(section, key, KeyRefusal::Fault::NotAnObject);
+        throw KeyRefusal { section, key, Fault::NotAnObject };
     return value;
 }
 
@@ -73,61 +68,59 @@ void RefuseUnknownKeys(
 {
     for (const auto& item : object.items())
         if (!known.contains(item.key()))
-            throw Refused(section, item.key(), KeyRefusal::Fault::UnknownKey);
+            throw KeyRefusal { section, item.key(), Fault::UnknownKey };
 }
 
 Melt MeltOfObject(const MeltJson& object, const MeltObjectRules& rules)
 {
-    const std::map<MeltPart, std::string> sections { { MeltPart::Object, rules.Section },
-        { MeltPart::Viscosity, Joined(rules.Section, "viscosity") },
-        { MeltPart::Shift, Joined(rules.Section, "shift") } };
-    const std::map<MeltPart, const MeltJson*> parts { { MeltPart::Object, &object },
-        { MeltPart::Viscosity, &ObjectAt(object, "viscosity", rules.Section) },
-        { MeltPart::Shift, &ObjectAt(object, "shift", rules.Section) } };
-    const std::string model = TextAt(
-        *parts.at(MeltPart::Viscosity), "model", sections.at(MeltPart::Viscosity), rules.LawNames);
-    const std::string shift =
-        TextAt(*parts.at(MeltPart::Shift), "model", sections.at(MeltPart::Shift), rules.LawNames);
+    struct Part {
+        const MeltJson& Object;
+        std::string Section;
+        std::set<std::string> Known;
+    };
+    const std::string& top = rules.Section;
+    std::map<MeltPart, Part> parts;
+    parts.try_emplace(MeltPart::Object, object, top, rules.OtherKeys);
+    parts.try_emplace(MeltPart::Viscosity, ObjectAt(object, "viscosity", top),
+        Joined(top, "viscosity"), std::set<std::string> { "model" });
+    parts.try_emplace(MeltPart::Shift, ObjectAt(object, "shift", top), Joined(top, "shift"),
+        std::set<std::string> { "model" });
+    parts.at(MeltPart::Object).Known.insert({ "viscosity", "shift" });
+    Part& viscosity = parts.at(MeltPart::Viscosity);
+    Part& shift = parts.at(MeltPart::Shift);
+    const std::string model = TextAt(viscosity.Object, "model", viscosity.Section, rules.LawNames);
+    const std::string shiftName = TextAt(shift.Object, "model", shift.Section, rules.LawNames);
     const auto law = ModelNamed(model);
     if (!law)
-        throw KeyRefusal { sections.at(MeltPart::Viscosity), "model",
-            KeyRefusal::Fault::UnknownName, model,
+        throw KeyRefusal { viscosity.Section, "model", Fault::UnknownName, model,
             { "power-law", "cross", "carreau-yasuda", "cross-wlf" } };
-    const auto byTemperature = ShiftNamed(shift);
+    const auto byTemperature = ShiftNamed(shiftName);
     if (!byTemperature)
-        throw KeyRefusal { sections.at(MeltPart::Shift), "model", KeyRefusal::Fault::UnknownName,
-            shift, { "none", "arrhenius", "wlf" } };
+        throw KeyRefusal { shift.Section, "model", Fault::UnknownName, shiftName,
+            { "none", "arrhenius", "wlf" } };
     Melt melt;
     melt.Model = *law;
     melt.Shift = *byTemperature;
-    std::map<MeltPart, std::set<std::string>> known { { MeltPart::Object, rules.OtherKeys },
-        { MeltPart::Viscosity, { "model" } }, { MeltPart::Shift, { "model" } } };
-    known[MeltPart::Object].insert({ "viscosity", "shift" });
     for (const MeltConstant& c : ConstantsOf(melt.Model, melt.Shift)) {
-        const MeltPart part = PartOf(c);
-        melt.*c.Member = NumberAt(*parts.at(part), std::string(c.Name), sections.at(part));
-        known[part].insert(std::string(c.Name));
+        Part& part = parts.at(PartOf(c));
+        melt.*c.Member = NumberAt(part.Object, std::string(c.Name), part.Section);
+        part.Known.insert(std::string(c.Name));
     }
-    for (const MeltPart part : rules.UnknownKeysOrder)
-        RefuseUnknownKeys(*parts.at(part), known[part], sections.at(part));
+    for (const MeltPart p : rules.UnknownKeysOrder)
+        RefuseUnknownKeys(parts.at(p).Object, parts.at(p).Known, parts.at(p).Section);
     return melt;
 }
 
 void AddMelt(MeltJson& object, const Melt& melt)
 {
-    MeltJson viscosity { { "model", std::string(ModelName(melt.Model)) } };
-    MeltJson shift { { "model", std::string(ShiftName(melt.Shift)) } };
-    MeltJson properties = MeltJson::object();
-    for (const MeltConstant& c : ConstantsOf(melt.Model, melt.Shift)) {
-        const std::string section = SectionOf(c);
-        MeltJson& holder = section == "viscosity" ? viscosity
-            : section == "shift"                  ? shift
-                                                  : properties;
-        holder[std::string(c.Name)] = melt.*c.Member;
-    }
-    object["viscosity"] = viscosity;
-    object["shift"] = shift;
-    for (const auto& item : properties.items())
+    std::map<MeltPart, MeltJson> parts { { MeltPart::Object, MeltJson::object() },
+        { MeltPart::Viscosity, { { "model", std::string(ModelName(melt.Model)) } } },
+        { MeltPart::Shift, { { "model", std::string(ShiftName(melt.Shift)) } } } };
+    for (const MeltConstant& c : ConstantsOf(melt.Model, melt.Shift))
+        parts[PartOf(c)][std::string(c.Name)] = melt.*c.Member;
+    object["viscosity"] = parts[MeltPart::Viscosity];
+    object["shift"] = parts[MeltPart::Shift];
+    for (const auto& item : parts[MeltPart::Object].items())
         object[item.key()] = item.value();
 }
 
