@@ -11,7 +11,7 @@ namespace {
 
     using Json = MeltJson;
 
-    // A refusal of the document that names what is wrong in its own words.
+    // A refusal beyond the shape of one key, in the words of the file.
     struct Refusal {
         std::string Text;
     };
