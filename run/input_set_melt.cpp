@@ -1,11 +1,10 @@
 #include "input_set_melt.h"
 
 #include "material_grade.h"
+#include "melt_json.h"
 #include "solver/melt_network.h"
 
 #include <cmath>
-#include <map>
-#include <set>
 
 namespace karrow {
 
@@ -35,21 +34,6 @@ namespace {
         return section + "." + key;
     }
 
-    const Json& Member(const Json& object, const std::string& key, const std::string& section)
-    {
-        if (!object.contains(key))
-            throw Refusal { EntryName(section, key), "is missing" };
-        return object.at(key);
-    }
-
-    double NumberAt(const Json& object, const std::string& key, const std::string& section)
-    {
-        const Json& value = Member(object, key, section);
-        if (!value.is_number() || !std::isfinite(value.get<double>()))
-            throw Refusal { EntryName(section, key), "must be a finite number" };
-        return value.get<double>();
-    }
-
     std::optional<double> OptionalNumberAt(
         const Json& object, const std::string& key, const std::string& section)
     {
@@ -58,28 +42,26 @@ namespace {
         return NumberAt(object, key, section);
     }
 
-    std::string TextAt(const Json& object, const std::string& key, const std::string& section)
+    std::string TextOf(const KeyRefusal& refusal)
     {
-        const Json& value = Member(object, key, section);
-        if (!value.is_string())
-            throw Refusal { EntryName(section, key), "must be a text in quotes" };
-        return value.get<std::string>();
-    }
-
-    const Json& ObjectAt(const Json& object, const std::string& key, const std::string& section)
-    {
-        const Json& value = Member(object, key, section);
-        if (!value.is_object())
-            throw Refusal { EntryName(section, key), "must be a JSON object" };
-        return value;
-    }
-
-    void RefuseUnknownKeys(
-        const Json& object, const std::set<std::string>& known, const std::string& section)
-    {
-        for (const auto& item : object.items())
-            if (!known.contains(item.key()))
-                throw Refusal { EntryName(section, item.key()), "is not one Karrow knows" };
+        switch (refusal.What) {
+        case KeyRefusal::Fault::Missing:
+            return "is missing";
+        case KeyRefusal::Fault::NotANumber:
+            return "must be a finite number";
+        case KeyRefusal::Fault::NotAText:
+            return "must be a text in quotes";
+        case KeyRefusal::Fault::NotAnObject:
+            return "must be a JSON object";
+        case KeyRefusal::Fault::UnknownKey:
+            return "is not one Karrow knows";
+        case KeyRefusal::Fault::UnknownName:
+            break;
+        }
+        std::string names;
+        for (const std::string& name : refusal.KnownNames)
+            names += (names.empty() ? "" : ", ") + name;
+        return "\"" + refusal.Name + "\" is none of " + names;
     }
 
     // The sections of a material file, as the set nests them under "melt".
@@ -92,46 +74,19 @@ namespace {
     Melt MeltOf(const Json& entry)
     {
         if (!entry.is_object())
-            throw Refusal { "melt", "must be a JSON object" };
-        const Json& viscosity = ObjectAt(entry, "viscosity", "melt");
-        const Json& shift = ObjectAt(entry, "shift", "melt");
-        Melt melt;
-        const std::string model = TextAt(viscosity, "model", "melt.viscosity");
-        const std::string shiftName = TextAt(shift, "model", "melt.shift");
-        const auto law = ModelNamed(model);
-        if (!law)
-            throw Refusal { "melt.viscosity.model",
-                "\"" + model + "\" is none of power-law, cross, carreau-yasuda, cross-wlf" };
-        const auto byTemperature = ShiftNamed(shiftName);
-        if (!byTemperature)
-            throw Refusal { "melt.shift.model",
-                "\"" + shiftName + "\" is none of none, arrhenius, wlf" };
-        melt.Model = *law;
-        melt.Shift = *byTemperature;
-        std::map<std::string, std::set<std::string>> known { { "melt", { "name", "viscosity",
-                                                                  "shift" } },
-            { "melt.viscosity", { "model" } }, { "melt.shift", { "model" } } };
-        for (const MeltConstant& c : ConstantsOf(melt.Model, melt.Shift)) {
-            const std::string section = SetSectionOf(c);
-            const Json& holder = section == "melt.viscosity" ? viscosity
-                : section == "melt.shift"                    ? shift
-                                                             : entry;
-            melt.*c.Member = NumberAt(holder, std::string(c.Name), section);
-            known[section].insert(std::string(c.Name));
-        }
-        for (const auto& [section, keys] : known)
-            RefuseUnknownKeys(section == "melt" ? entry
-                    : section == "melt.viscosity" ? viscosity
-                                                  : shift,
-                keys, section);
-        return melt;
+            throw KeyRefusal { "", "melt", KeyRefusal::Fault::NotAnObject };
+        // The entry holds the melt's name beside it; its unknown keys are told before those of
+        // the law's and the shift's objects.
+        return MeltOfObject(entry,
+            { "melt", EmptyText::Allowed, { "name" },
+                { MeltPart::Object, MeltPart::Shift, MeltPart::Viscosity } });
     }
 
     MeltRunSettings SettingsOf(const Json& entry)
     {
         const std::string section = "melt_conditions";
         if (!entry.is_object())
-            throw Refusal { section, "must be a JSON object" };
+            throw KeyRefusal { "", section, KeyRefusal::Fault::NotAnObject };
         RefuseUnknownKeys(entry, { Temperature, Thermal, Wall, Coefficient, Throughput }, section);
         MeltRunSettings settings;
         settings.MeltTemperature = NumberAt(entry, Temperature, section);
@@ -207,20 +162,7 @@ SetDocument MeltEntry(const InputSetMelt& m)
     Json entry = Json::object();
     if (!m.Name.empty())
         entry["name"] = m.Name;
-    Json viscosity { { "model", std::string(ModelName(m.TheMelt.Model)) } };
-    Json shift { { "model", std::string(ShiftName(m.TheMelt.Shift)) } };
-    Json properties = Json::object();
-    for (const MeltConstant& c : ConstantsOf(m.TheMelt.Model, m.TheMelt.Shift)) {
-        const std::string section = SetSectionOf(c);
-        Json& holder = section == "melt.viscosity" ? viscosity
-            : section == "melt.shift"              ? shift
-                                                   : properties;
-        holder[std::string(c.Name)] = m.TheMelt.*c.Member;
-    }
-    entry["viscosity"] = viscosity;
-    entry["shift"] = shift;
-    for (const auto& item : properties.items())
-        entry[item.key()] = item.value();
+    AddMelt(entry, m.TheMelt);
     return entry;
 }
 
@@ -250,8 +192,8 @@ std::variant<InputSetMelt, std::string> InputSetMeltOf(
         if (auto problem = InputSetMeltProblem(m))
             return *problem;
         return m;
-    } catch (const Refusal& refusal) {
-        return Message(refusal);
+    } catch (const KeyRefusal& refusal) {
+        return Message({ refusal.Entry(), TextOf(refusal) });
     }
 }
 
