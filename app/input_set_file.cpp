@@ -2,6 +2,7 @@
 
 #include "run/fields.h"
 #include "run/input_set.h"
+#include "run/melt_document.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -21,23 +22,43 @@ namespace {
         return problem.contains(path) ? problem : QStringLiteral("%1: %2").arg(path, problem);
     }
 
-    // The "inputs" → "texts" object of a run document, or nothing when the file is not one.
-    std::optional<QJsonObject> RunDocumentTexts(const QString& path)
+    MeltChoice ChoiceOf(const InputSetMelt& kept)
+    {
+        MeltChoice choice { kept.Name, kept.TheMelt, {} };
+        const MeltRunSettings& s = kept.Settings;
+        choice.Conditions.MeltTemperature = s.MeltTemperature.value_or(0);
+        choice.Conditions.Thermal =
+            s.Thermal == "heated" ? ThermalMode::Heated : ThermalMode::Isothermal;
+        choice.Conditions.WallTemperature = s.WallTemperature.value_or(0);
+        choice.Conditions.HeatTransferCoefficient = s.HeatTransferCoefficient.value_or(0);
+        return choice;
+    }
+
+    struct RunDocument {
+        QByteArray Text;
+        QJsonObject Texts; // "inputs" → "texts"
+    };
+
+    // The document of a run, or nothing when the file is not one.
+    std::optional<RunDocument> RunDocumentOf(const QString& path)
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly) || file.size() > LargestRunDocument)
             return std::nullopt;
-        const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+        RunDocument run { file.readAll(), {} };
+        const QJsonDocument document = QJsonDocument::fromJson(run.Text);
         const QJsonValue texts = document.object().value(QStringLiteral("inputs"))
                                      .toObject()
                                      .value(QStringLiteral("texts"));
         if (!document.isObject() || !texts.isObject())
             return std::nullopt;
-        return texts.toObject();
+        run.Texts = texts.toObject();
+        return run;
     }
 
-    FieldTextsReading FromRunDocument(const QString& path, const QJsonObject& texts)
+    FieldTextsReading FromRunDocument(const QString& path, const RunDocument& run)
     {
+        const QJsonObject& texts = run.Texts;
         FieldTextsReading reading;
         WindowFieldTexts fields;
         for (const Field field : AllFields) {
@@ -52,20 +73,19 @@ namespace {
             }
             fields[field] = text.toString();
         }
+        const auto melt = RecordedMeltOf(run.Text.toStdString());
+        if (const auto* problem = std::get_if<std::string>(&melt)) {
+            reading.Problem = QStringLiteral("%1 is the document of a run, and the melt it "
+                                             "records cannot be taken: %2 Nothing was opened.")
+                                  .arg(path, QString::fromStdString(*problem));
+            return reading;
+        }
+        if (const auto& recorded = std::get<std::optional<InputSetMelt>>(melt)) {
+            reading.SaysMelt = true;
+            reading.Melt = ChoiceOf(*recorded);
+        }
         reading.Texts = fields;
         return reading;
-    }
-
-    MeltChoice ChoiceOf(const InputSetMelt& kept)
-    {
-        MeltChoice choice { kept.Name, kept.TheMelt, {} };
-        const MeltRunSettings& s = kept.Settings;
-        choice.Conditions.MeltTemperature = s.MeltTemperature.value_or(0);
-        choice.Conditions.Thermal =
-            s.Thermal == "heated" ? ThermalMode::Heated : ThermalMode::Isothermal;
-        choice.Conditions.WallTemperature = s.WallTemperature.value_or(0);
-        choice.Conditions.HeatTransferCoefficient = s.HeatTransferCoefficient.value_or(0);
-        return choice;
     }
 
     InputSetMelt KeptOf(const MeltChoice& choice)
@@ -87,8 +107,8 @@ FieldTextsReading ReadFieldTexts(const QString& path, char decimalSeparator)
             melt = ChoiceOf(*set.Set->RealMelt);
         return { texts, true, melt, QString() };
     }
-    if (const std::optional<QJsonObject> texts = RunDocumentTexts(path))
-        return FromRunDocument(path, *texts);
+    if (const std::optional<RunDocument> run = RunDocumentOf(path))
+        return FromRunDocument(path, *run);
     return { std::nullopt, false, std::nullopt,
         NamingTheFile(path, QString::fromStdString(set.Problem)) };
 }

@@ -298,8 +298,9 @@ bool MainWindow::OpenInputs(const QString& path)
     }
     SetFieldTexts(*reading.Texts);
     // A set is the design as it was saved: without a melt, it was saved without one. A run
-    // document gives its texts only, and the melt chosen stays.
-    if (reading.InputSet)
+    // document without a melt may come from a run that took none or from a program that wrote
+    // none: the melt chosen stays.
+    if (reading.SaysMelt)
         SetMelt(reading.Melt);
     return true;
 }

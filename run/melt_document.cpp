@@ -1,7 +1,10 @@
 #include "melt_document.h"
 
+#include "input_set_melt.h"
+#include "material_grade.h"
 #include "report/csv.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <locale>
@@ -51,7 +54,41 @@ namespace {
         return cells;
     }
 
+    // The run document's law as the entry of an input set: the model and shift by name, and
+    // each constant in the part of the entry a material file keeps it in. A key that is no
+    // constant stays at the top, where the set's reader refuses it by name.
+    SetDocument SetEntryOf(const SetDocument& law)
+    {
+        SetDocument entry = { { "viscosity", { { "model", law.value("model", SetDocument()) } } },
+            { "shift", { { "model", law.value("shift", SetDocument()) } } } };
+        if (!law.contains("constants") || !law["constants"].is_object())
+            return entry;
+        for (const auto& [key, value] : law["constants"].items()) {
+            const auto& all = AllMeltConstants();
+            const auto constant = std::find_if(
+                all.begin(), all.end(), [&](const MeltConstant& c) { return c.Name == key; });
+            const std::string part = constant == all.end() ? "" : SectionOf(*constant);
+            (part.empty() ? entry : entry[part])[key] = value;
+        }
+        return entry;
+    }
+
 } // namespace
+
+std::variant<std::optional<InputSetMelt>, std::string> RecordedMeltOf(const std::string& document)
+{
+    const SetDocument run = SetDocument::parse(document, nullptr, false);
+    if (!run.is_object() || !run.contains("melt") || run["melt"].is_null())
+        return std::optional<InputSetMelt>();
+    const SetDocument& recorded = run["melt"];
+    if (!recorded.is_object() || !recorded.contains("melt") || !recorded["melt"].is_object())
+        return std::string("The run's \"melt\" must be a JSON object with the melt's law.");
+    auto melt = InputSetMeltOf(
+        SetEntryOf(recorded["melt"]), recorded.value("conditions", SetDocument()));
+    if (auto* problem = std::get_if<std::string>(&melt))
+        return *problem;
+    return std::optional<InputSetMelt>(std::get<InputSetMelt>(std::move(melt)));
+}
 
 std::optional<MeltRun> SolveRunMelt(const RunRecord& record, const RunMelt& melt)
 {

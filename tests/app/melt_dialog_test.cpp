@@ -410,10 +410,9 @@ void MeltDialogTest::inputSetsAndTheJsonExportCarryTheMelt()
         panel.Answer()->Solved.MeanOutletTemperature);
     QVERIFY(answer.value("temperatures").toObject().contains("outlets_C"));
 
-    // A run document gives its texts only: the melt chosen stays.
     run.close();
-    QVERIFY(form->OpenInputs(exported));
-    QVERIFY(form->MeltChosen() && form->MeltChosen()->Melt.Shift == TemperatureShift::Arrhenius);
+    const QString withMelt = window.PathOf(QStringLiteral("run-with-melt.json"));
+    QVERIFY(QFile::copy(exported, withMelt));
 
     // Opening a set without a melt leaves none chosen, and the export then has no melt.
     InputSet plain { DefaultFieldTexts('.') };
@@ -422,9 +421,49 @@ void MeltDialogTest::inputSetsAndTheJsonExportCarryTheMelt()
     QVERIFY(form->OpenInputs(window.PathOf(QStringLiteral("plain.karrow"))));
     QVERIFY(!form->MeltChosen());
     QCOMPARE(form->Results()->ExportJson(exported), std::nullopt);
-    run.close();
     QVERIFY(run.open(QIODevice::ReadOnly));
     QVERIFY(!QJsonDocument::fromJson(run.readAll()).object().contains(QStringLiteral("melt")));
+
+    // A run document brings back the melt it was solved with, bit for bit, with its conditions;
+    // one that records none leaves the melt chosen as it is.
+    QVERIFY(form->OpenInputs(withMelt));
+    QVERIFY(form->MeltChosen());
+    const MeltChoice back = *form->MeltChosen();
+    QCOMPARE(back.Melt.Model, ViscosityModel::Cross);
+    QCOMPARE(back.Melt.Shift, TemperatureShift::Arrhenius);
+    for (const MeltConstant& c : AllMeltConstants())
+        QCOMPARE(back.Melt.*c.Member, typed.Melt.*c.Member);
+    QCOMPARE(back.Conditions.MeltTemperature, 200.0);
+    QCOMPARE(back.Conditions.Thermal, ThermalMode::Heated);
+    QCOMPARE(back.Conditions.WallTemperature, 195.0);
+    QCOMPARE(back.Conditions.HeatTransferCoefficient, 300.0);
+    QVERIFY(form->OpenInputs(exported));
+    QVERIFY(form->MeltChosen() && form->MeltChosen()->Melt.Shift == TemperatureShift::Arrhenius);
+
+    // A recorded melt that makes none is refused naming the file and the constant: nothing is
+    // opened, and the melt chosen stays.
+    QFile recorded(withMelt);
+    QVERIFY(recorded.open(QIODevice::ReadOnly));
+    QJsonObject spoilt = QJsonDocument::fromJson(recorded.readAll()).object();
+    QJsonObject section = spoilt.value(QStringLiteral("melt")).toObject();
+    QJsonObject law = section.value(QStringLiteral("melt")).toObject();
+    QJsonObject constants = law.value(QStringLiteral("constants")).toObject();
+    constants.remove(QStringLiteral("eta0"));
+    law.insert(QStringLiteral("constants"), constants);
+    section.insert(QStringLiteral("melt"), law);
+    spoilt.insert(QStringLiteral("melt"), section);
+    window.Write(QStringLiteral("spoilt-run.json"), QJsonDocument(spoilt).toJson());
+    form->SetMelt(std::nullopt);
+    {
+        ModalDialogCloser closer(form);
+        QVERIFY(!form->OpenInputs(window.PathOf(QStringLiteral("spoilt-run.json"))));
+        QCOMPARE(closer.Seen().size(), 1);
+        const QString text = closer.Seen().front().Text;
+        QVERIFY2(text.contains(window.PathOf(QStringLiteral("spoilt-run.json")))
+                && text.contains(QStringLiteral("eta0\" is missing")),
+            qPrintable(text));
+    }
+    QVERIFY(!form->MeltChosen());
 }
 
 QTEST_MAIN(MeltDialogTest)
