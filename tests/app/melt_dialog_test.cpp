@@ -101,6 +101,21 @@ QLineSeries* SeriesNamed(const QChart* chart, const QString& name)
     return nullptr;
 }
 
+// The same law, constants and conditions, bit for bit.
+bool IsTheMelt(const MeltChoice& seen, const MeltChoice& expected)
+{
+    const Melt& a = seen.Melt;
+    const Melt& b = expected.Melt;
+    const MeltConditions& c = seen.Conditions;
+    const MeltConditions& d = expected.Conditions;
+    for (const MeltConstant& constant : AllMeltConstants())
+        if (a.*constant.Member != b.*constant.Member)
+            return false;
+    return a.Model == b.Model && a.Shift == b.Shift && c.MeltTemperature == d.MeltTemperature
+        && c.Thermal == d.Thermal && c.WallTemperature == d.WallTemperature
+        && c.HeatTransferCoefficient == d.HeatTransferCoefficient;
+}
+
 } // namespace
 
 class MeltDialogTest : public QObject {
@@ -351,16 +366,8 @@ void MeltDialogTest::inputSetsAndTheJsonExportCarryTheMelt()
     form->SetMelt(grade);
     QVERIFY(form->OpenInputs(set));
     QVERIFY(form->MeltChosen());
-    const MeltChoice& opened = *form->MeltChosen();
-    QCOMPARE(opened.Grade, std::string());
-    QCOMPARE(opened.Melt.Model, ViscosityModel::Cross);
-    QCOMPARE(opened.Melt.Shift, TemperatureShift::Arrhenius);
-    for (const MeltConstant& c : AllMeltConstants())
-        QCOMPARE(opened.Melt.*c.Member, typed.Melt.*c.Member);
-    QCOMPARE(opened.Conditions.MeltTemperature, 200.0);
-    QCOMPARE(opened.Conditions.Thermal, ThermalMode::Heated);
-    QCOMPARE(opened.Conditions.WallTemperature, 195.0);
-    QCOMPARE(opened.Conditions.HeatTransferCoefficient, 300.0);
+    QCOMPARE(form->MeltChosen()->Grade, std::string());
+    QVERIFY(IsTheMelt(*form->MeltChosen(), typed));
 
     // A set whose melt makes none is refused naming the file and the entry; nothing changes.
     QFile file(set);
@@ -427,16 +434,7 @@ void MeltDialogTest::inputSetsAndTheJsonExportCarryTheMelt()
     // A run document brings back the melt it was solved with, bit for bit, with its conditions;
     // one that records none leaves the melt chosen as it is.
     QVERIFY(form->OpenInputs(withMelt));
-    QVERIFY(form->MeltChosen());
-    const MeltChoice back = *form->MeltChosen();
-    QCOMPARE(back.Melt.Model, ViscosityModel::Cross);
-    QCOMPARE(back.Melt.Shift, TemperatureShift::Arrhenius);
-    for (const MeltConstant& c : AllMeltConstants())
-        QCOMPARE(back.Melt.*c.Member, typed.Melt.*c.Member);
-    QCOMPARE(back.Conditions.MeltTemperature, 200.0);
-    QCOMPARE(back.Conditions.Thermal, ThermalMode::Heated);
-    QCOMPARE(back.Conditions.WallTemperature, 195.0);
-    QCOMPARE(back.Conditions.HeatTransferCoefficient, 300.0);
+    QVERIFY(form->MeltChosen() && IsTheMelt(*form->MeltChosen(), typed));
     QVERIFY(form->OpenInputs(exported));
     QVERIFY(form->MeltChosen() && form->MeltChosen()->Melt.Shift == TemperatureShift::Arrhenius);
 
