@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <new>
@@ -85,48 +86,85 @@ namespace {
         const std::vector<VariableBounds>& bounds_;
     };
 
-    // Runs task(0 .. count-1) on up to `jobs` threads while the calling thread reports progress.
-    // Results go to their own slots, so the answer does not depend on the order they finish in.
-    void RunTasks(int count, int jobs, const std::function<void(int)>& task,
-        const std::function<void()>& progress)
-    {
-        if (count <= 0)
-            return;
-        std::atomic<int> next { 0 };
-        std::mutex mutex;
-        std::condition_variable finished;
-        int running = std::min(std::max(jobs, 1), count);
-        std::exception_ptr failure;
-        const auto work = [&] {
-            try {
-                for (int k = next++; k < count; k = next++)
-                    task(k);
-            } catch (...) {
-                const std::lock_guard lock(mutex);
-                failure = std::current_exception();
-                next = count;
-            }
-            const std::lock_guard lock(mutex);
-            --running;
-            finished.notify_all();
-        };
+    // Tasks for up to `jobs` threads, taken in the order they were queued; a task may queue
+    // more, which run after those queued before them. Each task keeps its result in its own slot,
+    // so the answer does not depend on which thread runs a task or when it ends.
+    class TaskQueue {
+    public:
+        using Task = std::function<void(TaskQueue&)>;
+
+        void Add(Task task)
         {
-            std::vector<std::jthread> pool;
-            const int threads = running;
-            for (int t = 0; t < threads; ++t)
-                pool.emplace_back(work);
-            std::unique_lock lock(mutex);
-            while (running > 0) {
-                finished.wait_for(lock, ProgressInterval);
-                lock.unlock();
-                if (progress)
-                    progress();
-                lock.lock();
-            }
+            const std::lock_guard lock(mutex_);
+            waiting_.push_back(std::move(task));
+            changed_.notify_one();
         }
-        if (failure)
-            std::rethrow_exception(failure);
-    }
+
+        // Runs the tasks while the calling thread reports progress; a task's exception ends the
+        // run and is thrown here.
+        void Run(int jobs, const std::function<void()>& progress)
+        {
+            int threads = 0;
+            {
+                const std::lock_guard lock(mutex_);
+                threads = workers_ = std::min(std::max(jobs, 1), static_cast<int>(waiting_.size()));
+            }
+            if (threads == 0)
+                return;
+            {
+                std::vector<std::jthread> pool;
+                for (int t = 0; t < threads; ++t)
+                    pool.emplace_back([this] { Work(); });
+                std::unique_lock lock(mutex_);
+                while (workers_ > 0) {
+                    finished_.wait_for(lock, ProgressInterval);
+                    lock.unlock();
+                    if (progress)
+                        progress();
+                    lock.lock();
+                }
+            }
+            if (failure_)
+                std::rethrow_exception(failure_);
+        }
+
+    private:
+        void Work()
+        {
+            std::unique_lock lock(mutex_);
+            for (;;) {
+                // A running task may still queue more: a thread waits for it before it ends.
+                changed_.wait(lock, [this] { return failure_ || !waiting_.empty() || busy_ == 0; });
+                if (failure_ || waiting_.empty())
+                    break;
+                Task task = std::move(waiting_.front());
+                waiting_.pop_front();
+                ++busy_;
+                lock.unlock();
+                std::exception_ptr failure;
+                try {
+                    task(*this);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+                lock.lock();
+                --busy_;
+                if (failure && !failure_)
+                    failure_ = failure;
+                changed_.notify_all();
+            }
+            --workers_;
+            finished_.notify_all();
+        }
+
+        std::mutex mutex_;
+        std::condition_variable changed_;
+        std::condition_variable finished_;
+        std::deque<Task> waiting_;
+        int busy_ = 0;
+        int workers_ = 0;
+        std::exception_ptr failure_;
+    };
 
     // What one search shares between its threads: the problem and the count of evaluations.
     struct Search {
@@ -151,9 +189,17 @@ namespace {
             if (Settings.Progress)
                 Settings.Progress(Evaluations.load(), std::max(Planned, Evaluations.load()));
         }
+        void Run(TaskQueue& queue)
+        {
+            queue.Run(Settings.Jobs, [this] { ReportProgress(); });
+        }
+        // task(0 .. count-1), each independent of the others.
         void Run(int count, const std::function<void(int)>& task)
         {
-            RunTasks(count, Settings.Jobs, task, [this] { ReportProgress(); });
+            TaskQueue queue;
+            for (int k = 0; k < count; ++k)
+                queue.Add([&task, k](TaskQueue&) { task(k); });
+            Run(queue);
         }
     };
 
@@ -341,16 +387,30 @@ namespace {
         return best;
     }
 
+    // A local search's start and its first step.
+    struct LocalStart {
+        DesignCandidate Start;
+        double Step = InitialStepShare;
+    };
+
     std::vector<std::optional<DesignCandidate>> SearchLocally(
-        Search& search, const std::vector<DesignCandidate>& starts, double step = InitialStepShare)
+        Search& search, const std::vector<LocalStart>& starts)
     {
         std::vector<std::optional<DesignCandidate>> found(starts.size());
         search.Run(static_cast<int>(starts.size()), [&](int k) {
             const auto i = static_cast<std::size_t>(k);
-            LocalSearch local(search, starts[i], step);
+            LocalSearch local(search, starts[i].Start, starts[i].Step);
             found[i] = local.Run();
         });
         return found;
+    }
+
+    std::vector<LocalStart> FromEach(const std::vector<DesignCandidate>& starts)
+    {
+        std::vector<LocalStart> each;
+        for (const DesignCandidate& c : starts)
+            each.push_back({ c });
+        return each;
     }
 
     // The design with each continuous variable that lies within SnapShare of a bound moved onto
@@ -368,19 +428,48 @@ namespace {
         return snapped;
     }
 
+    // The local stage: COBYLA from each start, and again from its answer moved onto the bounds
+    // near it, with a smaller first step, when that is another design. Each basin is judged at
+    // its corner before the best is chosen, and the searches from the bounds, which only some
+    // basins need, are queued behind the first searches so that they share out evenly between
+    // the threads instead of lengthening the basin that needs one.
+    std::vector<std::optional<DesignCandidate>> SearchBasins(
+        Search& search, const std::vector<DesignCandidate>& starts)
+    {
+        std::vector<std::optional<DesignCandidate>> found(starts.size());
+        TaskQueue queue;
+        for (std::size_t i = 0; i < starts.size(); ++i)
+            queue.Add([&search, &starts, &found, i](TaskQueue& more) {
+                found[i] = LocalSearch(search, starts[i]).Run();
+                const DesignPoint snapped = SnappedToBounds(search, found[i]->Point);
+                if (found[i]->Evaluation.Refused || snapped == found[i]->Point)
+                    return;
+                more.Add([&search, &found, i, snapped](TaskQueue&) {
+                    if (search.Stopped())
+                        return;
+                    LocalSearch onBounds(search, search.Evaluate(snapped), InitialStepShare / 4);
+                    Keep(found[i], onBounds.Run());
+                });
+            });
+        search.Run(queue);
+        return found;
+    }
+
     // COBYLA's simplex shrinks as it goes and can stop short of a corner of the bounds or of a
-    // limit; searches started again from its answer and from that answer moved onto the bounds
-    // near it, with a smaller first step, move on.
+    // limit: searches started again from the best design, with smaller first steps, move on.
+    // Each round tries two steps at once (and the design moved onto the bounds near it, when
+    // that is another), so that the rounds, which only the best design's search can take, keep
+    // two threads busy; steps fall by 16 a round, while a round finds a better design.
     void Polish(Search& search, std::optional<DesignCandidate>& best)
     {
         double step = InitialStepShare / 4;
         for (int k = 0; k < PolishRounds && best && !best->Evaluation.Refused && !search.Stopped();
-             ++k, step /= 4) {
-            std::vector<DesignCandidate> starts { *best };
+             ++k, step /= 16) {
+            std::vector<LocalStart> starts { { *best, step }, { *best, step / 4 } };
             const DesignPoint snapped = SnappedToBounds(search, best->Point);
             if (snapped != best->Point)
-                starts.push_back(search.Evaluate(snapped));
-            const auto better = BestOf(SearchLocally(search, starts, step));
+                starts.push_back({ search.Evaluate(snapped), step });
+            const auto better = BestOf(SearchLocally(search, starts));
             if (!better || !IsBetter(better->Evaluation, best->Evaluation))
                 return;
             best = better;
@@ -407,7 +496,7 @@ namespace {
             }
             if (neighbours.empty())
                 return;
-            const auto found = BestOf(SearchLocally(search, neighbours));
+            const auto found = BestOf(SearchLocally(search, FromEach(neighbours)));
             if (!found || !IsBetter(found->Evaluation, best->Evaluation))
                 return;
             best = found;
@@ -451,7 +540,7 @@ OptimisationResult OptimiseDesign(const Inputs& base, const OptimiseSettings& se
     std::optional<DesignCandidate> best;
     for (const DesignCandidate& c : sample)
         Keep(best, c);
-    const auto found = BestOf(SearchLocally(search, ChooseStarts(search, std::move(sample))));
+    const auto found = BestOf(SearchBasins(search, ChooseStarts(search, std::move(sample))));
     if (found)
         Keep(best, *found);
     Polish(search, best);

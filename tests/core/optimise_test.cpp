@@ -41,22 +41,23 @@ namespace {
         return s;
     }
 
-    // The best feasible objective of a grid of `steps` values per variable over the bounds.
-    double BestOfGrid(const OptimiseSettings& s, int steps)
+    // The best feasible objective of a grid over the bounds, steps[k] values of variable k.
+    double BestOfGrid(const OptimiseSettings& s, const std::vector<int>& steps)
     {
         const std::size_t n = s.Bounds.size();
         std::size_t total = 1;
-        for (std::size_t k = 0; k < n; ++k)
-            total *= static_cast<std::size_t>(steps);
+        for (int k : steps)
+            total *= static_cast<std::size_t>(k);
         double best = HUGE_VAL;
         for (std::size_t index = 0; index < total; ++index) {
             DesignPoint x(n);
             std::size_t rest = index;
             for (std::size_t k = 0; k < n; ++k) {
-                const auto i = static_cast<double>(rest % static_cast<std::size_t>(steps));
-                rest /= static_cast<std::size_t>(steps);
+                const auto count = static_cast<std::size_t>(steps[k]);
+                const auto i = static_cast<double>(rest % count);
+                rest /= count;
                 const VariableBounds& b = s.Bounds[k];
-                x[k] = b.Low + (b.High - b.Low) * i / (steps - 1);
+                x[k] = b.Low + (b.High - b.Low) * i / (steps[k] - 1);
             }
             const DesignEvaluation e =
                 EvaluateDesign(ApplyDesign(Defaults, s.Bounds, x), s.Evaluation);
@@ -64,6 +65,11 @@ namespace {
                 best = std::min(best, e.Objective);
         }
         return best;
+    }
+
+    double BestOfGrid(const OptimiseSettings& s, int steps)
+    {
+        return BestOfGrid(s, std::vector<int>(s.Bounds.size(), steps));
     }
 
     TEST(OptimiseAgainstBruteForce, TwoVariablesComeWithinHalfAPercentOfAFineGrid)
@@ -91,10 +97,24 @@ namespace {
         EXPECT_LT(r.Best->Evaluation.Objective, EvaluateDesign(Defaults, {}).Objective / 2.5);
     }
 
+    // Two profile values and the spiral's length. The local searches end near the outlet slit's
+    // bound; searched again from the bound before the best is chosen, a basin at 38 increments
+    // leads to the best design, at 37. A search that chose first and searched only the best
+    // again ended at 39 increments, which a grid of 11 values per profile value beat by 1.3 %.
+    const std::vector<VariableBounds> WithIncrements { ProfileEnds[1], ProfileEnds[2],
+        { DesignVariable::TotalIncrements, 30, 44 } };
+
+    TEST(OptimiseAgainstBruteForce, AWholeNumberAndTwoProfileValuesBeatEveryGridPoint)
+    {
+        const OptimiseSettings s = HeadLimited(WithIncrements);
+        const OptimisationResult r = OptimiseDesign(Defaults, s);
+        ASSERT_TRUE(r.Feasible);
+        EXPECT_GE(BestOfGrid(s, { 11, 11, 15 }), r.Best->Evaluation.Objective);
+    }
+
     TEST(OptimiseDesign, GivesTheSameAnswerForAnyNumberOfJobs)
     {
-        const std::vector<VariableBounds> bounds { ProfileEnds[1], ProfileEnds[2],
-            { DesignVariable::TotalIncrements, 30, 44 } };
+        const std::vector<VariableBounds>& bounds = WithIncrements;
         const OptimisationResult one = OptimiseDesign(Defaults, HeadLimited(bounds, 1));
         const OptimisationResult three = OptimiseDesign(Defaults, HeadLimited(bounds, 3));
         ASSERT_TRUE(one.Feasible);
