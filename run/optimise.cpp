@@ -10,6 +10,7 @@
 #include <new>
 #include <nlopt.hpp>
 #include <thread>
+#include <utility>
 
 namespace karrow {
 
@@ -86,12 +87,29 @@ namespace {
         const std::vector<VariableBounds>& bounds_;
     };
 
-    // Tasks for up to `jobs` threads, taken in the order they were queued; a task may queue
-    // more, which run after those queued before them. Each task keeps its result in its own slot,
-    // so the answer does not depend on which thread runs a task or when it ends.
-    class TaskQueue {
+    // The threads of one search, kept from its first stage to its last: a stage's tasks go to
+    // threads that the scheduler has already spread over the cores, rather than to new threads,
+    // which start beside the thread that made them. Tasks are taken in the order they were
+    // queued; a task may queue more, which run after those queued before them. Each task keeps
+    // its result in its own slot, so the answer does not depend on which thread runs it or when.
+    class WorkerPool {
     public:
-        using Task = std::function<void(TaskQueue&)>;
+        using Task = std::function<void(WorkerPool&)>;
+
+        explicit WorkerPool(int jobs)
+            : jobs_(static_cast<std::size_t>(std::max(jobs, 1)))
+        {
+        }
+        WorkerPool(const WorkerPool&) = delete;
+        WorkerPool& operator=(const WorkerPool&) = delete;
+        ~WorkerPool()
+        {
+            {
+                const std::lock_guard lock(mutex_);
+                closing_ = true;
+            }
+            changed_.notify_all();
+        }
 
         void Add(Task task)
         {
@@ -100,32 +118,46 @@ namespace {
             changed_.notify_one();
         }
 
-        // Runs the tasks while the calling thread reports progress; a task's exception ends the
-        // run and is thrown here.
-        void Run(int jobs, const std::function<void()>& progress)
+        // Runs the tasks queued, and those they queue, while the calling thread reports
+        // progress; a task's exception ends the run, drops the tasks still waiting and is
+        // thrown here.
+        void Run(const std::function<void()>& progress)
         {
-            int threads = 0;
-            {
-                const std::lock_guard lock(mutex_);
-                threads = workers_ = std::min(std::max(jobs, 1), static_cast<int>(waiting_.size()));
-            }
-            if (threads == 0)
-                return;
-            {
-                std::vector<std::jthread> pool;
-                for (int t = 0; t < threads; ++t)
-                    pool.emplace_back([this] { Work(); });
-                std::unique_lock lock(mutex_);
-                while (workers_ > 0) {
-                    finished_.wait_for(lock, ProgressInterval);
-                    lock.unlock();
-                    if (progress)
-                        progress();
-                    lock.lock();
+            std::unique_lock lock(mutex_);
+            const std::size_t wanted = std::min(jobs_, waiting_.size());
+            while (threads_.size() < wanted) {
+                try {
+                    threads_.emplace_back([this] { Work(); });
+                } catch (...) {
+                    // Fewer threads give the same answer; none, none at all.
+                    if (!threads_.empty())
+                        break;
+                    waiting_.clear();
+                    throw;
                 }
             }
-            if (failure_)
-                std::rethrow_exception(failure_);
+            changed_.notify_all();
+            // Until the last task ends, whatever happens: the tasks use their stage's slots.
+            while (busy_ > 0 || (!waiting_.empty() && !failure_)) {
+                finished_.wait_for(lock, ProgressInterval);
+                lock.unlock();
+                std::exception_ptr failure;
+                try {
+                    if (progress)
+                        progress();
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+                lock.lock();
+                if (failure && !failure_)
+                    failure_ = failure;
+            }
+            if (failure_) {
+                waiting_.clear();
+                std::exception_ptr failure = std::exchange(failure_, nullptr);
+                lock.unlock();
+                std::rethrow_exception(failure);
+            }
         }
 
     private:
@@ -133,10 +165,9 @@ namespace {
         {
             std::unique_lock lock(mutex_);
             for (;;) {
-                // A running task may still queue more: a thread waits for it before it ends.
-                changed_.wait(lock, [this] { return failure_ || !waiting_.empty() || busy_ == 0; });
-                if (failure_ || waiting_.empty())
-                    break;
+                changed_.wait(lock, [this] { return closing_ || (!waiting_.empty() && !failure_); });
+                if (closing_)
+                    return;
                 Task task = std::move(waiting_.front());
                 waiting_.pop_front();
                 ++busy_;
@@ -151,19 +182,20 @@ namespace {
                 --busy_;
                 if (failure && !failure_)
                     failure_ = failure;
-                changed_.notify_all();
+                if (busy_ == 0 && (waiting_.empty() || failure_))
+                    finished_.notify_all();
             }
-            --workers_;
-            finished_.notify_all();
         }
 
+        const std::size_t jobs_;
         std::mutex mutex_;
         std::condition_variable changed_;
         std::condition_variable finished_;
         std::deque<Task> waiting_;
         int busy_ = 0;
-        int workers_ = 0;
         std::exception_ptr failure_;
+        bool closing_ = false;
+        std::vector<std::jthread> threads_; // last: they end before what they use
     };
 
     // What one search shares between its threads: the problem and the count of evaluations.
@@ -173,6 +205,7 @@ namespace {
         UnitCube Cube;
         std::atomic<std::uint64_t> Evaluations { 0 };
         std::uint64_t Planned = 0;
+        WorkerPool Pool { Settings.Jobs }; // last: its threads end before the rest
 
         bool Stopped() const
         {
@@ -189,17 +222,16 @@ namespace {
             if (Settings.Progress)
                 Settings.Progress(Evaluations.load(), std::max(Planned, Evaluations.load()));
         }
-        void Run(TaskQueue& queue)
+        void RunQueued()
         {
-            queue.Run(Settings.Jobs, [this] { ReportProgress(); });
+            Pool.Run([this] { ReportProgress(); });
         }
         // task(0 .. count-1), each independent of the others.
         void Run(int count, const std::function<void(int)>& task)
         {
-            TaskQueue queue;
             for (int k = 0; k < count; ++k)
-                queue.Add([&task, k](TaskQueue&) { task(k); });
-            Run(queue);
+                Pool.Add([&task, k](WorkerPool&) { task(k); });
+            RunQueued();
         }
     };
 
@@ -437,21 +469,20 @@ namespace {
         Search& search, const std::vector<DesignCandidate>& starts)
     {
         std::vector<std::optional<DesignCandidate>> found(starts.size());
-        TaskQueue queue;
         for (std::size_t i = 0; i < starts.size(); ++i)
-            queue.Add([&search, &starts, &found, i](TaskQueue& more) {
+            search.Pool.Add([&search, &starts, &found, i](WorkerPool& more) {
                 found[i] = LocalSearch(search, starts[i]).Run();
                 const DesignPoint snapped = SnappedToBounds(search, found[i]->Point);
                 if (found[i]->Evaluation.Refused || snapped == found[i]->Point)
                     return;
-                more.Add([&search, &found, i, snapped](TaskQueue&) {
+                more.Add([&search, &found, i, snapped](WorkerPool&) {
                     if (search.Stopped())
                         return;
                     LocalSearch onBounds(search, search.Evaluate(snapped), InitialStepShare / 4);
                     Keep(found[i], onBounds.Run());
                 });
             });
-        search.Run(queue);
+        search.RunQueued();
         return found;
     }
 
