@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <new>
 
 namespace karrow {
 
@@ -172,6 +173,29 @@ namespace {
         const OptimisationResult r = OptimiseDesign(Defaults, s);
         EXPECT_TRUE(r.Stopped);
         EXPECT_LT(r.Evaluations, 10U);
+    }
+
+    // Stopped while its threads work (at the latest when the sample of 257 designs is judged),
+    // the search drops the searches still queued and keeps the best it has.
+    TEST(OptimiseDesign, EndsWithTheBestSoFarWhenStoppedWhileItRuns)
+    {
+        std::atomic<bool> stop { false };
+        OptimiseSettings s = HeadLimited(ProfileEnds);
+        s.Stop = &stop;
+        s.Progress = [&](std::uint64_t done, std::uint64_t) { stop = stop || done >= 200; };
+        const OptimisationResult r = OptimiseDesign(Defaults, s);
+        EXPECT_TRUE(r.Stopped);
+        ASSERT_TRUE(r.Best);
+        EXPECT_LT(r.Evaluations, OptimiseDesign(Defaults, HeadLimited(ProfileEnds)).Evaluations);
+    }
+
+    // A report that fails (out of memory while printing) ends the search with its error, after
+    // the threads have left the slots of the stage they were filling.
+    TEST(OptimiseDesign, AFailingProgressReportEndsTheSearchWithItsError)
+    {
+        OptimiseSettings s = HeadLimited(ProfileEnds);
+        s.Progress = [](std::uint64_t, std::uint64_t) { throw std::bad_alloc(); };
+        EXPECT_THROW(OptimiseDesign(Defaults, s), std::bad_alloc);
     }
 
     TEST(EvaluateDesign, JudgesEachLimitOnItsOwnSide)
