@@ -129,7 +129,8 @@ namespace {
                 try {
                     threads_.emplace_back([this] { Work(); });
                 } catch (...) {
-                    // Fewer threads give the same answer; none, none at all.
+                    // Fewer threads than asked give the same answer; without any, the error
+                    // stands.
                     if (!threads_.empty())
                         break;
                     waiting_.clear();
@@ -198,7 +199,8 @@ namespace {
         std::vector<std::jthread> threads_; // last: they end before what they use
     };
 
-    // What one search shares between its threads: the problem and the count of evaluations.
+    // What one search shares between its threads: the problem, the count of evaluations and the
+    // threads themselves.
     struct Search {
         const Inputs& Base;
         const OptimiseSettings& Settings;
