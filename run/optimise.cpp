@@ -4,11 +4,13 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <new>
 #include <nlopt.hpp>
 #include <thread>
+#include <utility>
 
 namespace karrow {
 
@@ -85,56 +87,127 @@ namespace {
         const std::vector<VariableBounds>& bounds_;
     };
 
-    // Runs task(0 .. count-1) on up to `jobs` threads while the calling thread reports progress.
-    // Results go to their own slots, so the answer does not depend on the order they finish in.
-    void RunTasks(int count, int jobs, const std::function<void(int)>& task,
-        const std::function<void()>& progress)
-    {
-        if (count <= 0)
-            return;
-        std::atomic<int> next { 0 };
-        std::mutex mutex;
-        std::condition_variable finished;
-        int running = std::min(std::max(jobs, 1), count);
-        std::exception_ptr failure;
-        const auto work = [&] {
-            try {
-                for (int k = next++; k < count; k = next++)
-                    task(k);
-            } catch (...) {
-                const std::lock_guard lock(mutex);
-                failure = std::current_exception();
-                next = count;
-            }
-            const std::lock_guard lock(mutex);
-            --running;
-            finished.notify_all();
-        };
+    // The threads of one search, kept from its first stage to its last: a stage's tasks go to
+    // threads that the scheduler has already spread over the cores, rather than to new threads,
+    // which start beside the thread that made them. Tasks are taken in the order they were
+    // queued; a task may queue more, which run after those queued before them. Each task keeps
+    // its result in its own slot, so the answer does not depend on which thread runs it or when.
+    class WorkerPool {
+    public:
+        using Task = std::function<void(WorkerPool&)>;
+
+        explicit WorkerPool(int jobs)
+            : jobs_(static_cast<std::size_t>(std::max(jobs, 1)))
         {
-            std::vector<std::jthread> pool;
-            const int threads = running;
-            for (int t = 0; t < threads; ++t)
-                pool.emplace_back(work);
-            std::unique_lock lock(mutex);
-            while (running > 0) {
-                finished.wait_for(lock, ProgressInterval);
+        }
+        WorkerPool(const WorkerPool&) = delete;
+        WorkerPool& operator=(const WorkerPool&) = delete;
+        ~WorkerPool()
+        {
+            {
+                const std::lock_guard lock(mutex_);
+                closing_ = true;
+            }
+            changed_.notify_all();
+        }
+
+        void Add(Task task)
+        {
+            const std::lock_guard lock(mutex_);
+            waiting_.push_back(std::move(task));
+            changed_.notify_one();
+        }
+
+        // Runs the tasks queued, and those they queue, while the calling thread reports
+        // progress; a task's exception ends the run, drops the tasks still waiting and is
+        // thrown here.
+        void Run(const std::function<void()>& progress)
+        {
+            std::unique_lock lock(mutex_);
+            const std::size_t wanted = std::min(jobs_, waiting_.size());
+            while (threads_.size() < wanted) {
+                try {
+                    threads_.emplace_back([this] { Work(); });
+                } catch (...) {
+                    // Fewer threads than asked give the same answer; without any, the error
+                    // stands.
+                    if (!threads_.empty())
+                        break;
+                    waiting_.clear();
+                    throw;
+                }
+            }
+            changed_.notify_all();
+            // Until the last task ends, whatever happens: the tasks use their stage's slots.
+            while (busy_ > 0 || (!waiting_.empty() && !failure_)) {
+                finished_.wait_for(lock, ProgressInterval);
                 lock.unlock();
-                if (progress)
-                    progress();
+                std::exception_ptr failure;
+                try {
+                    if (progress)
+                        progress();
+                } catch (...) {
+                    failure = std::current_exception();
+                }
                 lock.lock();
+                if (failure && !failure_)
+                    failure_ = failure;
+            }
+            if (failure_) {
+                waiting_.clear();
+                std::exception_ptr failure = std::exchange(failure_, nullptr);
+                lock.unlock();
+                std::rethrow_exception(failure);
             }
         }
-        if (failure)
-            std::rethrow_exception(failure);
-    }
 
-    // What one search shares between its threads: the problem and the count of evaluations.
+    private:
+        void Work()
+        {
+            std::unique_lock lock(mutex_);
+            for (;;) {
+                changed_.wait(lock, [this] { return closing_ || (!waiting_.empty() && !failure_); });
+                if (closing_)
+                    return;
+                Task task = std::move(waiting_.front());
+                waiting_.pop_front();
+                ++busy_;
+                lock.unlock();
+                std::exception_ptr failure;
+                try {
+                    task(*this);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+                lock.lock();
+                --busy_;
+                if (failure && !failure_)
+                    failure_ = failure;
+                if (busy_ == 0 && (waiting_.empty() || failure_))
+                    finished_.notify_all();
+            }
+        }
+
+        const std::size_t jobs_;
+        std::mutex mutex_;
+        std::condition_variable changed_;
+        std::condition_variable finished_;
+        std::deque<Task> waiting_;
+        int busy_ = 0;
+        std::exception_ptr failure_;
+        bool closing_ = false;
+        std::vector<std::jthread> threads_; // last: they end before what they use
+    };
+
+    // What one search shares between its threads: the problem, the count of evaluations and the
+    // threads themselves.
     struct Search {
         const Inputs& Base;
         const OptimiseSettings& Settings;
         UnitCube Cube;
         std::atomic<std::uint64_t> Evaluations { 0 };
         std::uint64_t Planned = 0;
+        WorkerPool Pool { Settings.Jobs }; // last: its threads end before the rest
 
         bool Stopped() const
         {
@@ -151,9 +224,16 @@ namespace {
             if (Settings.Progress)
                 Settings.Progress(Evaluations.load(), std::max(Planned, Evaluations.load()));
         }
+        void RunQueued()
+        {
+            Pool.Run([this] { ReportProgress(); });
+        }
+        // task(0 .. count-1), each independent of the others.
         void Run(int count, const std::function<void(int)>& task)
         {
-            RunTasks(count, Settings.Jobs, task, [this] { ReportProgress(); });
+            for (int k = 0; k < count; ++k)
+                Pool.Add([&task, k](WorkerPool&) { task(k); });
+            RunQueued();
         }
     };
 
@@ -341,16 +421,30 @@ namespace {
         return best;
     }
 
+    // A local search's start and its first step.
+    struct LocalStart {
+        DesignCandidate Start;
+        double Step = InitialStepShare;
+    };
+
     std::vector<std::optional<DesignCandidate>> SearchLocally(
-        Search& search, const std::vector<DesignCandidate>& starts, double step = InitialStepShare)
+        Search& search, const std::vector<LocalStart>& starts)
     {
         std::vector<std::optional<DesignCandidate>> found(starts.size());
         search.Run(static_cast<int>(starts.size()), [&](int k) {
             const auto i = static_cast<std::size_t>(k);
-            LocalSearch local(search, starts[i], step);
+            LocalSearch local(search, starts[i].Start, starts[i].Step);
             found[i] = local.Run();
         });
         return found;
+    }
+
+    std::vector<LocalStart> FromEach(const std::vector<DesignCandidate>& starts)
+    {
+        std::vector<LocalStart> each;
+        for (const DesignCandidate& c : starts)
+            each.push_back({ c });
+        return each;
     }
 
     // The design with each continuous variable that lies within SnapShare of a bound moved onto
@@ -368,19 +462,47 @@ namespace {
         return snapped;
     }
 
+    // The local stage: COBYLA from each start, and again from its answer moved onto the bounds
+    // near it, with a smaller first step, when that is another design. Each basin is judged at
+    // its corner before the best is chosen, and the searches from the bounds, which only some
+    // basins need, are queued behind the first searches so that they share out evenly between
+    // the threads instead of lengthening the basin that needs one.
+    std::vector<std::optional<DesignCandidate>> SearchBasins(
+        Search& search, const std::vector<DesignCandidate>& starts)
+    {
+        std::vector<std::optional<DesignCandidate>> found(starts.size());
+        for (std::size_t i = 0; i < starts.size(); ++i)
+            search.Pool.Add([&search, &starts, &found, i](WorkerPool& more) {
+                found[i] = LocalSearch(search, starts[i]).Run();
+                const DesignPoint snapped = SnappedToBounds(search, found[i]->Point);
+                if (found[i]->Evaluation.Refused || snapped == found[i]->Point)
+                    return;
+                more.Add([&search, &found, i, snapped](WorkerPool&) {
+                    if (search.Stopped())
+                        return;
+                    LocalSearch onBounds(search, search.Evaluate(snapped), InitialStepShare / 4);
+                    Keep(found[i], onBounds.Run());
+                });
+            });
+        search.RunQueued();
+        return found;
+    }
+
     // COBYLA's simplex shrinks as it goes and can stop short of a corner of the bounds or of a
-    // limit; searches started again from its answer and from that answer moved onto the bounds
-    // near it, with a smaller first step, move on.
+    // limit: searches started again from the best design, with smaller first steps, move on.
+    // Each round tries two steps at once (and the design moved onto the bounds near it, when
+    // that is another), so that the rounds, which only the best design's search can take, keep
+    // two threads busy; steps fall by 16 a round, while a round finds a better design.
     void Polish(Search& search, std::optional<DesignCandidate>& best)
     {
         double step = InitialStepShare / 4;
         for (int k = 0; k < PolishRounds && best && !best->Evaluation.Refused && !search.Stopped();
-             ++k, step /= 4) {
-            std::vector<DesignCandidate> starts { *best };
+             ++k, step /= 16) {
+            std::vector<LocalStart> starts { { *best, step }, { *best, step / 4 } };
             const DesignPoint snapped = SnappedToBounds(search, best->Point);
             if (snapped != best->Point)
-                starts.push_back(search.Evaluate(snapped));
-            const auto better = BestOf(SearchLocally(search, starts, step));
+                starts.push_back({ search.Evaluate(snapped), step });
+            const auto better = BestOf(SearchLocally(search, starts));
             if (!better || !IsBetter(better->Evaluation, best->Evaluation))
                 return;
             best = better;
@@ -407,7 +529,7 @@ namespace {
             }
             if (neighbours.empty())
                 return;
-            const auto found = BestOf(SearchLocally(search, neighbours));
+            const auto found = BestOf(SearchLocally(search, FromEach(neighbours)));
             if (!found || !IsBetter(found->Evaluation, best->Evaluation))
                 return;
             best = found;
@@ -451,7 +573,7 @@ OptimisationResult OptimiseDesign(const Inputs& base, const OptimiseSettings& se
     std::optional<DesignCandidate> best;
     for (const DesignCandidate& c : sample)
         Keep(best, c);
-    const auto found = BestOf(SearchLocally(search, ChooseStarts(search, std::move(sample))));
+    const auto found = BestOf(SearchBasins(search, ChooseStarts(search, std::move(sample))));
     if (found)
         Keep(best, *found);
     Polish(search, best);

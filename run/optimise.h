@@ -1,8 +1,9 @@
 #pragma once
 
 // The design search: a Halton sample over the bounds as the global stage, COBYLA (NLopt) from the
-// best points of the sample as the local stage, whole-number variables rounded and then searched
-// one step at a time. Deterministic: the same problem gives the same answer, with the same
+// best points of the sample, and again from their answers moved onto the bounds near them, as the
+// local stage, a polish of the best, whole-number variables rounded and then searched one step
+// at a time. Deterministic: the same problem gives the same answer, with the same
 // number of evaluations, on every run and for any number of jobs.
 
 #include "optimise_problem.h"
