@@ -63,12 +63,13 @@ namespace {
             { "shift", { { "model", law.value("shift", SetDocument()) } } } };
         if (!law.contains("constants") || !law["constants"].is_object())
             return entry;
-        for (const auto& [key, value] : law["constants"].items()) {
+        for (const auto& item : law["constants"].items()) {
+            const std::string& key = item.key();
             const auto& all = AllMeltConstants();
             const auto constant = std::find_if(
                 all.begin(), all.end(), [&](const MeltConstant& c) { return c.Name == key; });
             const std::string part = constant == all.end() ? "" : SectionOf(*constant);
-            (part.empty() ? entry : entry[part])[key] = value;
+            (part.empty() ? entry : entry[part])[key] = item.value();
         }
         return entry;
     }

@@ -80,11 +80,11 @@ Melt MeltOfObject(const MeltJson& object, const MeltObjectRules& rules)
     };
     const std::string& top = rules.Section;
     std::map<MeltPart, Part> parts;
-    parts.try_emplace(MeltPart::Object, object, top, rules.OtherKeys);
-    parts.try_emplace(MeltPart::Viscosity, ObjectAt(object, "viscosity", top),
-        Joined(top, "viscosity"), std::set<std::string> { "model" });
-    parts.try_emplace(MeltPart::Shift, ObjectAt(object, "shift", top), Joined(top, "shift"),
-        std::set<std::string> { "model" });
+    parts.try_emplace(MeltPart::Object, Part { object, top, rules.OtherKeys });
+    parts.try_emplace(MeltPart::Viscosity,
+        Part { ObjectAt(object, "viscosity", top), Joined(top, "viscosity"), { "model" } });
+    parts.try_emplace(
+        MeltPart::Shift, Part { ObjectAt(object, "shift", top), Joined(top, "shift"), { "model" } });
     parts.at(MeltPart::Object).Known.insert({ "viscosity", "shift" });
     Part& viscosity = parts.at(MeltPart::Viscosity);
     Part& shift = parts.at(MeltPart::Shift);
