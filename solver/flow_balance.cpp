@@ -92,17 +92,20 @@ BalanceOutcome FlowBalancer::Step(const Inputs& in, const Geometry& g, const Ele
     for (int i = 1; i <= last; ++i)
         relaxedSlitFlow_[i] = Relaxation * newSlitFlow_[i] + Retention * flows.SlitFlow(i);
 
+    // The running channel flow is kept in a local double, rounded exactly as a stored value, and
+    // each increment is clamped as soon as it is known: the chain then goes through no array.
     IncrementArray& relaxed = relaxedChannelFlow_;
-    relaxed[1] = q - relaxedSlitFlow_[1];
-    for (int i = 2; i <= m; ++i)
-        relaxed[i] = X(relaxed[i - 1]) - relaxedSlitFlow_[i];
-    for (int i = m + 1; i <= last - 1; ++i)
-        relaxed[i] = X(relaxed[i - 1]) + relaxedSlitFlow_[i - m] - relaxedSlitFlow_[i];
+    double running = q - relaxedSlitFlow_[1];
+    relaxed[1] = running;
     for (int i = 2; i <= last - 1; ++i) {
-        if (relaxed[i] < minimumFlow)
-            relaxed[i] = ClampFlow(minimumFlow, relaxed[i]);
-        if (relaxed[i] > relaxed[i - 1])
-            relaxed[i] = relaxed[i - 1];
+        running = i <= m ? X(running) - relaxedSlitFlow_[i]
+                         : X(running) + relaxedSlitFlow_[i - m] - relaxedSlitFlow_[i];
+        double flow = running;
+        if (flow < minimumFlow)
+            flow = ClampFlow(minimumFlow, flow);
+        if (flow > relaxed[i - 1])
+            flow = relaxed[i - 1];
+        relaxed[i] = flow;
     }
 
     for (int i = 1; i <= last - 1; ++i)
