@@ -4,7 +4,6 @@
 #include "material_grade.h"
 #include "report/csv.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <locale>
@@ -65,10 +64,8 @@ namespace {
             return entry;
         for (const auto& item : law["constants"].items()) {
             const std::string& key = item.key();
-            const auto& all = AllMeltConstants();
-            const auto constant = std::find_if(
-                all.begin(), all.end(), [&](const MeltConstant& c) { return c.Name == key; });
-            const std::string part = constant == all.end() ? "" : SectionOf(*constant);
+            const MeltConstant* constant = MeltConstantNamed(key);
+            const std::string part = constant ? SectionOf(*constant) : "";
             (part.empty() ? entry : entry[part])[key] = item.value();
         }
         return entry;

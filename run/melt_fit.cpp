@@ -124,10 +124,10 @@ namespace {
     Unknown UnknownNamed(const std::string& name, bool logarithmic, double scale, bool fitted,
         double value)
     {
-        for (const MeltConstant& c : AllMeltConstants())
-            if (c.Name == name)
-                return { SectionOf(c), name, c.Member, logarithmic, scale, fitted, value };
-        throw std::logic_error("no melt constant " + name);
+        const MeltConstant* c = MeltConstantNamed(name);
+        if (!c)
+            throw std::logic_error("no melt constant " + name);
+        return { SectionOf(*c), name, c->Member, logarithmic, scale, fitted, value };
     }
 
     void Apply(const Unknown& u, double value, Melt& m) { m.*u.Member = value; }

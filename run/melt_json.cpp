@@ -93,11 +93,11 @@ Melt MeltOfObject(const MeltJson& object, const MeltObjectRules& rules)
     const auto law = ModelNamed(model);
     if (!law)
         throw KeyRefusal { viscosity.Section, "model", Fault::UnknownName, model,
-            { "power-law", "cross", "carreau-yasuda", "cross-wlf" } };
+            AllModelNames() };
     const auto byTemperature = ShiftNamed(shiftName);
     if (!byTemperature)
         throw KeyRefusal { shift.Section, "model", Fault::UnknownName, shiftName,
-            { "none", "arrhenius", "wlf" } };
+            AllShiftNames() };
     Melt melt;
     melt.Model = *law;
     melt.Shift = *byTemperature;

@@ -218,6 +218,22 @@ std::optional<TemperatureShift> ShiftNamed(std::string_view name)
     return std::nullopt;
 }
 
+std::vector<std::string> AllModelNames()
+{
+    std::vector<std::string> names;
+    for (const Named& n : ModelNames)
+        names.emplace_back(n.Name);
+    return names;
+}
+
+std::vector<std::string> AllShiftNames()
+{
+    std::vector<std::string> names;
+    for (const NamedShift& n : ShiftNames)
+        names.emplace_back(n.Name);
+    return names;
+}
+
 std::vector<MeltConstant> ConstantsOf(ViscosityModel model, TemperatureShift shift)
 {
     std::vector<MeltConstant> list;
@@ -249,6 +265,14 @@ const std::vector<MeltConstant>& AllMeltConstants()
         ZeroShear, Critical, InfiniteShear, Lambda, Yasuda, D1, D2, D3, A1, A2, Activation,
         Reference, C1, C2, Density, HeatCapacity };
     return all;
+}
+
+const MeltConstant* MeltConstantNamed(std::string_view name)
+{
+    for (const MeltConstant& c : AllMeltConstants())
+        if (c.Name == name)
+            return &c;
+    return nullptr;
 }
 
 std::optional<std::string> MeltProblem(const Melt& melt)

@@ -77,6 +77,9 @@ std::string_view ModelName(ViscosityModel model);
 std::optional<ViscosityModel> ModelNamed(std::string_view name);
 std::string_view ShiftName(TemperatureShift shift);
 std::optional<TemperatureShift> ShiftNamed(std::string_view name);
+// Every model's and every shift's name, in the order above, for a reader that meets another.
+std::vector<std::string> AllModelNames();
+std::vector<std::string> AllShiftNames();
 
 // One constant of a melt: its stable name in files, its unit, and where it lives.
 struct MeltConstant {
@@ -90,6 +93,8 @@ struct MeltConstant {
 std::vector<MeltConstant> ConstantsOf(ViscosityModel model, TemperatureShift shift);
 // Every constant name of any model, for a reader that meets an unknown one.
 const std::vector<MeltConstant>& AllMeltConstants();
+// The constant of that name among AllMeltConstants, or nullptr.
+const MeltConstant* MeltConstantNamed(std::string_view name);
 
 // What makes the melt's constants meaningless, in words that name the constant; nothing when
 // it is a melt.
