@@ -1,9 +1,11 @@
 #include "optimise.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -283,6 +285,12 @@ namespace {
             std::vector<double> u;
             for (std::size_t k : free_)
                 u.push_back(unit[k]);
+            // COBYLA's first point is the start, which comes judged already: when the unit cube
+            // gives it back to the last bit, its judgement is taken instead of made again.
+            if (SameBits(DesignAt(u), start_)) {
+                lastU_ = u;
+                last_ = best_;
+            }
             double f = 0;
             try {
                 opt.optimize(u, f);
@@ -314,6 +322,17 @@ namespace {
                 return last_->Evaluation;
             if (search_.Stopped())
                 throw nlopt::forced_stop();
+            const DesignPoint x = DesignAt(u);
+            lastU_ = u;
+            last_ = search_.Evaluate(x);
+            Keep(best_, *last_);
+            return last_->Evaluation;
+        }
+
+        // The design at COBYLA's point u: the free variables from u, the others as the start has
+        // them.
+        DesignPoint DesignAt(const std::vector<double>& u) const
+        {
             std::vector<double> unit = search_.Cube.ToUnit(start_);
             for (std::size_t j = 0; j < free_.size(); ++j)
                 unit[free_[j]] = u[j];
@@ -321,10 +340,15 @@ namespace {
             for (std::size_t k = 0; k < x.size(); ++k)
                 if (IsWholeNumber(search_.Settings.Bounds[k].Variable))
                     x[k] = start_[k];
-            lastU_ = u;
-            last_ = search_.Evaluate(x);
-            Keep(best_, *last_);
-            return last_->Evaluation;
+            return x;
+        }
+
+        static bool SameBits(const DesignPoint& a, const DesignPoint& b)
+        {
+            return a.size() == b.size()
+                && std::equal(a.begin(), a.end(), b.begin(), [](double p, double q) {
+                       return std::bit_cast<std::uint64_t>(p) == std::bit_cast<std::uint64_t>(q);
+                   });
         }
 
         static double Objective(const std::vector<double>& u, std::vector<double>&, void* data)
